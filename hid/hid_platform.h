@@ -1,0 +1,55 @@
+// The platform seam beneath device discovery and the device link. Each
+// platform (hidapi, Win32 SetupAPI/HID, the emulated bus) implements it once;
+// everything above it is written once. Every call is synchronous.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zentrel {
+
+// One present HID top-level collection, as the enumeration meets it.
+struct HidCollection {
+  std::string Path;           // what Open() takes
+  std::uint16_t UsagePage = 0;
+  std::uint16_t Usage = 0;
+  bool CapsKnown = false;     // false: the probe open or the capability read failed
+};
+
+// An open device; kNoHidHandle is none.
+using HidHandle = std::uintptr_t;
+inline constexpr HidHandle kNoHidHandle = 0;
+
+// Number of UTF-16 units of the product string work area (256 bytes).
+inline constexpr std::size_t kProductStringUnits = 128;
+
+class HidPlatform {
+ public:
+  virtual ~HidPlatform() = default;
+
+  // Calls visit for each present collection in the platform's order, after a
+  // probe open for reading and writing and a read of the collection's
+  // capabilities (CapsKnown tells whether both worked). Stops as soon as
+  // visit returns false, so later members are not probed.
+  virtual void Enumerate(const std::function<bool(const HidCollection&)>& visit) = 0;
+
+  // Opens a path for reading and writing; kNoHidHandle on failure.
+  virtual HidHandle Open(const std::string& path) = 0;
+  virtual bool GetAttributes(HidHandle h, std::uint16_t& vendorId,
+                             std::uint16_t& productId) = 0;
+  // UTF-16 product string, ended by a zero unit, into units[0..count).
+  virtual bool GetProductString(HidHandle h, char16_t* units, std::size_t count) = 0;
+  // Feature reports: data[0] is the report ID.
+  virtual bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) = 0;
+  virtual bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) = 0;
+  // One output report, data[0] the report ID.
+  virtual bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) = 0;
+  // One input report, waiting at most timeoutMs; false on timeout or error.
+  virtual bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
+                         int timeoutMs) = 0;
+  virtual void Close(HidHandle h) = 0;
+};
+
+}  // namespace zentrel

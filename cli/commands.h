@@ -1,0 +1,14 @@
+// The subcommands of zentrel-flash. Each adds itself to the application and
+// stores its exit code in exitCode when it runs.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace zentrel::cli {
+
+void AddInfoCommand(CLI::App& app, int& exitCode);
+void AddImageCommand(CLI::App& app, int& exitCode);
+void AddFlashCommand(CLI::App& app, int& exitCode);
+void AddAppInfoCommand(CLI::App& app, int& exitCode);
+
+}  // namespace zentrel::cli

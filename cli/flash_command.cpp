@@ -1,0 +1,8 @@
+// Placeholder until the command lands.
+#include "cli/commands.h"
+
+namespace zentrel::cli {
+
+void AddFlashCommand(CLI::App&, int&) {}
+
+}  // namespace zentrel::cli

@@ -1,0 +1,28 @@
+// The platform seam over hidapi (hidraw backend on Linux).
+#pragma once
+
+#include "hid/hid_platform.h"
+
+namespace zentrel {
+
+class HidapiPlatform final : public HidPlatform {
+ public:
+  HidapiPlatform();
+  ~HidapiPlatform() override;
+  HidapiPlatform(const HidapiPlatform&) = delete;
+  HidapiPlatform& operator=(const HidapiPlatform&) = delete;
+
+  void Enumerate(const std::function<bool(const HidCollection&)>& visit) override;
+  HidHandle Open(const std::string& path) override;
+  bool GetAttributes(HidHandle h, std::uint16_t& vendorId,
+                     std::uint16_t& productId) override;
+  bool GetProductString(HidHandle h, char16_t* units, std::size_t count) override;
+  bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) override;
+  bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) override;
+  bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override;
+  bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
+                 int timeoutMs) override;
+  void Close(HidHandle h) override;
+};
+
+}  // namespace zentrel

@@ -1,0 +1,117 @@
+// One emulated boot loader on an EmulatedBus. It answers the report protocol
+// as the real device does and lets tests look at what reached it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hid/emulated/boot_loader_config.h"
+#include "hid/emulated/fault_kind.h"
+#include "sequencer/clock.h"
+#include "sequencer/reports.h"
+
+namespace zentrel::emulated {
+
+enum class DeviceMode { Application, BootLoader };
+
+class EmulatedBootLoader {
+ public:
+  EmulatedBootLoader(Clock& clock, const BootLoaderConfig& config, std::string path);
+  EmulatedBootLoader(const EmulatedBootLoader&) = delete;
+  EmulatedBootLoader& operator=(const EmulatedBootLoader&) = delete;
+
+  // --- what tests and the command line look at ---
+  const std::string& Path() const { return path_; }
+  const BootLoaderConfig& Config() const { return config_; }
+  DeviceMode Mode() const;
+  bool Present() const;  // on the bus at the clock's now
+  // The whole flash, FlashSizeKiB * 1024 bytes; erased bytes are 0xFF.
+  const std::vector<std::uint8_t>& Flash() const { return flash_; }
+  // Every CommandReport that reached the device, ignored ones included.
+  const std::vector<CommandReport>& Commands() const { return commands_; }
+  std::size_t DataReportCount() const { return dataReports_; }
+  int OpenCount() const { return opens_; }          // Open(), probes left out
+  int ProbeOpenCount() const { return probeOpens_; }
+  int ResetCount() const { return resets_; }
+  int EraseCount() const { return erases_; }
+  // Reports that came while the device was not ready for them (a DataReport
+  // during an erase or a write, or before any erase).
+  int ProtocolErrors() const { return protocolErrors_; }
+  // Kind letter of the last CMD_IMAGE_KIND, if any came.
+  std::optional<char> ImageKind() const { return imageKind_; }
+
+  // --- fault injection ---
+  void InjectFault(FaultKind kind, int n = 1);
+  void ClearFaults();
+
+ private:
+  friend class EmulatedBus;
+
+  // The bus's side: each takes effect at the clock's now.
+  bool Openable() const;
+  std::uint64_t Generation() const;  // changes each time the device leaves
+  bool HandleSetFeature(const std::uint8_t* data, std::size_t length);
+  bool HandleGetFeature(std::uint8_t* data, std::size_t length);
+  bool HandleOutput(const std::uint8_t* data, std::size_t length);
+  bool HandleInput(std::uint8_t* data, std::size_t length, int timeoutMs);
+  bool HandleProductString(char16_t* units, std::size_t count) const;
+  void NoteOpen(bool probe);
+
+  void Refresh() const;  // applies what time has brought (coming back)
+  void LeaveBus(std::optional<std::uint64_t> backAtUs, DeviceMode modeAfter);
+  void ExecuteCommand(const CommandReport& report);
+  void FillStrings(std::uint8_t* data) const;
+  std::optional<std::uint64_t> InputAvailableAt() const;
+  bool TakeTransferFault(std::optional<std::uint64_t>& at, std::uint64_t count);
+
+  Clock& clock_;
+  BootLoaderConfig config_;
+  std::string path_;
+  std::vector<std::uint8_t> flash_;
+
+  // Mode and presence; mutable because coming back is decided by the clock.
+  mutable DeviceMode mode_;
+  mutable bool present_ = true;
+  mutable std::uint64_t generation_ = 1;
+  std::optional<std::uint64_t> backAtUs_;  // none while absent: gone for good
+  DeviceMode modeAfterReturn_ = DeviceMode::BootLoader;
+
+  // Boot loader session.
+  bool bootStarted_ = false;
+  std::uint8_t status_ = kStatusIdle;
+  std::uint16_t statusValue_ = 0;
+  std::optional<std::uint64_t> busyUntilUs_;  // none with status busy: for ever
+  bool busy_ = false;
+  std::uint8_t statusWhenDone_ = kStatusIdle;
+  bool erased_ = false;
+  std::uint32_t writeAddress_ = kFirstWriteAddress;
+  std::uint64_t packetsSinceErase_ = 0;
+
+  // Input reports: available from this time on, while set.
+  std::optional<std::uint64_t> inputFromUs_;
+  int invalidReadsLeft_ = 0;
+
+  // Observations.
+  std::vector<CommandReport> commands_;
+  std::size_t dataReports_ = 0;
+  int opens_ = 0;
+  int probeOpens_ = 0;
+  int resets_ = 0;
+  int erases_ = 0;
+  int protocolErrors_ = 0;
+  std::optional<char> imageKind_;
+
+  // Transfer counters and faults (counter values at which a transfer fails).
+  std::uint64_t setFeatures_ = 0, getFeatures_ = 0, outputs_ = 0, inputs_ = 0;
+  std::optional<std::uint64_t> failSetFeatureAt_, failGetFeatureAt_, failOutputAt_,
+      failInputAt_;
+  std::optional<std::uint64_t> vanishAfterDataReport_, noAckForDataReport_;
+  bool stopAnswering_ = false, noValidBootStrings_ = false, noValidAppStrings_ = false,
+       lowerCaseProduct_ = false, wrongBootStatus_ = false, eraseNeverEnds_ = false,
+       cannotOpen_ = false, neverReturns_ = false;
+};
+
+}  // namespace zentrel::emulated

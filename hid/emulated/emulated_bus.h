@@ -1,0 +1,95 @@
+// A virtual HID bus behind the platform seam: emulated boot loaders and other
+// HID collections, enumerated in the order they were added. Time is the
+// injected clock's, so it runs in virtual time under tests and in real time
+// in the command line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hid/emulated/boot_loader_config.h"
+#include "hid/emulated/emulated_boot_loader.h"
+#include "hid/hid_platform.h"
+#include "sequencer/clock.h"
+
+namespace zentrel::emulated {
+
+// A HID device that is not ours (a mouse, a keyboard, another vendor's
+// gadget): it is listed and can be opened, but answers nothing.
+struct OtherDeviceConfig {
+  std::string Path;  // empty: the bus gives it one
+  std::uint16_t VendorId = 0x046D;
+  std::uint16_t ProductId = 0xC077;
+  std::u16string ProductString = u"USB Optical Mouse";
+  std::uint16_t UsagePage = 0x0001;
+  std::uint16_t Usage = 0x0002;
+  bool Openable = true;
+};
+
+class EmulatedBus final : public HidPlatform {
+ public:
+  explicit EmulatedBus(Clock& clock);
+  ~EmulatedBus() override;
+  EmulatedBus(const EmulatedBus&) = delete;
+  EmulatedBus& operator=(const EmulatedBus&) = delete;
+
+  // Adds a device with one top-level collection at the end of the
+  // enumeration order. References stay valid for the bus's lifetime.
+  EmulatedBootLoader& AddBootLoader(const BootLoaderConfig& config);
+  // Returns the path of the new device.
+  std::string AddOtherDevice(const OtherDeviceConfig& config);
+  // One more top-level collection of a device already on the bus, listed
+  // with the same path (as hidapi lists nested collections), after all
+  // collections added so far. False if no device has that path.
+  bool AddCollection(const std::string& path, std::uint16_t usagePage,
+                     std::uint16_t usage);
+
+  // Counters per path: probe opens made by Enumerate, and opens by Open.
+  int ProbeOpens(const std::string& path) const;
+  int Opens(const std::string& path) const;
+  int Closes(const std::string& path) const;
+  // Handles given out by Open and not yet closed.
+  std::size_t OpenHandleCount() const { return handles_.size(); }
+
+  // The seam.
+  void Enumerate(const std::function<bool(const HidCollection&)>& visit) override;
+  HidHandle Open(const std::string& path) override;
+  bool GetAttributes(HidHandle h, std::uint16_t& vendorId,
+                     std::uint16_t& productId) override;
+  bool GetProductString(HidHandle h, char16_t* units, std::size_t count) override;
+  bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) override;
+  bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) override;
+  bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override;
+  bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
+                 int timeoutMs) override;
+  void Close(HidHandle h) override;
+
+ private:
+  struct Device;
+  struct Collection {
+    std::size_t Device;
+    std::uint16_t UsagePage;
+    std::uint16_t Usage;
+  };
+  struct OpenHandle {
+    std::size_t Device;
+    std::uint64_t Generation;
+  };
+
+  Device* Find(const std::string& path);
+  const Device* Find(const std::string& path) const;
+  // The device behind a handle, if it is still the same device on the bus.
+  Device* Live(HidHandle h);
+
+  Clock& clock_;
+  std::vector<std::unique_ptr<Device>> devices_;
+  std::vector<Collection> collections_;
+  std::map<HidHandle, OpenHandle> handles_;
+  HidHandle nextHandle_ = 1;
+};
+
+}  // namespace zentrel::emulated

@@ -53,6 +53,7 @@ void BootSequencer::StartInfo() {
                ValueField::BootVersionField, ValueField::DeviceIdField});
   if (SequencerState != Idle) return;
   SequencerState = ResetDevice;
+  completed_ = false;
   RunMode = InfoOnly;
   TickCounter = kResetDelayTicks;
   view_.EnableCommandButtons(false);
@@ -75,6 +76,7 @@ void BootSequencer::StartDownload() {
     return;
   }
   SequencerState = ResetDevice;
+  completed_ = false;
   RunMode = Download;
   TickCounter = kResetDelayTicks;
   view_.EnableCommandButtons(false);
@@ -84,6 +86,7 @@ void BootSequencer::StartAppInfo() {
   ClearFields({ValueField::AppInfoField, ValueField::FwVersionField});
   if (SequencerState != Idle) return;
   SequencerState = AppRequest;
+  completed_ = false;
   TickCounter = kResetDelayTicks;
   appAttempts_ = 0;
   view_.EnableCommandButtons(false);
@@ -179,6 +182,7 @@ void BootSequencer::RunReadBootStrings() {
   ShowStringField(ValueField::BootVersionField, kBootVersionOffset, kBootVersionLength);
   if (RunMode != Download) {
     SequencerState = Idle;
+    completed_ = true;
     device_.CloseDevice();
     return;
   }
@@ -265,6 +269,7 @@ void BootSequencer::RunAwaitPacketAck() {
   PacketCounter = kPacketsPerPage;
   if (--PageCounter == 0) {
     SequencerState = Idle;
+    completed_ = true;
     device_.CloseDevice();
     view_.SetStatusText("BOOT successful finished ;-) ");
     view_.ShowMessageBox("Boot successful finished", kBootCaption,
@@ -324,6 +329,7 @@ void BootSequencer::RunReadAppStrings() {
   ShowStringField(ValueField::AppInfoField, kPlatformOffset, kPlatformLength);
   ShowStringField(ValueField::FwVersionField, kHwVersionOffset, kHwVersionLength);
   SequencerState = Idle;
+  completed_ = true;
   device_.CloseDevice();
 }
 

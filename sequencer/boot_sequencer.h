@@ -66,6 +66,9 @@ class BootSequencer {
   // A stage that transfers reports (as opposed to the delay and search
   // stages, whose pace the device's re-enumeration needs).
   bool InTransferStage() const;
+  // Whether the road that ended last reached its goal (fields read, image
+  // flashed); false while a road runs and after any failure.
+  bool RoadCompleted() const { return completed_; }
 
   std::uint8_t SequencerState = Idle;
   std::uint8_t RunMode = InfoOnly;
@@ -112,6 +115,7 @@ class BootSequencer {
   const Clock& clock_;
   std::uint64_t pollStartUs_ = 0;
   std::int32_t appAttempts_ = 0;
+  bool completed_ = false;
 };
 
 }  // namespace zentrel

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the build needs, only those missing.
+#   install-deps.sh demo   the Linux build (CLI, Qt GUI, hidapi)
+#   install-deps.sh test   all of it, plus test tools, fuzzing, MinGW and Wine
+set -euo pipefail
+
+profile=${1:-demo}
+packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev qt6-base-dev
+          libgtest-dev libgmock-dev libbenchmark-dev)
+if [ "$profile" = test ]; then
+  packages+=(clang libclang-rt-14-dev srecord binutils xvfb xauth
+             g++-mingw-w64-x86-64 wine64)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

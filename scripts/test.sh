@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs the whole test suite:
+# the Linux build (engine, CLI, Qt GUI headless), the same under ASan+UBSan,
+# each fuzz target for a short while, and the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh test
+export QT_QPA_PLATFORM=offscreen
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "Linux build and tests"
+cmake --preset default >/dev/null
+cmake --build --preset default -j2
+ctest --preset default -j2
+
+step "Tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j2
+ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j2
+
+step "Fuzz targets"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2
+fuzz/run_all.sh build/fuzz "${ZENTREL_FUZZ_SECONDS:-20}"
+
+step "Windows build under Wine"
+scripts/test-windows.sh

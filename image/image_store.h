@@ -12,6 +12,9 @@ inline constexpr std::size_t kImageBufferSize = 260000;
 // Device addresses below this hold the boot loader and are never sent.
 inline constexpr std::uint32_t kBootAreaSize = 4096;
 
+// A buffer of FileBuffer's or ImageBuffer's fixed size.
+using ImageBytes = std::array<std::uint8_t, kImageBufferSize>;
+
 struct ImageStore {
   std::array<std::uint8_t, kImageBufferSize> FileBuffer{};
   std::array<std::uint8_t, kImageBufferSize> ImageBuffer{};

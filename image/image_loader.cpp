@@ -1,0 +1,58 @@
+#include "image/image_loader.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "image/intel_hex_reader.h"
+#include "image/memory_image_reader.h"
+#include "image/whole_file_reader.h"
+
+namespace zentrel {
+
+namespace {
+
+constexpr const char* kFileErrorCaption = "File Error";
+
+int Refuse(ImageStore& store, SequencerView& view, const char* text) {
+  store.ImageLength = 0;
+  view.ShowMessageBox(text, kFileErrorCaption, MessageIcon::Error);
+  return 0;
+}
+
+}  // namespace
+
+int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view) {
+  // Nothing of an earlier image may survive a load, failed or not.
+  store.ImageLoaded = 0;
+  store.ImageBuffer.fill(0);
+
+  const std::size_t pathLength = std::strlen(path);
+  // The first letter of a three-letter extension; case matters.
+  store.ImageKind = pathLength >= 3 ? path[pathLength - 3] : 0;
+
+  store.FileLength = ReadWholeFile(path, store.FileBuffer);
+  if (store.FileLength == 0) return Refuse(store, view, "File read error");
+
+  ReadResult result;
+  if (store.ImageKind == 'h') {
+    result = ReadIntelHex(store.FileBuffer.data(), store.FileLength, store.ImageBuffer);
+  } else if (store.ImageKind == 'm') {
+    result = ReadMemoryImage(store.FileBuffer.data(), store.FileLength, store.ImageBuffer);
+  } else {
+    return Refuse(store, view, "File has unsupported suffix format");
+  }
+
+  if (!result.Ok) {
+    // A refused file may have left part of itself behind.
+    store.ImageBuffer.fill(0);
+    char text[160];
+    std::snprintf(text, sizeof text, "File format error in line %lu: %s",
+                  static_cast<unsigned long>(result.Line), result.Cause);
+    return Refuse(store, view, text);
+  }
+  store.ImageLength = result.Length;
+  store.ImageLoaded = 1;
+  return 1;
+}
+
+}  // namespace zentrel

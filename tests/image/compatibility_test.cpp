@@ -1,0 +1,162 @@
+#include "image/compatibility.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zentrel {
+namespace {
+
+StringsReport MakeReport(const std::string& platform, const std::string& hwVersion,
+                         const std::string& bootVersion = "BL 1.0") {
+  StringsReport report{};
+  std::memcpy(&report[kPlatformOffset], platform.data(),
+              std::min(platform.size(), kPlatformLength));
+  std::memcpy(&report[kHwVersionOffset], hwVersion.data(),
+              std::min(hwVersion.size(), kHwVersionLength));
+  std::memcpy(&report[kBootVersionOffset], bootVersion.data(),
+              std::min(bootVersion.size(), kBootVersionLength));
+  return report;
+}
+
+// A header: 15 bytes of title, the platform field from 15, the hardware
+// version field from 33; both given with their terminators.
+std::string Header(const std::string& platformField, const std::string& versionField) {
+  std::string header = "ZENTREL IMAGE  " + platformField;
+  header.resize(33, ' ');
+  header += versionField;
+  if (header.size() < 41) header.resize(41, ' ');
+  return header + "\r\nL\r\n";
+}
+
+struct CompatCase {
+  const char* Name;
+  StringsReport Report;
+  std::uint16_t FlashKiB;
+  std::uint32_t ImageLength;
+  char Kind;
+  std::string File;
+  CompatResult Expected;
+};
+
+void PrintTo(const CompatCase& c, std::ostream* os) { *os << c.Name; }
+
+std::vector<CompatCase> Cases() {
+  const StringsReport zx = MakeReport("ZX-CORE", "1.3");
+  const std::string zxFile = Header("ZX-CORE ", "1.x");
+  return {
+      {"FlashExactlyAsLongPasses", zx, 64, 65536, 'h', "", COMPAT_OK},
+      {"OneByteMoreThanFlash", zx, 64, 65537, 'h', "", COMPAT_FLASH_TOO_SMALL},
+      {"NoFlashAnyImage", zx, 0, 1, 'h', "", COMPAT_FLASH_TOO_SMALL},
+      {"NoFlashEmptyImage", zx, 0, 0, 'h', "", COMPAT_OK},
+      {"FlashSizeNotTruncated", zx, 65535, 65535u * 1024u, 'h', "", COMPAT_OK},
+      {"HexJudgedBySizeAlone", MakeReport("OTHER", "9.9"), 64, 5000, 'h', zxFile, COMPAT_OK},
+      {"InvalidReportDigit", MakeReport("1ZX", "1.3"), 0, 99999, 'm', zxFile, COMPAT_OK},
+      {"InvalidReportLowerCase", MakeReport("zx-core", "1.3"), 0, 99999, 'm', zxFile,
+       COMPAT_OK},
+      {"MemoryImageMatches", zx, 256, 8000, 'm', zxFile, COMPAT_OK},
+      {"SizeHidesPlatform", MakeReport("QQ", "1.3"), 1, 8000, 'm', zxFile,
+       COMPAT_FLASH_TOO_SMALL},
+      {"PlatformFirstCharDiffers", MakeReport("AX-CORE", "1.3"), 256, 8000, 'm', zxFile,
+       COMPAT_PLATFORM_MISMATCH},
+      {"PlatformHidesVersion", MakeReport("AX-CORE", "7.0"), 256, 8000, 'm', zxFile,
+       COMPAT_PLATFORM_MISMATCH},
+      {"PlatformCaseSensitive", MakeReport("ZX-CORe", "1.3"), 256, 8000, 'm', zxFile,
+       COMPAT_PLATFORM_MISMATCH},
+      {"DevicePlatformMayGoOn", MakeReport("ABCD", "1.3"), 256, 8000, 'm',
+       Header("ABC ", "1.x"), COMPAT_OK},
+      {"PlatformEndsAtCr", MakeReport("ABCD", "1.3"), 256, 8000, 'm',
+       Header("ABC\r", "1.x"), COMPAT_OK},
+      {"EmptyFieldsMatchAll", MakeReport("ANY", "any"), 256, 8000, 'm', Header(" ", "x"),
+       COMPAT_OK},
+      {"VersionPrefixMatches", zx, 256, 8000, 'm', Header("ZX-CORE ", "1.x"), COMPAT_OK},
+      {"VersionDiffers", MakeReport("ZX-CORE", "2.0"), 256, 8000, 'm', zxFile,
+       COMPAT_VERSION_MISMATCH},
+      {"UpperXIsACharacter", zx, 256, 8000, 'm', Header("ZX-CORE ", "1.X\r"),
+       COMPAT_VERSION_MISMATCH},
+      {"UpperXMatchesItself", MakeReport("ZX-CORE", "1.X"), 256, 8000, 'm',
+       Header("ZX-CORE ", "1.X\r"), COMPAT_OK},
+      {"LongPlatformRunsIntoVersionBytes", MakeReport("ABCDEFGHIJKLMNOP", "Q7"), 256, 8000, 'm',
+       Header("ABCDEFGHIJKLMNOPQ ", "Qx"), COMPAT_OK},
+      {"LongPlatformMismatchInVersionBytes", MakeReport("ABCDEFGHIJKLMNOP", "R7"), 256, 8000,
+       'm', Header("ABCDEFGHIJKLMNOPQ ", "Rx"), COMPAT_PLATFORM_MISMATCH},
+  };
+}
+
+class Compatibility : public testing::TestWithParam<CompatCase> {};
+
+TEST_P(Compatibility, GivesFirstFailingTest) {
+  const CompatCase& c = GetParam();
+  auto store = std::make_unique<ImageStore>();
+  std::memcpy(store->FileBuffer.data(), c.File.data(), c.File.size());
+  store->FileLength = static_cast<std::uint32_t>(c.File.size());
+  store->ImageLength = c.ImageLength;
+  store->ImageKind = c.Kind;
+  EXPECT_EQ(CheckCompatibility(c.Report, c.FlashKiB, *store), c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Compatibility, testing::ValuesIn(Cases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+class CompatibilityBounds : public testing::Test {
+ protected:
+  void SetUp() override {
+    store_ = std::make_unique<ImageStore>();
+    store_->ImageKind = 'm';
+    store_->ImageLength = 100;
+  }
+  void SetFile(const std::string& text) {
+    std::memcpy(store_->FileBuffer.data(), text.data(), text.size());
+    store_->FileLength = static_cast<std::uint32_t>(text.size());
+  }
+  std::unique_ptr<ImageStore> store_;
+};
+
+TEST_F(CompatibilityBounds, PlatformRunningPastTheReportIsAMismatch) {
+  StringsReport report{};
+  report.fill('A');
+  SetFile("ZENTREL IMAGE  " + std::string(200, 'A') + "\r\nL");
+  EXPECT_EQ(CheckCompatibility(report, 256, *store_), COMPAT_PLATFORM_MISMATCH);
+}
+
+TEST_F(CompatibilityBounds, PlatformEndingOnTheReportsLastByteMatches) {
+  // 63 matching characters, then the terminator: the last report byte is
+  // compared, none beyond it.
+  StringsReport report{};
+  report.fill('A');
+  std::string file = "ZENTREL IMAGE  " + std::string(63, 'A') + " ";
+  SetFile(file);
+  // The version field lies inside the platform text and meets its blank,
+  // which does not end a version: so the platform passed and the version
+  // decides.
+  EXPECT_EQ(CheckCompatibility(report, 256, *store_), COMPAT_VERSION_MISMATCH);
+}
+
+TEST_F(CompatibilityBounds, VersionRunningPastTheReportIsAMismatch) {
+  StringsReport report{};
+  report.fill('B');
+  std::string file = Header(" ", std::string(100, 'B'));
+  SetFile(file);
+  EXPECT_EQ(CheckCompatibility(report, 256, *store_), COMPAT_VERSION_MISMATCH);
+}
+
+TEST_F(CompatibilityBounds, PlatformRunningPastTheFileIsAMismatch) {
+  const StringsReport report = MakeReport("ZX-CORE", "1.3");
+  // An earlier, longer file left a terminator where this one has ended.
+  SetFile(Header("ZX-CORE ", "1.x"));
+  SetFile("ZENTREL IMAGE  ZX-CO");
+  EXPECT_EQ(CheckCompatibility(report, 256, *store_), COMPAT_PLATFORM_MISMATCH);
+}
+
+TEST_F(CompatibilityBounds, VersionRunningPastTheFileIsAMismatch) {
+  const StringsReport report = MakeReport("ZX-CORE", "1.3");
+  SetFile(Header("ZX-CORE ", "1.x"));
+  SetFile(Header("ZX-CORE ", "1.x").substr(0, 35));
+  EXPECT_EQ(CheckCompatibility(report, 256, *store_), COMPAT_VERSION_MISMATCH);
+}
+
+}  // namespace
+}  // namespace zentrel

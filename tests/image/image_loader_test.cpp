@@ -1,0 +1,153 @@
+#include "image/image_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hex_text_builder.h"
+#include "recording_view.h"
+
+namespace zentrel {
+namespace {
+
+using test::Data;
+using test::EndOfFile;
+using test::Lines;
+using test::RecordingView;
+
+const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
+const std::string kHexText = Lines({Data(0x1000, {1, 2, 3}), EndOfFile()});
+const std::string kMvxText = kHeader + "0A0B0C\r\nL\r\n";
+
+std::string WriteTempFile(const std::string& name, const std::string& content) {
+  const std::string path = testing::TempDir() + "zentrel_image_" + name;
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+bool AllZero(const ImageBytes& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+struct LoadCase {
+  const char* Name;
+  std::string FileName;
+  std::string Content;
+  const char* Box;  // nullptr: loads
+  char Kind;
+  std::uint32_t ImageLength;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.Name; }
+
+std::vector<LoadCase> Cases() {
+  return {
+      {"IntelHex", "app.hex", kHexText, nullptr, 'h', 0x1003},
+      {"MemoryImage", "app.mvx", kMvxText, nullptr, 'm', 3},
+      {"OnlyTheLetterCountsHex", "notes.htm", kHexText, nullptr, 'h', 0x1003},
+      {"OnlyTheLetterCountsMvx", "dump.mxy", kMvxText, nullptr, 'm', 3},
+      {"EmptyFile", "empty.hex", "", "File read error", 'h', 0},
+      {"LongerThanTheBuffer", "big.hex", kHexText + std::string(260001 - kHexText.size(), '\n'),
+       "File read error", 'h', 0},
+      {"UpperCaseSuffix", "APP.HEX", kHexText, "File has unsupported suffix format", 'H', 0},
+      {"TwoLetterSuffix", "app.hx", kHexText, "File has unsupported suffix format", '.', 0},
+      {"HexFormatError", "bad.hex", Lines({Data(0, {1}), ":0100000001FF", EndOfFile()}),
+       "File format error in line 2: checksum mismatch", 'h', 0},
+      {"MvxFormatError", "bad.mvx", kHeader + "0102\r\n030\r\nL",
+       "File format error in line 3: odd number of hex digits", 'm', 0},
+  };
+}
+
+class LoadImage : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
+  const LoadCase& c = GetParam();
+  const std::string path = WriteTempFile(c.FileName, c.Content);
+  auto store = std::make_unique<ImageStore>();
+  RecordingView view;
+  const int loaded = LoadImageFromPath(*store, path.c_str(), view);
+  std::remove(path.c_str());
+
+  EXPECT_EQ(store->ImageKind, c.Kind);
+  EXPECT_EQ(store->ImageLength, c.ImageLength);
+  if (c.Box == nullptr) {
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(store->ImageLoaded, 1);
+    EXPECT_TRUE(view.Boxes.empty());
+    EXPECT_EQ(store->FileLength, c.Content.size());
+  } else {
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(store->ImageLoaded, 0);
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Text, c.Box);
+    EXPECT_EQ(view.Boxes[0].Caption, "File Error");
+    EXPECT_EQ(view.Boxes[0].Icon, MessageIcon::Error);
+    EXPECT_TRUE(AllZero(store->ImageBuffer));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, testing::ValuesIn(Cases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(LoadImageFromPath, MissingFileIsAReadError) {
+  auto store = std::make_unique<ImageStore>();
+  RecordingView view;
+  const std::string path = testing::TempDir() + "zentrel_image_no_such_file.hex";
+  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 0);
+  ASSERT_EQ(view.Boxes.size(), 1u);
+  EXPECT_EQ(view.Boxes[0].Text, "File read error");
+  EXPECT_EQ(store->FileLength, 0u);
+}
+
+TEST(LoadImageFromPath, TextOfExactlyTheBufferSizeIsRead) {
+  const std::string text = kHexText + std::string(kImageBufferSize - kHexText.size(), '\n');
+  const std::string path = WriteTempFile("full.hex", text);
+  auto store = std::make_unique<ImageStore>();
+  RecordingView view;
+  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1);
+  std::remove(path.c_str());
+  EXPECT_EQ(store->FileLength, kImageBufferSize);
+  EXPECT_EQ(store->ImageLength, 0x1003u);
+}
+
+TEST(LoadImageFromPath, FailedLoadLeavesNoImage) {
+  auto store = std::make_unique<ImageStore>();
+  RecordingView view;
+  const std::string good = WriteTempFile("first.hex", kHexText);
+  ASSERT_EQ(LoadImageFromPath(*store, good.c_str(), view), 1);
+  const std::string bad = WriteTempFile("second.hex", Lines({Data(0, {1})}));
+  EXPECT_EQ(LoadImageFromPath(*store, bad.c_str(), view), 0);
+  std::remove(good.c_str());
+  std::remove(bad.c_str());
+  EXPECT_EQ(store->ImageLoaded, 0);
+  EXPECT_EQ(store->ImageLength, 0u);
+  EXPECT_TRUE(AllZero(store->ImageBuffer));
+}
+
+TEST(LoadImageFromPath, EveryLoadStartsFromZeros) {
+  // A long memory image first, then a short one: nothing of the first may
+  // remain, above 80000 included.
+  auto store = std::make_unique<ImageStore>();
+  RecordingView view;
+  const std::string longImage = WriteTempFile(
+      "long.mvx", kHeader + std::string(2 * 100000, 'F') + "\r\nL\r\n");
+  ASSERT_EQ(LoadImageFromPath(*store, longImage.c_str(), view), 1);
+  ASSERT_EQ(store->ImageLength, 100000u);
+  const std::string shortHex = WriteTempFile("short.hex", kHexText);
+  ASSERT_EQ(LoadImageFromPath(*store, shortHex.c_str(), view), 1);
+  std::remove(longImage.c_str());
+  std::remove(shortHex.c_str());
+  auto expected = std::make_unique<ImageBytes>();
+  (*expected)[0x1000] = 1;
+  (*expected)[0x1001] = 2;
+  (*expected)[0x1002] = 3;
+  EXPECT_TRUE(store->ImageBuffer == *expected);
+}
+
+}  // namespace
+}  // namespace zentrel

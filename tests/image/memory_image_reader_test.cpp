@@ -1,0 +1,125 @@
+#include "image/memory_image_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zentrel {
+namespace {
+
+// 43 bytes: platform "ZX-CORE" at 15, hardware version "1.x" at 33, CR LF.
+const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
+
+ReadResult Read(const std::string& text, ImageBytes& image) {
+  return ReadMemoryImage(reinterpret_cast<const std::uint8_t*>(text.data()),
+                         static_cast<std::uint32_t>(text.size()), image);
+}
+
+struct GoodMvxCase {
+  const char* Name;
+  std::string Text;
+  std::vector<std::uint8_t> Image;  // from address 0; the rest stays as it was
+};
+
+void PrintTo(const GoodMvxCase& c, std::ostream* os) { *os << c.Name; }
+
+std::vector<GoodMvxCase> GoodCases() {
+  return {
+      {"PairsOnLines", kHeader + "0102\r\n0304\r\nL\r\n", {1, 2, 3, 4}},
+      {"OneLine", kHeader + "01020304L", {1, 2, 3, 4}},
+      {"EndMarkAtBodyStart", kHeader + "L", {}},
+      {"LfLineEnds", kHeader + "0102\n0304\nL\n", {1, 2, 3, 4}},
+      {"EitherCase", kHeader + "aBcDeF0a\r\nL\r\n", {0xAB, 0xCD, 0xEF, 0x0A}},
+      {"BlankLinesPassedOver", kHeader + "\r\n01\r\n\n\r\n02\r\nL", {1, 2}},
+      {"HeaderWithoutLineEnd",
+       kHeader.substr(0, 41) + "XY" + "\r\n0A0B\r\nL\r\n", {0x0A, 0x0B}},
+      {"NothingAfterMarkRead", kHeader + "01L0G\r\n\r garbage", {1}},
+  };
+}
+
+class MemoryImageGood : public testing::TestWithParam<GoodMvxCase> {};
+
+TEST_P(MemoryImageGood, BuildsImageFromAddressZero) {
+  const GoodMvxCase& c = GetParam();
+  auto image = std::make_unique<ImageBytes>();
+  image->fill(0x5A);
+  const ReadResult result = Read(c.Text, *image);
+  ASSERT_TRUE(result.Ok) << "line " << result.Line << ": " << result.Cause;
+  EXPECT_EQ(result.Length, c.Image.size());
+  for (std::size_t i = 0; i < c.Image.size(); ++i) EXPECT_EQ((*image)[i], c.Image[i]) << i;
+  // Only the image's own bytes are written.
+  EXPECT_EQ((*image)[c.Image.size()], 0x5A);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MemoryImageGood, testing::ValuesIn(GoodCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+struct BadMvxCase {
+  const char* Name;
+  std::string Text;
+  std::uint32_t Line;
+  std::string Cause;
+};
+
+void PrintTo(const BadMvxCase& c, std::ostream* os) { *os << c.Name; }
+
+std::vector<BadMvxCase> BadCases() {
+  return {
+      {"ShorterThanHeader", kHeader.substr(0, 42), 1, "file shorter than the 43-byte header"},
+      {"OnlyHeader", kHeader, 2, "no end mark 'L'"},
+      {"NoEndMark", kHeader + "0102\r\n0304\r\n", 4, "no end mark 'L'"},
+      {"NoEndMarkNoLineEnd", kHeader + "0102", 2, "no end mark 'L'"},
+      {"OddDigitsOnLine", kHeader + "010\r\n20L\r\n", 2, "odd number of hex digits"},
+      {"NonDigit", kHeader + "0102\r\n03G4\r\nL", 3, "invalid hex digit"},
+      {"MarkAsSecondDigit", kHeader + "0L\r\n", 2, "invalid hex digit"},
+      {"LowerCaseMark", kHeader + "01l\r\n", 2, "invalid hex digit"},
+      {"TrailingBlank", kHeader + "01 \r\nL", 2, "invalid hex digit"},
+      {"BareCr", kHeader + "01\r02\r\nL", 2, "invalid hex digit"},
+  };
+}
+
+class MemoryImageBad : public testing::TestWithParam<BadMvxCase> {};
+
+TEST_P(MemoryImageBad, RefusedWithLineAndCause) {
+  const BadMvxCase& c = GetParam();
+  auto image = std::make_unique<ImageBytes>();
+  const ReadResult result = Read(c.Text, *image);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Line, c.Line);
+  ASSERT_NE(result.Cause, nullptr);
+  EXPECT_EQ(std::string(result.Cause), c.Cause);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MemoryImageBad, testing::ValuesIn(BadCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(MemoryImageReader, ImageOfExactlyTheBufferIsRead) {
+  const std::string text = kHeader + std::string(2 * kImageBufferSize, 'E') + "L";
+  auto image = std::make_unique<ImageBytes>();
+  const ReadResult result = Read(text, *image);
+  ASSERT_TRUE(result.Ok);
+  EXPECT_EQ(result.Length, kImageBufferSize);
+  EXPECT_EQ((*image)[kImageBufferSize - 1], 0xEE);
+}
+
+TEST(MemoryImageReader, ImageLargerThanTheBufferIsRefused) {
+  const std::string text = kHeader + std::string(2 * kImageBufferSize + 2, '7') + "L";
+  auto image = std::make_unique<ImageBytes>();
+  const ReadResult result = Read(text, *image);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(std::string(result.Cause), "image larger than 260000 bytes");
+}
+
+TEST(MemoryImageReader, NeverReadsPastTheCount) {
+  const std::string text = kHeader + "0102L";
+  auto image = std::make_unique<ImageBytes>();
+  const ReadResult result = ReadMemoryImage(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                            static_cast<std::uint32_t>(text.size() - 1), *image);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(std::string(result.Cause), "no end mark 'L'");
+}
+
+}  // namespace
+}  // namespace zentrel

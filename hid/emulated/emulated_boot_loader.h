@@ -52,7 +52,7 @@ class EmulatedBootLoader {
 
   // The bus's side: each takes effect at the clock's now.
   bool Openable() const;
-  std::uint64_t Generation() const;  // changes each time the device leaves
+  std::uint64_t Generation() const { return generation_; }  // changes on leaving
   bool HandleSetFeature(const std::uint8_t* data, std::size_t length);
   bool HandleGetFeature(std::uint8_t* data, std::size_t length);
   bool HandleOutput(const std::uint8_t* data, std::size_t length);
@@ -60,32 +60,36 @@ class EmulatedBootLoader {
   bool HandleProductString(char16_t* units, std::size_t count) const;
   void NoteOpen(bool probe);
 
-  void Refresh() const;  // applies what time has brought (coming back)
-  void LeaveBus(std::optional<std::uint64_t> backAtUs, DeviceMode modeAfter);
+  bool ComesBackBy(std::uint64_t nowUs) const;
+  void Refresh();  // applies what time has brought (coming back, work done)
+  void LeaveBus(std::optional<std::uint64_t> backAtUs);
+  void ResetSession();
   void ExecuteCommand(const CommandReport& report);
-  void FillStrings(std::uint8_t* data) const;
-  std::optional<std::uint64_t> InputAvailableAt() const;
-  bool TakeTransferFault(std::optional<std::uint64_t>& at, std::uint64_t count);
+  void StartErase(std::uint8_t kind);
+  void WritePacket(const std::uint8_t* data);
+  void FillStrings(std::uint8_t* data);
+  static bool TakeFault(std::optional<std::uint64_t>& at, std::uint64_t count);
 
   Clock& clock_;
   BootLoaderConfig config_;
   std::string path_;
   std::vector<std::uint8_t> flash_;
 
-  // Mode and presence; mutable because coming back is decided by the clock.
-  mutable DeviceMode mode_;
-  mutable bool present_ = true;
-  mutable std::uint64_t generation_ = 1;
+  // Mode and presence. Coming back is decided by the clock; whatever asks
+  // first after the time has come (Refresh) makes it so.
+  DeviceMode mode_;
+  bool present_ = true;
+  std::uint64_t generation_ = 1;
   std::optional<std::uint64_t> backAtUs_;  // none while absent: gone for good
-  DeviceMode modeAfterReturn_ = DeviceMode::BootLoader;
 
   // Boot loader session.
   bool bootStarted_ = false;
+  // Status: while busy_, kStatusBusy until busyUntilUs_ (none: for ever),
+  // then status_.
   std::uint8_t status_ = kStatusIdle;
   std::uint16_t statusValue_ = 0;
-  std::optional<std::uint64_t> busyUntilUs_;  // none with status busy: for ever
   bool busy_ = false;
-  std::uint8_t statusWhenDone_ = kStatusIdle;
+  std::optional<std::uint64_t> busyUntilUs_;
   bool erased_ = false;
   std::uint32_t writeAddress_ = kFirstWriteAddress;
   std::uint64_t packetsSinceErase_ = 0;

@@ -1,0 +1,196 @@
+#include "hid/emulated/emulated_bus.h"
+
+#include <algorithm>
+
+namespace zentrel::emulated {
+
+struct EmulatedBus::Device {
+  std::string Path;
+  std::unique_ptr<EmulatedBootLoader> Boot;  // none: a device that is not ours
+  OtherDeviceConfig Other;
+  int ProbeOpens = 0;
+  int Opens = 0;
+  int Closes = 0;
+
+  bool Present() const { return !Boot || Boot->Present(); }
+  bool Openable() const { return Boot ? Boot->Openable() : Other.Openable; }
+  std::uint64_t Generation() const { return Boot ? Boot->Generation() : 0; }
+};
+
+EmulatedBus::EmulatedBus(Clock& clock) : clock_(clock) {}
+EmulatedBus::~EmulatedBus() = default;
+
+namespace {
+
+std::string PathFor(std::size_t index, const std::string& wanted) {
+  if (!wanted.empty()) return wanted;
+  return "emulated-hid-" + std::to_string(index);
+}
+
+}  // namespace
+
+EmulatedBootLoader& EmulatedBus::AddBootLoader(const BootLoaderConfig& config) {
+  auto device = std::make_unique<Device>();
+  device->Path = PathFor(devices_.size(), config.Path);
+  device->Boot = std::make_unique<EmulatedBootLoader>(clock_, config, device->Path);
+  collections_.push_back({devices_.size(), config.UsagePage, config.Usage});
+  devices_.push_back(std::move(device));
+  return *devices_.back()->Boot;
+}
+
+std::string EmulatedBus::AddOtherDevice(const OtherDeviceConfig& config) {
+  auto device = std::make_unique<Device>();
+  device->Path = PathFor(devices_.size(), config.Path);
+  device->Other = config;
+  collections_.push_back({devices_.size(), config.UsagePage, config.Usage});
+  devices_.push_back(std::move(device));
+  return devices_.back()->Path;
+}
+
+bool EmulatedBus::AddCollection(const std::string& path, std::uint16_t usagePage,
+                                std::uint16_t usage) {
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    if (devices_[i]->Path == path) {
+      collections_.push_back({i, usagePage, usage});
+      return true;
+    }
+  }
+  return false;
+}
+
+EmulatedBus::Device* EmulatedBus::Find(const std::string& path) {
+  for (auto& device : devices_) {
+    if (device->Path == path) return device.get();
+  }
+  return nullptr;
+}
+
+const EmulatedBus::Device* EmulatedBus::Find(const std::string& path) const {
+  for (const auto& device : devices_) {
+    if (device->Path == path) return device.get();
+  }
+  return nullptr;
+}
+
+int EmulatedBus::ProbeOpens(const std::string& path) const {
+  const Device* device = Find(path);
+  return device ? device->ProbeOpens : 0;
+}
+
+int EmulatedBus::Opens(const std::string& path) const {
+  const Device* device = Find(path);
+  return device ? device->Opens : 0;
+}
+
+int EmulatedBus::Closes(const std::string& path) const {
+  const Device* device = Find(path);
+  return device ? device->Closes : 0;
+}
+
+void EmulatedBus::Enumerate(const std::function<bool(const HidCollection&)>& visit) {
+  for (const Collection& collection : collections_) {
+    Device& device = *devices_[collection.Device];
+    if (!device.Present()) continue;
+    ++device.ProbeOpens;
+    if (device.Boot) device.Boot->NoteOpen(true);
+    HidCollection seen;
+    seen.Path = device.Path;
+    seen.CapsKnown = device.Openable();
+    if (seen.CapsKnown) {
+      seen.UsagePage = collection.UsagePage;
+      seen.Usage = collection.Usage;
+    }
+    if (!visit(seen)) return;
+  }
+}
+
+HidHandle EmulatedBus::Open(const std::string& path) {
+  auto it = std::find_if(devices_.begin(), devices_.end(),
+                         [&](const auto& d) { return d->Path == path; });
+  if (it == devices_.end()) return kNoHidHandle;
+  Device& device = **it;
+  if (!device.Present() || !device.Openable()) return kNoHidHandle;
+  ++device.Opens;
+  if (device.Boot) device.Boot->NoteOpen(false);
+  const HidHandle h = nextHandle_++;
+  handles_[h] = {static_cast<std::size_t>(it - devices_.begin()), device.Generation()};
+  return h;
+}
+
+EmulatedBus::Device* EmulatedBus::Live(HidHandle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return nullptr;
+  Device* device = devices_[it->second.Device].get();
+  // A device that left the bus is a new device when it comes back: handles
+  // from before stay dead.
+  if (!device->Present() || device->Generation() != it->second.Generation) return nullptr;
+  return device;
+}
+
+bool EmulatedBus::GetAttributes(HidHandle h, std::uint16_t& vendorId,
+                                std::uint16_t& productId) {
+  Device* device = Live(h);
+  if (device == nullptr) return false;
+  vendorId = device->Boot ? device->Boot->Config().VendorId : device->Other.VendorId;
+  productId = device->Boot ? device->Boot->Config().ProductId : device->Other.ProductId;
+  return true;
+}
+
+bool EmulatedBus::GetProductString(HidHandle h, char16_t* units, std::size_t count) {
+  Device* device = Live(h);
+  if (device == nullptr) return false;
+  if (device->Boot) return device->Boot->HandleProductString(units, count);
+  if (units == nullptr || count == 0) return false;
+  const std::u16string& text = device->Other.ProductString;
+  const std::size_t n = std::min(count - 1, text.size());
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), units);
+  units[n] = 0;
+  return true;
+}
+
+bool EmulatedBus::SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) {
+  Device* device = Live(h);
+  if (device == nullptr) return false;
+  if (!device->Boot) return data != nullptr && length > 0;
+  clock_.SleepUs(device->Boot->Config().Latency.FeatureUs);
+  return device->Boot->HandleSetFeature(data, length);
+}
+
+bool EmulatedBus::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) {
+  Device* device = Live(h);
+  if (device == nullptr) return false;
+  if (!device->Boot) {
+    if (data == nullptr || length == 0) return false;
+    std::fill(data + 1, data + length, std::uint8_t{0});
+    return true;
+  }
+  clock_.SleepUs(device->Boot->Config().Latency.FeatureUs);
+  return device->Boot->HandleGetFeature(data, length);
+}
+
+bool EmulatedBus::WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) {
+  Device* device = Live(h);
+  if (device == nullptr) return false;
+  if (!device->Boot) return data != nullptr && length > 0;
+  clock_.SleepUs(device->Boot->Config().Latency.OutputUs);
+  return device->Boot->HandleOutput(data, length);
+}
+
+bool EmulatedBus::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
+                            int timeoutMs) {
+  Device* device = Live(h);
+  if (device == nullptr) return false;
+  if (device->Boot) return device->Boot->HandleInput(data, length, timeoutMs);
+  // Not ours: it never sends anything.
+  if (timeoutMs > 0) clock_.SleepUs(static_cast<std::uint64_t>(timeoutMs) * 1000u);
+  return false;
+}
+
+void EmulatedBus::Close(HidHandle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return;
+  ++devices_[it->second.Device]->Closes;
+  handles_.erase(it);
+}
+
+}  // namespace zentrel::emulated

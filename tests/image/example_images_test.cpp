@@ -1,0 +1,58 @@
+// The example images in examples/ load as the README shows them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "image/compatibility.h"
+#include "image/image_loader.h"
+#include "recording_view.h"
+
+namespace zentrel {
+namespace {
+
+std::unique_ptr<ImageStore> LoadExample(const char* name) {
+  auto store = std::make_unique<ImageStore>();
+  test::RecordingView view;
+  const std::string path = std::string(ZENTREL_SOURCE_DIR) + "/examples/" + name;
+  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1) << path;
+  EXPECT_TRUE(view.Boxes.empty());
+  return store;
+}
+
+StringsReport DeviceStrings(const char* platform, const char* hwVersion) {
+  StringsReport report{};
+  std::memcpy(&report[kPlatformOffset], platform, std::strlen(platform));
+  std::memcpy(&report[kHwVersionOffset], hwVersion, std::strlen(hwVersion));
+  return report;
+}
+
+TEST(ExampleImages, HexAndMemoryImageCarryTheSameApplication) {
+  const auto hex = LoadExample("demo.hex");
+  const auto mvx = LoadExample("demo.mvx");
+  EXPECT_EQ(hex->ImageKind, 'h');
+  EXPECT_EQ(mvx->ImageKind, 'm');
+  EXPECT_EQ(hex->ImageLength, 5096u);
+  EXPECT_EQ(mvx->ImageLength, 5096u);
+  EXPECT_TRUE(hex->ImageBuffer == mvx->ImageBuffer);
+  // The hex file is linked at 0x08001000 and lands at 0x1000: the initial
+  // stack pointer 0x20008000 opens the vector table there.
+  const std::uint8_t stackTop[] = {0x00, 0x80, 0x00, 0x20};
+  EXPECT_EQ(std::memcmp(&hex->ImageBuffer[0x1000], stackTop, 4), 0);
+  EXPECT_EQ(PagesToSend(hex->ImageLength), 8u);
+}
+
+TEST(ExampleImages, MemoryImageNamesTheEmulatedPlatform) {
+  const auto mvx = LoadExample("demo.mvx");
+  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 256, *mvx), COMPAT_OK);
+  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "2.0"), 256, *mvx),
+            COMPAT_VERSION_MISMATCH);
+  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZY-CORE", "1.2"), 256, *mvx),
+            COMPAT_PLATFORM_MISMATCH);
+  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 4, *mvx),
+            COMPAT_FLASH_TOO_SMALL);
+}
+
+}  // namespace
+}  // namespace zentrel

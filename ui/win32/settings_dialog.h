@@ -1,0 +1,29 @@
+// The communication settings dialog (resource 103): the vendor and product
+// IDs that the next search for the device uses, for this run only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "sequencer/device_ids.h"
+
+namespace zentrel::win32 {
+
+// Characters of an edit that count, and the buffer that holds them.
+inline constexpr int kIdEditBufferChars = 10;
+
+// Runs the dialog modally, owned by the main window (whose context holds the
+// DeviceIds); returns when OK has ended it.
+void RunSettingsDialog(HINSTANCE instance, HWND mainWindow);
+
+// 0 for every message; the dialog manager does the rest.
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                    LPARAM lParam);
+
+// What the dialog does on OK, on the texts of its two edits: each one that
+// holds a hexadecimal number ("%x" rules, first nine characters) replaces
+// its ID; one without leaves its ID as it was.
+void ApplyIdEntries(const char* vendorText, const char* productText, DeviceIds& ids);
+
+}  // namespace zentrel::win32

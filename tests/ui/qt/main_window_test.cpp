@@ -1,0 +1,496 @@
+// The main window driven headless against the emulated boot loader.
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "image/image_loader.h"
+#include "tests/ui/qt/loader_rig.h"
+#include "tests/ui/qt/modal_driver.h"
+#include "tests/ui/qt/open_file_helper.h"
+
+namespace zentrel::qt::test {
+
+namespace {
+
+const QString kCleared = QString(30, QLatin1Char(' '));
+
+constexpr ValueField kAllFields[] = {ValueField::PlatformField,  ValueField::HwVersionField,
+                                     ValueField::BootVersionField, ValueField::AppInfoField,
+                                     ValueField::FwVersionField, ValueField::DeviceIdField};
+constexpr CommandButton kAllButtons[] = {CommandButton::OpenFile, CommandButton::Download,
+                                         CommandButton::HwInfo, CommandButton::AppFw};
+
+QString FieldText(LoaderRig& rig, ValueField field) { return rig.window->Field(field)->text(); }
+QString StatusText(LoaderRig& rig) { return rig.window->StatusLine()->currentMessage(); }
+
+bool ButtonsEnabled(LoaderRig& rig, bool enabled) {
+  for (CommandButton b : kAllButtons) {
+    if (rig.window->Button(b)->isEnabled() != enabled) return false;
+  }
+  return true;
+}
+
+void Click(LoaderRig& rig, CommandButton button) {
+  QTest::mouseClick(rig.window->Button(button), Qt::LeftButton);
+}
+
+QAction* MenuItem(MainWindow& window, const QString& text) {
+  for (QAction* top : window.menuBar()->actions()) {
+    for (QAction* item : top->menu()->actions()) {
+      if (item->text() == text) return item;
+    }
+  }
+  return nullptr;
+}
+
+QString ExampleImage() {
+  const QStringList images = QDir(QStringLiteral(ZENTREL_EXAMPLES_DIR))
+                                 .entryList({QStringLiteral("*.mvx")}, QDir::Files, QDir::Name);
+  return images.isEmpty() ? QString()
+                          : QDir(QStringLiteral(ZENTREL_EXAMPLES_DIR)).filePath(images.first());
+}
+
+// Records every status text the window shows, in order.
+struct StatusLog {
+  explicit StatusLog(QStatusBar* bar) {
+    QObject::connect(bar, &QStatusBar::messageChanged,
+                     [this](const QString& text) { Texts.append(text); });
+  }
+  QStringList Texts;
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startState();
+  void geometryMatchesTheLayoutInClientCoordinates();
+  void controlsAreCreatedInTableOrder();
+  void menuHasTheCzechItems();
+  void hwInfoFillsTheBootFieldsAndTheDeviceId();
+  void applicationFwFillsTheApplicationFields();
+  void downloadWithoutFileWarns();
+  void openFileDialogIsSetUpAndCancelChangesNothing();
+  void unreadableFileShowsThePathAndAFileError();
+  void wholeDownloadOfTheExampleImage();
+  void compatibilityFailureStopsBeforeTheErase();
+  void aboutBoxThenOneTick();
+  void settingsMenuRunsOneTickAfterTheDialog();
+  void typingInThePathFieldTicks();
+  void konecClosesTheWindow();
+  void closingDuringADownloadClosesTheDevice();
+};
+
+void MainWindowTest::startState() {
+  LoaderRig rig;
+  QCOMPARE(rig.window->windowTitle(), QStringLiteral(" Zentrel  0.0.4 02.07.2013"));
+  QCOMPARE(StatusText(rig), QStringLiteral("BOOT sequence uninitialize"));
+  for (ValueField f : kAllFields) QVERIFY(FieldText(rig, f).isEmpty());
+  QVERIFY(rig.window->PathField()->text().isEmpty());
+  QVERIFY(!rig.window->PathField()->isReadOnly());
+  QVERIFY(ButtonsEnabled(rig, true));
+  QCOMPARE(rig.window->Button(CommandButton::OpenFile)->text(), QStringLiteral("OpenFile"));
+  QCOMPARE(rig.window->Button(CommandButton::Download)->text(), QStringLiteral("DownLoad"));
+  QCOMPARE(rig.window->Button(CommandButton::HwInfo)->text(), QStringLiteral("HW info"));
+  QCOMPARE(rig.window->Button(CommandButton::AppFw)->text(), QStringLiteral("Application FW"));
+  QVERIFY(rig.window->TickTimer().isActive());
+  QCOMPARE(rig.window->TickTimer().interval(), 10);
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{Idle});
+  // The value fields have a sunken edge.
+  for (ValueField f : kAllFields) {
+    QCOMPARE(rig.window->Field(f)->frameShadow(), QFrame::Sunken);
+    QVERIFY(rig.window->Field(f)->frameWidth() > 0);
+  }
+}
+
+void MainWindowTest::geometryMatchesTheLayoutInClientCoordinates() {
+  LoaderRig rig;
+  MainWindow& w = *rig.window;
+  QWidget* client = w.ClientArea();
+  // The client area is what a 550 x 400 fixed-frame window with a menu has
+  // below its menu bar, and it starts right below Qt's menu bar.
+  QCOMPARE(client->size(), QSize(544, 351));
+  QCOMPARE(client->mapTo(&w, QPoint(0, 0)), QPoint(0, w.menuBar()->height()));
+  QCOMPARE(w.size(), QSize(544, 351 + w.menuBar()->height()));
+  QCOMPARE(w.minimumSize(), w.maximumSize());
+  QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+  QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
+  QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+
+  struct Expected {
+    QWidget* Control;
+    QRect Rect;
+  };
+  const Expected table[] = {
+      {w.PathField(), {20, 200, 500, 20}},
+      {w.Field(ValueField::PlatformField), {20, 40, 140, 20}},
+      {w.Field(ValueField::HwVersionField), {200, 40, 140, 20}},
+      {w.Field(ValueField::BootVersionField), {380, 40, 140, 20}},
+      {w.Field(ValueField::AppInfoField), {20, 120, 140, 20}},
+      {w.Field(ValueField::FwVersionField), {200, 120, 140, 20}},
+      {w.Field(ValueField::DeviceIdField), {380, 120, 140, 20}},
+      {w.Button(CommandButton::OpenFile), {20, 260, 100, 25}},
+      {w.Button(CommandButton::Download), {150, 260, 100, 25}},
+      {w.Button(CommandButton::HwInfo), {280, 260, 100, 25}},
+      {w.Button(CommandButton::AppFw), {410, 260, 100, 25}},
+  };
+  for (const Expected& e : table) {
+    QCOMPARE(e.Control->parentWidget(), client);
+    QCOMPARE(e.Control->geometry(), e.Rect);
+  }
+  // The status bar lies along the bottom edge over the whole width.
+  const QRect bar = w.StatusLine()->geometry();
+  QCOMPARE(bar.left(), 0);
+  QCOMPARE(bar.width(), 544);
+  QCOMPARE(bar.bottom(), 350);
+  QVERIFY(bar.height() > 0 && bar.top() > 285);
+  QVERIFY(!w.StatusLine()->isSizeGripEnabled());
+}
+
+void MainWindowTest::controlsAreCreatedInTableOrder() {
+  LoaderRig rig;
+  MainWindow& w = *rig.window;
+  QList<QWidget*> order;
+  for (QObject* child : w.ClientArea()->children()) {
+    if (auto* widget = qobject_cast<QWidget*>(child)) order.append(widget);
+  }
+  const QList<QWidget*> expected = {
+      w.PathField(),
+      w.Field(ValueField::PlatformField),
+      w.Field(ValueField::HwVersionField),
+      w.Field(ValueField::BootVersionField),
+      w.Field(ValueField::AppInfoField),
+      w.Field(ValueField::FwVersionField),
+      w.Field(ValueField::DeviceIdField),
+      w.Button(CommandButton::OpenFile),
+      w.Button(CommandButton::Download),
+      w.Button(CommandButton::HwInfo),
+      w.Button(CommandButton::AppFw),
+      w.StatusLine(),
+  };
+  QCOMPARE(order, expected);
+}
+
+void MainWindowTest::menuHasTheCzechItems() {
+  LoaderRig rig;
+  const QList<QAction*> popups = rig.window->menuBar()->actions();
+  QCOMPARE(popups.size(), 3);
+  const QStringList titles = {QStringLiteral("Soubor"), QStringLiteral("Nastaven\u00ed"),
+                              QStringLiteral("N\u00e1pov\u011bda")};
+  const QStringList items = {QStringLiteral("Konec"), QStringLiteral("Komunikace"),
+                             QStringLiteral("O programu")};
+  for (int i = 0; i < 3; ++i) {
+    QCOMPARE(popups[i]->text(), titles[i]);
+    const QList<QAction*> actions = popups[i]->menu()->actions();
+    QCOMPARE(actions.size(), 1);
+    QCOMPARE(actions[0]->text(), items[i]);
+  }
+}
+
+void MainWindowTest::hwInfoFillsTheBootFieldsAndTheDeviceId() {
+  emulated::BootLoaderConfig config;
+  config.Platform = "ZX-CORE";
+  config.HwVersion = "1.2";
+  config.BootVersion = "BL 2.05";
+  LoaderRig rig(config);
+  ModalDriver driver;
+  rig.OwnTime();
+
+  Click(rig, CommandButton::HwInfo);
+  QVERIFY(ButtonsEnabled(rig, false));
+  for (ValueField f : {ValueField::PlatformField, ValueField::HwVersionField,
+                       ValueField::BootVersionField, ValueField::DeviceIdField}) {
+    QCOMPARE(FieldText(rig, f), kCleared);
+  }
+  QVERIFY(rig.TickUntilIdle() > 0);
+  QCOMPARE(FieldText(rig, ValueField::PlatformField), QStringLiteral("  ZX-CORE"));
+  QCOMPARE(FieldText(rig, ValueField::HwVersionField), QStringLiteral("  1.2"));
+  QCOMPARE(FieldText(rig, ValueField::BootVersionField), QStringLiteral("  BL 2.05"));
+  QCOMPARE(FieldText(rig, ValueField::DeviceIdField), QStringLiteral("ZENTREL BOOT"));
+  QCOMPARE(StatusText(rig), QStringLiteral("Device CRC OK"));
+  QVERIFY(driver.Boxes().empty());
+  QVERIFY(!rig.access.IsOpen());
+  QCOMPARE(rig.device.ResetCount(), 1);
+  // The buttons come back with the next tick in Idle.
+  QVERIFY(ButtonsEnabled(rig, false));
+  rig.Tick();
+  QVERIFY(ButtonsEnabled(rig, true));
+}
+
+void MainWindowTest::applicationFwFillsTheApplicationFields() {
+  emulated::BootLoaderConfig config;
+  config.AppInfo = "ZENTREL DEMO APP";
+  config.FwVersion = "3.1.4";
+  LoaderRig rig(config);
+  ModalDriver driver;
+  rig.OwnTime();
+
+  Click(rig, CommandButton::AppFw);
+  QCOMPARE(FieldText(rig, ValueField::AppInfoField), kCleared);
+  QVERIFY(rig.TickUntilIdle() > 0);
+  QCOMPARE(FieldText(rig, ValueField::AppInfoField), QStringLiteral("  ZENTREL DEMO APP"));
+  QCOMPARE(FieldText(rig, ValueField::FwVersionField), QStringLiteral("  3.1.4"));
+  QCOMPARE(FieldText(rig, ValueField::DeviceIdField), QStringLiteral("ZENTREL BOOT"));
+  QVERIFY(FieldText(rig, ValueField::PlatformField).isEmpty());  // not this road's
+  QCOMPARE(StatusText(rig), QStringLiteral("HID device after reset delay finished"));
+  QVERIFY(driver.Boxes().empty());
+  QCOMPARE(rig.device.ResetCount(), 0);
+}
+
+void MainWindowTest::downloadWithoutFileWarns() {
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  Click(rig, CommandButton::Download);
+  QCOMPARE(driver.Boxes().size(), std::size_t{1});
+  const SeenBox& box = driver.Boxes()[0];
+  QCOMPARE(box.Text, QStringLiteral("File is not selected, select file please"));
+  QCOMPARE(box.Caption, QStringLiteral("File info"));
+  QCOMPARE(box.Icon, QMessageBox::Warning);
+  QCOMPARE(box.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{Idle});
+  QCOMPARE(FieldText(rig, ValueField::PlatformField), kCleared);
+  QCOMPARE(FieldText(rig, ValueField::DeviceIdField), kCleared);
+  QCOMPARE(rig.device.ResetCount(), 0);
+}
+
+void MainWindowTest::openFileDialogIsSetUpAndCancelChangesNothing() {
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  rig.window->PathField()->setText(QStringLiteral("earlier"));
+  const SeenFileDialog seen = OpenFile(*rig.window, driver, QString());
+  QVERIFY(seen.Opened);
+  const QStringList filters = {QStringLiteral("Morvex Memory Image Files (*.mvx)"),
+                               QStringLiteral("Intel Hex files (*.hex)"),
+                               QStringLiteral("All files (*.*)")};
+  QCOMPARE(seen.Filters, filters);
+  QCOMPARE(seen.SelectedFilter, filters.first());
+  QCOMPARE(seen.Mode, QFileDialog::ExistingFile);
+  QCOMPARE(rig.window->PathField()->text(), QStringLiteral("earlier"));
+  QCOMPARE(rig.image->ImageLoaded, std::uint8_t{0});
+  QVERIFY(driver.Boxes().empty());
+}
+
+void MainWindowTest::unreadableFileShowsThePathAndAFileError() {
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("empty.hex"));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.close();
+
+  OpenFile(*rig.window, driver, path);
+  QCOMPARE(rig.window->PathField()->text(), path);
+  QCOMPARE(driver.Boxes().size(), std::size_t{1});
+  QCOMPARE(driver.Boxes()[0].Text, QStringLiteral("File read error"));
+  QCOMPARE(driver.Boxes()[0].Caption, QStringLiteral("File Error"));
+  QCOMPARE(driver.Boxes()[0].Icon, QMessageBox::Critical);
+}
+
+void MainWindowTest::wholeDownloadOfTheExampleImage() {
+  const QString example = ExampleImage();
+  QVERIFY2(!example.isEmpty(), "no .mvx image in " ZENTREL_EXAMPLES_DIR);
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  StatusLog log(rig.window->StatusLine());
+
+  OpenFile(*rig.window, driver, example);
+  QCOMPARE(rig.window->PathField()->text(), example);
+  QVERIFY(driver.Boxes().empty());
+  QCOMPARE(rig.image->ImageLoaded, std::uint8_t{1});
+  QCOMPARE(rig.image->ImageKind, 'm');
+  const std::uint32_t pages = PagesToSend(rig.image->ImageLength);
+  QVERIFY(pages >= 2);
+
+  // Inside the success box the road is over: Idle, device closed, and the
+  // ticks that keep coming only bring the buttons back.
+  bool idleInsideBox = false;
+  bool closedInsideBox = false;
+  bool enabledByNestedTick = false;
+  driver.SetBeforeBoxClosed([&] {
+    idleInsideBox = rig.Sequencer().SequencerState == Idle;
+    closedInsideBox = !rig.access.IsOpen();
+    rig.Tick();
+    enabledByNestedTick = ButtonsEnabled(rig, true);
+  });
+
+  Click(rig, CommandButton::Download);
+  QVERIFY(ButtonsEnabled(rig, false));
+  QVERIFY(rig.TickUntilIdle() > 0);
+
+  QCOMPARE(driver.Boxes().size(), std::size_t{1});
+  const SeenBox& box = driver.Boxes()[0];
+  QCOMPARE(box.Text, QStringLiteral("Boot successful finished"));
+  QCOMPARE(box.Caption, QStringLiteral("BOOT info"));
+  QCOMPARE(box.Icon, QMessageBox::Information);
+  QCOMPARE(box.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  QVERIFY(idleInsideBox);
+  QVERIFY(closedInsideBox);
+  QVERIFY(enabledByNestedTick);
+  QCOMPARE(StatusText(rig), QStringLiteral("BOOT successful finished ;-) "));
+
+  // The page progress counts from 0 and leaves out the last page.
+  QStringList progress;
+  for (const QString& text : log.Texts) {
+    if (text.startsWith(QStringLiteral(" BOOTLoader, Write page "))) progress.append(text);
+  }
+  QCOMPARE(progress.size(), static_cast<qsizetype>(pages - 1));
+  for (std::uint32_t i = 0; i + 1 < pages; ++i) {
+    QCOMPARE(progress[static_cast<qsizetype>(i)],
+             QStringLiteral(" BOOTLoader, Write page %1").arg(i));
+  }
+
+  // What reached the device's flash is the image above the boot area.
+  QCOMPARE(rig.device.EraseCount(), 1);
+  QCOMPARE(rig.device.ImageKind().value_or('?'), 'm');
+  QCOMPARE(rig.device.ProtocolErrors(), 0);
+  const std::size_t end = kBootAreaSize + std::size_t{pages} * kPageSize;
+  QVERIFY(rig.device.Flash().size() >= end);
+  QVERIFY(std::equal(rig.device.Flash().begin() + kBootAreaSize, rig.device.Flash().begin() + end,
+                     rig.image->ImageBuffer.begin() + kBootAreaSize));
+  QVERIFY(!rig.access.IsOpen());
+}
+
+void MainWindowTest::compatibilityFailureStopsBeforeTheErase() {
+  const QString example = ExampleImage();
+  QVERIFY2(!example.isEmpty(), "no .mvx image in " ZENTREL_EXAMPLES_DIR);
+  emulated::BootLoaderConfig config;
+  config.Platform = "QQ-OTHER";
+  LoaderRig rig(config);
+  ModalDriver driver;
+  rig.OwnTime();
+  OpenFile(*rig.window, driver, example);
+
+  Click(rig, CommandButton::Download);
+  QVERIFY(rig.TickUntilIdle() > 0);
+  QCOMPARE(driver.Boxes().size(), std::size_t{1});
+  QCOMPARE(driver.Boxes()[0].Text,
+           QStringLiteral("HW is uncompatible with selected SW image File"));
+  QCOMPARE(driver.Boxes()[0].Caption, QStringLiteral("BOOT info"));
+  QCOMPARE(driver.Boxes()[0].Icon, QMessageBox::Critical);
+  QCOMPARE(StatusText(rig), QStringLiteral("HW is uncompatible with SW image File"));
+  QCOMPARE(FieldText(rig, ValueField::PlatformField), QStringLiteral("  QQ-OTHER"));
+  QCOMPARE(rig.device.EraseCount(), 0);
+  QCOMPARE(rig.device.DataReportCount(), std::size_t{0});
+  QVERIFY(!rig.access.IsOpen());
+}
+
+void MainWindowTest::aboutBoxThenOneTick() {
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  Click(rig, CommandButton::HwInfo);
+  rig.Tick();  // reset sent, first delay step
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{ResetDelay});
+  const std::int32_t before = rig.Sequencer().TickCounter;
+
+  QAction* about = MenuItem(*rig.window, QStringLiteral("O programu"));
+  QVERIFY(about != nullptr);
+  about->trigger();
+  QCOMPARE(driver.Boxes().size(), std::size_t{1});
+  const SeenBox& box = driver.Boxes()[0];
+  QCOMPARE(box.Caption, QStringLiteral("About "));
+  QCOMPARE(box.Icon, QMessageBox::Information);
+  QCOMPARE(box.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  const QStringList lines = box.Text.split(QLatin1Char('\n'));
+  QCOMPARE(lines.size(), 7);
+  QCOMPARE(lines[0], QStringLiteral("Zentrel loader"));
+  QVERIFY(lines[1].isEmpty() && lines[3].isEmpty() && lines[5].isEmpty());
+  QVERIFY(lines[2].startsWith(QStringLiteral("   ")) && lines[2][3] != QLatin1Char(' '));
+  QCOMPARE(lines[4], QStringLiteral("    Ver 0.0.4 02.07.2013"));
+  QVERIFY(lines[6].startsWith(QStringLiteral("     ")) && lines[6][5] != QLatin1Char(' '));
+  QCOMPARE(rig.Sequencer().TickCounter, before - 1);
+}
+
+void MainWindowTest::settingsMenuRunsOneTickAfterTheDialog() {
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  Click(rig, CommandButton::HwInfo);
+  rig.Tick();
+  const std::int32_t before = rig.Sequencer().TickCounter;
+
+  std::int32_t counterInsideDialog = -100;
+  QPoint dialogCorner;
+  driver.SetDialogHandler([&](QWidget* modal) {
+    counterInsideDialog = rig.Sequencer().TickCounter;
+    dialogCorner = modal->pos();
+    auto* vendor = modal->findChild<QLineEdit*>(QStringLiteral("VendorEdit"));
+    QVERIFY(vendor != nullptr);
+    vendor->setText(QStringLiteral("0x4d8"));
+    QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("OkButton")),
+                      Qt::LeftButton);
+  });
+  MenuItem(*rig.window, QStringLiteral("Komunikace"))->trigger();
+  QCOMPARE(counterInsideDialog, before);
+  QCOMPARE(rig.Sequencer().TickCounter, before - 1);
+  QCOMPARE(rig.ids.VendorId, 0x4D8u);
+  // It opens at the top-left corner of the client area.
+  QCOMPARE(dialogCorner, rig.window->ClientArea()->mapToGlobal(QPoint(0, 0)));
+}
+
+void MainWindowTest::typingInThePathFieldTicks() {
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  Click(rig, CommandButton::HwInfo);
+  rig.Tick();
+  const std::int32_t before = rig.Sequencer().TickCounter;
+  QTest::keyClicks(rig.window->PathField(), QStringLiteral("ab"));
+  QCOMPARE(rig.window->PathField()->text(), QStringLiteral("ab"));
+  // Every keystroke notifies at least once, and each notification ticks.
+  QVERIFY(rig.Sequencer().TickCounter <= before - 2);
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{ResetDelay});
+  QCOMPARE(rig.image->ImageLoaded, std::uint8_t{0});
+  QVERIFY(driver.Boxes().empty());
+}
+
+void MainWindowTest::konecClosesTheWindow() {
+  LoaderRig rig;
+  QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+  MenuItem(*rig.window, QStringLiteral("Konec"))->trigger();
+  QVERIFY(!rig.window->isVisible());
+  QVERIFY(!rig.window->TickTimer().isActive());
+  QCOMPARE(lastClosed.count(), 1);  // the application's loop ends with it
+}
+
+void MainWindowTest::closingDuringADownloadClosesTheDevice() {
+  const QString example = ExampleImage();
+  QVERIFY2(!example.isEmpty(), "no .mvx image in " ZENTREL_EXAMPLES_DIR);
+  LoaderRig rig;
+  ModalDriver driver;
+  OpenFile(*rig.window, driver, example);
+  Click(rig, CommandButton::Download);
+  QVERIFY(rig.TickUntilState(AwaitPacketAck));
+  QVERIFY(rig.access.IsOpen());
+  const std::size_t packets = rig.device.DataReportCount();
+
+  rig.window->close();
+  QVERIFY(!rig.access.IsOpen());
+  QVERIFY(!rig.window->TickTimer().isActive());
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{AwaitPacketAck});
+  // No stage runs any more, whatever still calls in.
+  rig.Tick();
+  rig.Tick();
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{AwaitPacketAck});
+  QCOMPARE(rig.device.DataReportCount(), packets);
+  QVERIFY(driver.Boxes().empty());
+}
+
+}  // namespace zentrel::qt::test
+
+QTEST_MAIN(zentrel::qt::test::MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,52 @@
+// Plays the user for modal windows: while a test's action runs, every message
+// box that opens is recorded and closed with OK, and every other modal window
+// (file dialog, settings dialog) is handed to the test's dialog handler.
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace zentrel::qt::test {
+
+struct SeenBox {
+  QString Text;
+  QString Caption;
+  QMessageBox::Icon Icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons Buttons;
+};
+
+class ModalDriver final : public QObject {
+  Q_OBJECT
+
+ public:
+  ModalDriver();
+
+  // Runs while a box is still up, before OK is pressed.
+  void SetBeforeBoxClosed(std::function<void()> before) { beforeBoxClosed_ = std::move(before); }
+  // Gets each modal window that is not a message box; it must end it.
+  void SetDialogHandler(std::function<void(QWidget*)> handler) {
+    dialogHandler_ = std::move(handler);
+  }
+
+  const std::vector<SeenBox>& Boxes() const { return boxes_; }
+  void ClearBoxes() { boxes_.clear(); }
+  // Modal windows that the handlers left open and the driver had to close.
+  int Unhandled() const { return unhandled_; }
+
+ private:
+  void Poll();
+
+  QTimer poll_;
+  std::function<void()> beforeBoxClosed_;
+  std::function<void(QWidget*)> dialogHandler_;
+  QPointer<QWidget> lastHandled_;  // null once that window is gone
+  std::vector<SeenBox> boxes_;
+  int unhandled_ = 0;
+};
+
+}  // namespace zentrel::qt::test

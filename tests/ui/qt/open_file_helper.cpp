@@ -1,0 +1,29 @@
+#include "tests/ui/qt/open_file_helper.h"
+
+#include <QPushButton>
+#include <QTest>
+
+namespace zentrel::qt::test {
+
+SeenFileDialog OpenFile(MainWindow& window, ModalDriver& driver, const QString& path) {
+  SeenFileDialog seen;
+  driver.SetDialogHandler([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) return;
+    seen.Opened = true;
+    seen.Filters = dialog->nameFilters();
+    seen.SelectedFilter = dialog->selectedNameFilter();
+    seen.Mode = dialog->fileMode();
+    if (path.isEmpty()) {
+      dialog->reject();
+    } else {
+      dialog->selectFile(path);
+      dialog->accept();
+    }
+  });
+  QTest::mouseClick(window.Button(CommandButton::OpenFile), Qt::LeftButton);
+  driver.SetDialogHandler(nullptr);
+  return seen;
+}
+
+}  // namespace zentrel::qt::test

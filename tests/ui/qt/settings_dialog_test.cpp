@@ -1,0 +1,148 @@
+// The communication settings dialog: its layout, its keys and how OK reads
+// the two entries.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ui/qt/settings_dialog.h"
+
+namespace zentrel::qt::test {
+
+class SettingsDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void showsTheIdsAsPrefixedUpperHex();
+  void itemsInTemplateAndTabOrder();
+  void okReadsTheEntries_data();
+  void okReadsTheEntries();
+  void enterInAnEditPressesOk();
+  void escapeAndCloseBoxLeaveItOpen();
+};
+
+void SettingsDialogTest::showsTheIdsAsPrefixedUpperHex() {
+  DeviceIds ids;
+  ids.VendorId = 0x1d50;
+  ids.ProductId = 0xabcdef12;
+  SettingsDialog dialog(ids, nullptr);
+  QCOMPARE(dialog.VendorEdit()->text(), QStringLiteral("0x1D50"));
+  QCOMPARE(dialog.ProductEdit()->text(), QStringLiteral("0xABCDEF12"));
+  QVERIFY(dialog.windowTitle().isEmpty());
+}
+
+void SettingsDialogTest::itemsInTemplateAndTabOrder() {
+  DeviceIds ids;
+  SettingsDialog dialog(ids, nullptr);
+  QStringList order;
+  for (QObject* child : dialog.children()) {
+    if (auto* button = qobject_cast<QPushButton*>(child)) order << button->text();
+    if (auto* group = qobject_cast<QGroupBox*>(child)) order << group->title();
+    if (auto* edit = qobject_cast<QLineEdit*>(child)) order << edit->objectName();
+    if (auto* label = qobject_cast<QLabel*>(child)) order << label->text();
+  }
+  const QStringList expected = {QStringLiteral("OK"),         QStringLiteral("HID ID seting"),
+                                QStringLiteral("VendorEdit"), QStringLiteral("ProductEdit"),
+                                QStringLiteral("Product ID"), QStringLiteral("Vendor ID")};
+  QCOMPARE(order, expected);
+  QVERIFY(dialog.OkButton()->isDefault());
+  // Tab goes from OK to the vendor edit, then to the product edit.
+  QList<QWidget*> tabOrder;
+  QWidget* w = dialog.OkButton();
+  do {
+    if (w->focusPolicy() & Qt::TabFocus) tabOrder.append(w);
+    w = w->nextInFocusChain();
+  } while (w != dialog.OkButton());
+  const QList<QWidget*> expectedTab = {dialog.OkButton(), dialog.VendorEdit(),
+                                       dialog.ProductEdit()};
+  QCOMPARE(tabOrder, expectedTab);
+  // The group box frames the two edits and the OK button.
+  const QRect group = dialog.findChild<QGroupBox*>()->geometry();
+  QVERIFY(group.contains(dialog.VendorEdit()->geometry()));
+  QVERIFY(group.contains(dialog.ProductEdit()->geometry()));
+  QVERIFY(group.contains(dialog.OkButton()->geometry()));
+  QVERIFY(dialog.VendorEdit()->x() < dialog.ProductEdit()->x());
+}
+
+void SettingsDialogTest::okReadsTheEntries_data() {
+  QTest::addColumn<quint32>("vendorBefore");
+  QTest::addColumn<quint32>("productBefore");
+  QTest::addColumn<QString>("vendorText");   // null: leave the shown text
+  QTest::addColumn<QString>("productText");
+  QTest::addColumn<quint32>("vendorAfter");
+  QTest::addColumn<quint32>("productAfter");
+
+  const QString keep;
+  QTest::newRow("unchanged defaults") << 0x1D50u << 0x61A7u << keep << keep << 0x1D50u << 0x61A7u;
+  QTest::newRow("unchanged one digit") << 0x1u << 0xFu << keep << keep << 0x1u << 0xFu;
+  QTest::newRow("unchanged seven digits")
+      << 0xABCDEF0u << 0x1234567u << keep << keep << 0xABCDEF0u << 0x1234567u;
+  QTest::newRow("eight digits lose the last")
+      << 0x12345678u << 0xFEDCBA98u << keep << keep << 0x1234567u << 0xFEDCBA9u;
+  QTest::newRow("digits then letters") << 1u << 2u << QStringLiteral("12zz")
+                                       << QStringLiteral("34zz") << 0x12u << 0x34u;
+  QTest::newRow("no prefix, either case") << 1u << 2u << QStringLiteral("12")
+                                          << QStringLiteral("aBc") << 0x12u << 0xABCu;
+  QTest::newRow("upper prefix") << 1u << 2u << QStringLiteral("0X12") << QStringLiteral("0x12")
+                                << 0x12u << 0x12u;
+  QTest::newRow("empty leaves both") << 0x1D50u << 0x61A7u << QString(QLatin1String(""))
+                                     << QString(QLatin1String("")) << 0x1D50u << 0x61A7u;
+  QTest::newRow("no number leaves both") << 0x1D50u << 0x61A7u << QStringLiteral("zz")
+                                         << QStringLiteral(" -") << 0x1D50u << 0x61A7u;
+  QTest::newRow("above 16 bits kept whole") << 1u << 2u << QStringLiteral("0x10000")
+                                            << QStringLiteral("123456") << 0x10000u << 0x123456u;
+  QTest::newRow("minus wraps") << 1u << 2u << QStringLiteral("-1") << QStringLiteral("12")
+                               << 0xFFFFFFFFu << 0x12u;
+}
+
+void SettingsDialogTest::okReadsTheEntries() {
+  QFETCH(quint32, vendorBefore);
+  QFETCH(quint32, productBefore);
+  QFETCH(QString, vendorText);
+  QFETCH(QString, productText);
+  QFETCH(quint32, vendorAfter);
+  QFETCH(quint32, productAfter);
+
+  DeviceIds ids;
+  ids.VendorId = vendorBefore;
+  ids.ProductId = productBefore;
+  SettingsDialog dialog(ids, nullptr);
+  dialog.show();
+  if (!vendorText.isNull()) dialog.VendorEdit()->setText(vendorText);
+  if (!productText.isNull()) dialog.ProductEdit()->setText(productText);
+  QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+  QCOMPARE(dialog.result(), 1);
+  QVERIFY(!dialog.isVisible());
+  QCOMPARE(ids.VendorId, vendorAfter);
+  QCOMPARE(ids.ProductId, productAfter);
+}
+
+void SettingsDialogTest::enterInAnEditPressesOk() {
+  DeviceIds ids;
+  SettingsDialog dialog(ids, nullptr);
+  dialog.show();
+  dialog.ProductEdit()->setText(QStringLiteral("0x2"));
+  QTest::keyClick(dialog.ProductEdit(), Qt::Key_Return);
+  QVERIFY(!dialog.isVisible());
+  QCOMPARE(ids.ProductId, 0x2u);
+}
+
+void SettingsDialogTest::escapeAndCloseBoxLeaveItOpen() {
+  DeviceIds ids;
+  const DeviceIds before = ids;
+  SettingsDialog dialog(ids, nullptr);
+  dialog.show();
+  dialog.VendorEdit()->setText(QStringLiteral("0x99"));
+  QTest::keyClick(dialog.VendorEdit(), Qt::Key_Escape);
+  QVERIFY(dialog.isVisible());
+  QVERIFY(!dialog.close());
+  QVERIFY(dialog.isVisible());
+  QCOMPARE(ids.VendorId, before.VendorId);
+  QCOMPARE(ids.ProductId, before.ProductId);
+}
+
+}  // namespace zentrel::qt::test
+
+QTEST_MAIN(zentrel::qt::test::SettingsDialogTest)
+#include "settings_dialog_test.moc"

@@ -1,0 +1,26 @@
+#include "ui/qt/caption_face.h"
+
+#include <QPainter>
+
+#include "ui/qt/window_texts.h"
+
+namespace zentrel::qt {
+
+CaptionFace::CaptionFace(QWidget* parent) : QWidget(parent) {
+  // The window's face colour shows behind the letters: nothing fills a box
+  // behind a caption, the face is the window's own background.
+  setAutoFillBackground(false);
+}
+
+void CaptionFace::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  painter.setPen(palette().color(QPalette::WindowText));
+  // A caption's point is the top-left corner of its text, not its baseline.
+  const int ascent = painter.fontMetrics().ascent();
+  for (const Caption& caption : kCaptions) {
+    painter.drawText(QPoint(caption.X, caption.Y + ascent), QString::fromLatin1(caption.Text));
+  }
+}
+
+}  // namespace zentrel::qt

@@ -1,0 +1,193 @@
+#include "ui/qt/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include "ui/qt/caption_face.h"
+#include "ui/qt/load_image_file.h"
+#include "ui/qt/settings_dialog.h"
+#include "ui/qt/window_layout.h"
+#include "ui/qt/window_texts.h"
+
+namespace zentrel::qt {
+
+namespace {
+
+constexpr int kTickPeriodMs = 10;
+
+constexpr const char* kFieldNames[6] = {"PlatformField", "HwVersionField",
+                                        "BootVersionField", "AppInfoField",
+                                        "FwVersionField", "DeviceIdField"};
+constexpr const char* kButtonNames[4] = {"OpenFileButton", "DownloadButton", "HwInfoButton",
+                                         "AppFwButton"};
+
+}  // namespace
+
+MainWindow::MainWindow(DeviceAccess& device, ImageStore& image, DeviceIds& ids,
+                       const Clock& clock)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      device_(device),
+      image_(image),
+      ids_(ids),
+      sequencer_(*this, device, image, ids, clock) {
+  setWindowTitle(QString::fromLatin1(kWindowTitle));
+  CreateControls();
+  CreateMenu();
+  // The client area has a fixed size, so the window is as tall as Qt's menu
+  // bar plus that area and can be neither resized nor maximised.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  move(kWindowX, kWindowY);
+
+  tickTimer_.setTimerType(Qt::PreciseTimer);
+  tickTimer_.setInterval(kTickPeriodMs);
+  connect(&tickTimer_, &QTimer::timeout, this, &MainWindow::OnTimer);
+  tickTimer_.start();
+  // The first tick runs before the window is handed over.
+  OnTimer();
+}
+
+MainWindow::~MainWindow() {
+  // The children go after this body; nothing they signal may reach the
+  // sequencer any more.
+  closed_ = true;
+  tickTimer_.stop();
+  pathField_->removeEventFilter(this);
+  disconnect(pathField_, nullptr, this, nullptr);
+}
+
+QWidget* MainWindow::ClientArea() const { return face_; }
+
+void MainWindow::CreateControls() {
+  face_ = new CaptionFace(this);
+  face_->setObjectName(QStringLiteral("ClientArea"));
+  face_->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(face_);
+
+  // Created in this order; the order is also the children's order.
+  pathField_ = new QLineEdit(face_);
+  pathField_->setObjectName(QStringLiteral("PathField"));
+  pathField_->setGeometry(kPathFieldRect);
+  pathField_->installEventFilter(this);
+  // Every notification of the path field is a command that runs one Tick.
+  connect(pathField_, &QLineEdit::textChanged, this, &MainWindow::OnTimer);
+  connect(pathField_, &QLineEdit::textEdited, this, &MainWindow::OnTimer);
+
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    auto* field = new QLabel(face_);
+    field->setObjectName(QString::fromLatin1(kFieldNames[i]));
+    field->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    field->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    field->setTextFormat(Qt::PlainText);
+    field->setGeometry(kValueFieldRects[i]);
+    fields_[i] = field;
+  }
+
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    auto* button = new QPushButton(QString::fromLatin1(kButtonTexts[i]), face_);
+    button->setObjectName(QString::fromLatin1(kButtonNames[i]));
+    button->setAutoDefault(false);
+    button->setGeometry(kButtonRects[i]);
+    const auto which = static_cast<CommandButton>(i);
+    connect(button, &QPushButton::clicked, this, [this, which] { OnButton(which); });
+    buttons_[i] = button;
+  }
+
+  // Lies over the bottom edge of the client area at the height it chooses.
+  statusBar_ = new QStatusBar(face_);
+  statusBar_->setObjectName(QStringLiteral("StatusBar"));
+  statusBar_->setSizeGripEnabled(false);
+  statusBar_->showMessage(QString::fromLatin1(kInitialStatus));
+  const int height = statusBar_->sizeHint().height();
+  statusBar_->setGeometry(0, kClientHeight - height, kClientWidth, height);
+}
+
+void MainWindow::CreateMenu() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(QString::fromUtf8(kMenuFile));
+  QAction* exit = file->addAction(QString::fromUtf8(kMenuFileExit));
+  QMenu* settings = bar->addMenu(QString::fromUtf8(kMenuSettings));
+  QAction* communication = settings->addAction(QString::fromUtf8(kMenuSettingsCommunication));
+  QMenu* help = bar->addMenu(QString::fromUtf8(kMenuHelp));
+  QAction* about = help->addAction(QString::fromUtf8(kMenuHelpAbout));
+
+  // A menu command does its own action and then runs one Tick.
+  connect(exit, &QAction::triggered, this, [this] {
+    close();
+    OnTimer();
+  });
+  connect(communication, &QAction::triggered, this, [this] {
+    ShowSettings();
+    OnTimer();
+  });
+  connect(about, &QAction::triggered, this, [this] {
+    ShowAbout();
+    OnTimer();
+  });
+}
+
+void MainWindow::OnTimer() {
+  // Once closed, the sequencer is left where it stood: no stage may run on
+  // the device that the close has just shut.
+  if (closed_) return;
+  sequencer_.Tick();
+}
+
+void MainWindow::OnButton(CommandButton button) {
+  switch (button) {
+    case CommandButton::OpenFile:
+      LoadImageFile(this, *pathField_, image_, *this);
+      break;
+    case CommandButton::Download:
+      sequencer_.StartDownload();
+      break;
+    case CommandButton::HwInfo:
+      sequencer_.StartInfo();
+      break;
+    case CommandButton::AppFw:
+      sequencer_.StartAppInfo();
+      break;
+  }
+}
+
+void MainWindow::ShowSettings() {
+  SettingsDialog dialog(ids_, this);
+  // Opens at the top-left corner of the client area.
+  dialog.move(face_->mapToGlobal(QPoint(0, 0)));
+  dialog.exec();
+}
+
+void MainWindow::ShowAbout() {
+  QMessageBox box(QMessageBox::Information, QString::fromLatin1(kAboutCaption),
+                  QString::fromLatin1(kAboutText), QMessageBox::Ok, this);
+  box.exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    if (sequencer_.SequencerState != Idle) device_.CloseDevice();
+    tickTimer_.stop();
+    closed_ = true;
+  }
+  event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == pathField_ &&
+      (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+    // Let the field take or lose focus first, then tick as for any notification.
+    const bool handled = QMainWindow::eventFilter(watched, event);
+    OnTimer();
+    return handled;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace zentrel::qt

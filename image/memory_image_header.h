@@ -1,0 +1,22 @@
+// The two fields of a memory image header as a person reads them.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "image/image_store.h"
+
+namespace zentrel {
+
+struct HeaderField {
+  std::string_view Text;  // up to the terminator, within the header
+  std::uint8_t Terminator = 0;  // 0 when the header ended first
+};
+
+// Platform name (ended by a blank or CR) and hardware version (ended by 'x'
+// or CR) of the memory image in store.FileBuffer, read within the header and
+// within the file.
+HeaderField HeaderPlatformName(const ImageStore& store);
+HeaderField HeaderHwVersion(const ImageStore& store);
+
+}  // namespace zentrel

@@ -58,13 +58,6 @@ bool EmulatedBus::AddCollection(const std::string& path, std::uint16_t usagePage
   return false;
 }
 
-EmulatedBus::Device* EmulatedBus::Find(const std::string& path) {
-  for (auto& device : devices_) {
-    if (device->Path == path) return device.get();
-  }
-  return nullptr;
-}
-
 const EmulatedBus::Device* EmulatedBus::Find(const std::string& path) const {
   for (const auto& device : devices_) {
     if (device->Path == path) return device.get();

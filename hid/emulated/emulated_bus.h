@@ -48,7 +48,8 @@ class EmulatedBus final : public HidPlatform {
   bool AddCollection(const std::string& path, std::uint16_t usagePage,
                      std::uint16_t usage);
 
-  // Counters per path: probe opens made by Enumerate, and opens by Open.
+  // Counters per path: probe opens tried by Enumerate (failed ones too),
+  // successful opens by Open, and closes.
   int ProbeOpens(const std::string& path) const;
   int Opens(const std::string& path) const;
   int Closes(const std::string& path) const;
@@ -80,7 +81,6 @@ class EmulatedBus final : public HidPlatform {
     std::uint64_t Generation;
   };
 
-  Device* Find(const std::string& path);
   const Device* Find(const std::string& path) const;
   // The device behind a handle, if it is still the same device on the bus.
   Device* Live(HidHandle h);

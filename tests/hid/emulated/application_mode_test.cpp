@@ -11,13 +11,6 @@ int Listed(EmulatedBus& bus) {
   return n;
 }
 
-TEST_F(EmulatedBusTest, PowersUpInApplicationModeUnlessToldOtherwise) {
-  EXPECT_EQ(Add().Mode(), DeviceMode::Application);
-  BootLoaderConfig config;
-  config.StartInBootLoader = true;
-  EXPECT_EQ(Add(config).Mode(), DeviceMode::BootLoader);
-}
-
 TEST_F(EmulatedBusTest, AppIdAnswersWithApplicationStringsAfterItsDelay) {
   BootLoaderConfig config;
   config.AppAnswerUs = 80'000;
@@ -45,23 +38,6 @@ TEST_F(EmulatedBusTest, NoInputComesBeforeAppId) {
   EXPECT_FALSE(Strings(1000).has_value());
   EXPECT_EQ(clock_.NowUs(), 1'000'000u);
   EXPECT_FALSE(Strings(-1).has_value());  // an endless wait on nothing fails
-}
-
-TEST_F(EmulatedBusTest, FirstApplicationStringsMayBeNotYetValid) {
-  BootLoaderConfig config;
-  config.InvalidAppStringsReads = 2;
-  config.AppAnswerUs = 0;
-  Add(config);
-  OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_APP_ID)));
-  for (int i = 0; i < 2; ++i) {
-    const auto r = Strings();
-    ASSERT_TRUE(r.has_value());
-    EXPECT_FALSE(IsUpperAsciiLetter((*r)[1]));
-  }
-  const auto r = Strings();
-  ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(Field(*r, 1, 16), config.AppInfo.substr(0, 16));
 }
 
 struct WrongKeyCase {
@@ -102,8 +78,10 @@ TEST_F(EmulatedBusTest, CommandsOfTheOtherModeAreIgnored) {
   Add(config);
   OpenDevice();
   ASSERT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
+  ASSERT_TRUE(Send(ImageKindCommand('h')));
   EXPECT_EQ(Status(), kStatusIdle);
   EXPECT_FALSE(Strings(10).has_value());
+  EXPECT_EQ(device_->EraseCount(), 0);
 
   config.StartInBootLoader = true;
   Add(config);

@@ -24,15 +24,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FlashSizeTest,
                          ::testing::Values(std::uint16_t{256}, std::uint16_t{0x1234},
                                            std::uint16_t{4}, std::uint16_t{0}));
 
-TEST_F(EmulatedBusTest, StatusIsIdleBeforeTheBootSequenceStarts) {
-  BootLoaderConfig config;
-  config.StartInBootLoader = true;
-  Add(config);
-  OpenDevice();
-  EXPECT_EQ(Status(), kStatusIdle);
-  EXPECT_FALSE(Strings(20).has_value());
-}
-
 TEST_F(EmulatedBusTest, BootStringsComeAfterSomeNotYetValidReports) {
   BootLoaderConfig config;
   config.InvalidStringsReads = 3;
@@ -52,16 +43,6 @@ TEST_F(EmulatedBusTest, BootStringsComeAfterSomeNotYetValidReports) {
   EXPECT_EQ(Field(*r, kBootVersionOffset, kBootVersionLength), "BOOTLOAD");
   EXPECT_TRUE(std::all_of(r->begin() + 33, r->end(), [](auto b) { return b == 0; }));
   EXPECT_EQ(clock_.NowUs(), 0u);  // nothing had to be waited for
-}
-
-TEST_F(EmulatedBusTest, EachStartBootBeginsWithNotYetValidStringsAgain) {
-  BootLoaderConfig config;
-  config.InvalidStringsReads = 1;
-  AddStarted(config);
-  EXPECT_FALSE(IsUpperAsciiLetter((*Strings(0))[1]));
-  EXPECT_TRUE(IsUpperAsciiLetter((*Strings(0))[1]));
-  ASSERT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
-  EXPECT_FALSE(IsUpperAsciiLetter((*Strings(0))[1]));
 }
 
 TEST_F(EmulatedBusTest, ImageKindErasesAndIsBusyUntilTheEraseTimeHasPassed) {
@@ -102,14 +83,6 @@ TEST_F(EmulatedBusTest, ImageKindNeedsAStartedBootSequence) {
   EXPECT_EQ(device_->EraseCount(), 0);
   EXPECT_EQ(device_->ProtocolErrors(), 1);
   EXPECT_EQ(Status(), kStatusIdle);
-}
-
-TEST_F(EmulatedBusTest, ImageKindIsIgnoredInApplicationMode) {
-  Add();
-  OpenDevice();
-  ASSERT_TRUE(Send(ImageKindCommand('h')));
-  EXPECT_EQ(device_->EraseCount(), 0);
-  EXPECT_EQ(device_->ProtocolErrors(), 0);
 }
 
 TEST_F(EmulatedBusTest, ReportsOfTheWrongSizeOrIdAreRefused) {

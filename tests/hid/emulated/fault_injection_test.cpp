@@ -50,14 +50,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FailedTransferTest,
                            return name;
                          });
 
-TEST_F(EmulatedBusTest, OtherTransferKindsAreNotCountedTowardsAFault) {
-  AddStarted();
-  device_->InjectFault(FaultKind::FailGetFeature, 1);
-  EXPECT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
-  EXPECT_TRUE(Strings(0).has_value());
-  EXPECT_FALSE(Status().has_value());
-}
-
 TEST_F(EmulatedBusTest, DeviceThatStopsAnsweringSendsNothingAndFailsStatus) {
   BootLoaderConfig config;
   config.InvalidStringsReads = 0;
@@ -121,20 +113,6 @@ TEST_P(NoValidStringsTest, StringsAreNeverValidInThatMode) {
     ASSERT_TRUE(r.has_value());
     ASSERT_FALSE(IsUpperAsciiLetter((*r)[1]));
   }
-}
-
-TEST_P(NoValidStringsTest, TheOtherModeIsNotAffected) {
-  BootLoaderConfig config;
-  config.InvalidStringsReads = 0;
-  config.AppAnswerUs = 0;
-  config.StartInBootLoader = !GetParam().BootLoader;
-  Add(config);
-  OpenDevice();
-  device_->InjectFault(GetParam().Kind);
-  ASSERT_TRUE(Send(KeyedCommand(GetParam().BootLoader ? CMD_APP_ID : CMD_START_BOOT)));
-  const auto r = Strings(0);
-  ASSERT_TRUE(r.has_value());
-  EXPECT_TRUE(IsUpperAsciiLetter((*r)[1]));
 }
 
 INSTANTIATE_TEST_SUITE_P(

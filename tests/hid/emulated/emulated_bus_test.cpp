@@ -76,6 +76,8 @@ TEST_F(EmulatedBusTest, UnopenableMembersAreListedWithoutCapabilities) {
   EXPECT_EQ(OpenDevice(), kNoHidHandle);
   EXPECT_EQ(device_->OpenCount(), 0);
   EXPECT_EQ(device_->ProbeOpenCount(), 1);
+  device_->ClearFaults();
+  EXPECT_NE(OpenDevice(), kNoHidHandle);
 }
 
 TEST_F(EmulatedBusTest, OpenGivesAttributesAndCountsOpensAndCloses) {

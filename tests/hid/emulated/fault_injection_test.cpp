@@ -157,20 +157,6 @@ TEST_F(EmulatedBusTest, AckNeverComesForTheNthPacket) {
   EXPECT_EQ(device_->Flash()[kFirstWriteAddress + 32], 32);  // written, not acked
 }
 
-TEST_F(EmulatedBusTest, DeviceThatCannotBeOpenedStaysListed) {
-  Add();
-  device_->InjectFault(FaultKind::CannotOpen);
-  int listed = 0;
-  bus_.Enumerate([&](const HidCollection& c) {
-    EXPECT_FALSE(c.CapsKnown);
-    return ++listed > 0;
-  });
-  EXPECT_EQ(listed, 1);
-  EXPECT_EQ(OpenDevice(), kNoHidHandle);
-  device_->ClearFaults();
-  EXPECT_NE(OpenDevice(), kNoHidHandle);
-}
-
 TEST_F(EmulatedBusTest, DeviceThatNeverComesBackAfterReset) {
   Add();
   device_->InjectFault(FaultKind::NeverReturnsAfterReset);

@@ -75,6 +75,9 @@ void MainWindow::CreateControls() {
   pathField_ = new QLineEdit(face_);
   pathField_->setObjectName(QStringLiteral("PathField"));
   pathField_->setGeometry(kPathFieldRect);
+  // Controls take focus only when clicked, so that at start none has it and
+  // Tab does not move between them.
+  pathField_->setFocusPolicy(Qt::ClickFocus);
   pathField_->installEventFilter(this);
   // Every notification of the path field is a command that runs one Tick.
   connect(pathField_, &QLineEdit::textChanged, this, &MainWindow::OnTimer);
@@ -94,6 +97,7 @@ void MainWindow::CreateControls() {
     auto* button = new QPushButton(QString::fromLatin1(kButtonTexts[i]), face_);
     button->setObjectName(QString::fromLatin1(kButtonNames[i]));
     button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::ClickFocus);
     button->setGeometry(kButtonRects[i]);
     const auto which = static_cast<CommandButton>(i);
     connect(button, &QPushButton::clicked, this, [this, which] { OnButton(which); });

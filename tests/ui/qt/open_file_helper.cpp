@@ -18,7 +18,7 @@ SeenFileDialog OpenFile(MainWindow& window, ModalDriver& driver, const QString& 
       dialog->reject();
     } else {
       dialog->selectFile(path);
-      dialog->accept();
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's Open button does
     }
   });
   QTest::mouseClick(window.Button(CommandButton::OpenFile), Qt::LeftButton);

@@ -17,7 +17,8 @@ void AddAppInfoCommand(CLI::App& app, int& exitCode) {
   cmd->callback([options, &exitCode] {
     auto image = std::make_unique<ImageStore>();
     ConsoleView view;
-    exitCode = RunRoad(*options, *image, view,
+    SteadyClock clock;
+    exitCode = RunRoad(*options, *image, view, clock,
                        [](BootSequencer& sequencer) { sequencer.StartAppInfo(); });
     if (exitCode == 0) {
       PrintFields(view, {ValueField::AppInfoField, ValueField::FwVersionField,

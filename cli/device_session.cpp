@@ -120,7 +120,7 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace) {
   } while (sequencer.SequencerState != Idle);
 }
 
-int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view,
+int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock& clock,
             const std::function<void(BootSequencer&)>& start) {
   DeviceIds ids;
   if ((!o.VendorId.empty() && !ParseHexOption(o.VendorId, ids.VendorId)) ||
@@ -129,7 +129,6 @@ int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view,
     return 2;
   }
 
-  SteadyClock clock;
   std::unique_ptr<HidPlatform> platform;
   emulated::EmulatedBootLoader* emulatedDevice = nullptr;
   if (o.Emulate) {

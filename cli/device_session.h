@@ -41,8 +41,9 @@ bool ParseHexOption(const std::string& text, std::uint32_t& value);
 // Builds the platform, starts the road with start(sequencer) and ticks until
 // the sequencer is Idle again. Returns the exit code: 0 when the road
 // completed, 1 when it failed, 2 for bad options.
+// Time passes on clock: a SteadyClock for real, a FakeClock in tests.
 int RunRoad(const DeviceOptions& options, ImageStore& image, ConsoleView& view,
-            const std::function<void(BootSequencer&)>& start);
+            Clock& clock, const std::function<void(BootSequencer&)>& start);
 
 // Ticks until Idle with the given pacing; shared with tests and the benchmark.
 void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace);

@@ -28,7 +28,8 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       exitCode = 1;
       return;
     }
-    exitCode = RunRoad(*options, *image, view,
+    SteadyClock clock;
+    exitCode = RunRoad(*options, *image, view, clock,
                        [](BootSequencer& sequencer) { sequencer.StartDownload(); });
     PrintFields(view, {ValueField::PlatformField, ValueField::HwVersionField,
                        ValueField::BootVersionField, ValueField::DeviceIdField});

@@ -1,0 +1,63 @@
+#include "tests/win32/loader_window_harness.h"
+
+#include "sequencer/boot_sequencer.h"
+#include "ui/win32/window_texts.h"
+
+namespace zentrel::win32::testing {
+
+LoaderWindowTest::~LoaderWindowTest() {
+  if (context_ != nullptr && IsWindow(Main())) DestroyWindow(Main());
+  UnregisterClassA(kMainClassName, GetModuleHandleA(nullptr));
+  // The quit message of the destroyed window must not reach the next test.
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+void LoaderWindowTest::Start(const emulated::BootLoaderConfig& config) {
+  emulated::BootLoaderConfig instant = config;
+  instant.Latency = emulated::LatencyProfile::Instant();
+  device_ = &bus_.AddBootLoader(instant);
+  context_ = std::make_unique<LoaderContext>(access_, *image_, ids_, clock_);
+  context_->Window.Instance = GetModuleHandleA(nullptr);
+  ASSERT_EQ(CreateMainWindow(*context_), 1);
+}
+
+void LoaderWindowTest::Tick() {
+  SendMessageA(Main(), WM_TIMER, kTickTimerId, 0);
+  clock_.AdvanceUs(10'000);
+}
+
+std::vector<std::string> LoaderWindowTest::RunUntilIdle(int limit) {
+  std::vector<std::string> statuses;
+  for (int i = 0; i < limit && context_->Sequencer.SequencerState != Idle; ++i) {
+    Tick();
+    if (!IsWindow(Main())) break;
+    const std::string status = Status();
+    if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
+  }
+  return statuses;
+}
+
+void LoaderWindowTest::OpenFile(const std::string& windowsPath) {
+  answerer_.FileToChoose = windowsPath;
+  Click(Window().OpenFileButton);
+  answerer_.FileToChoose.clear();
+}
+
+bool LoaderWindowTest::ButtonsEnabled() const {
+  const MainWindow& w = Window();
+  return IsWindowEnabled(w.OpenFileButton) && IsWindowEnabled(w.DownloadButton) &&
+         IsWindowEnabled(w.HwInfoButton) && IsWindowEnabled(w.AppFwButton);
+}
+
+std::string ExamplePath(const char* name) {
+  // Wine shows the build host's root as drive Z:.
+  std::string path = std::string("Z:") + ZENTREL_EXAMPLES_DIR + "/" + name;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+}  // namespace zentrel::win32::testing

@@ -1,0 +1,139 @@
+// The Windows HID platform against the HID interfaces that the system offers
+// (under Wine: its virtual mouse and keyboard), through the real SetupAPI and
+// HID.dll calls. None of them is a boot loader.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "hid/device_access.h"
+#include "hid/win32/win32_hid_platform.h"
+
+namespace zentrel {
+namespace {
+
+std::vector<HidCollection> ListAll(Win32HidPlatform& platform) {
+  std::vector<HidCollection> all;
+  platform.Enumerate([&](const HidCollection& c) {
+    all.push_back(c);
+    return true;
+  });
+  return all;
+}
+
+class Win32HidPlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    members_ = ListAll(platform_);
+    ASSERT_FALSE(members_.empty()) << "no HID interface present to test against";
+  }
+  Win32HidPlatform platform_;
+  std::vector<HidCollection> members_;
+};
+
+TEST_F(Win32HidPlatformTest, ListsInterfacePathsWithTheirCapabilities) {
+  for (const HidCollection& c : members_) {
+    SCOPED_TRACE(c.Path);
+    EXPECT_EQ(c.Path.rfind("\\\\?\\hid#", 0), 0u);
+    ASSERT_TRUE(c.CapsKnown);
+    // A mouse, keyboard or the like: a real usage page, never page 0.
+    EXPECT_NE(c.UsagePage, 0);
+    EXPECT_NE(c.Usage, 0);
+  }
+}
+
+TEST_F(Win32HidPlatformTest, EnumerationStopsWhenTheVisitorSaysSo) {
+  int visits = 0;
+  platform_.Enumerate([&](const HidCollection&) {
+    ++visits;
+    return false;
+  });
+  EXPECT_EQ(visits, 1);
+}
+
+TEST_F(Win32HidPlatformTest, TwoEnumerationsGiveTheSameOrder) {
+  const std::vector<HidCollection> again = ListAll(platform_);
+  ASSERT_EQ(again.size(), members_.size());
+  for (std::size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].Path, members_[i].Path);
+}
+
+TEST_F(Win32HidPlatformTest, ReadsAttributesAndProductStringOfEachInterface) {
+  for (const HidCollection& c : members_) {
+    SCOPED_TRACE(c.Path);
+    HidHandle h = platform_.Open(c.Path);
+    ASSERT_NE(h, kNoHidHandle);
+    std::uint16_t vid = 0;
+    std::uint16_t pid = 0;
+    ASSERT_TRUE(platform_.GetAttributes(h, vid, pid));
+    // Windows builds the path from the IDs ("vid_XXXX&pid_XXXX").
+    char ids[32];
+    wsprintfA(ids, "vid_%04x&pid_%04x", vid, pid);
+    std::string lower = c.Path;
+    CharLowerA(lower.data());
+    EXPECT_NE(lower.find(ids), std::string::npos) << ids;
+
+    char16_t units[kProductStringUnits + 1];
+    for (char16_t& u : units) u = 0xFFFF;
+    if (platform_.GetProductString(h, units, kProductStringUnits)) {
+      std::size_t length = 0;
+      while (length < kProductStringUnits && units[length] != 0) ++length;
+      EXPECT_LT(length, kProductStringUnits);  // terminated inside the work area
+      EXPECT_EQ(units[kProductStringUnits], 0xFFFF);  // nothing written beyond it
+    }
+    platform_.Close(h);
+  }
+}
+
+TEST_F(Win32HidPlatformTest, ReportsThatTheInterfaceDoesNotHaveFail) {
+  // A mouse or keyboard has no 9-byte feature report and no 64-byte output
+  // report: each transfer must say so instead of pretending success.
+  HidHandle h = platform_.Open(members_.front().Path);
+  ASSERT_NE(h, kNoHidHandle);
+  std::uint8_t feature[9] = {};
+  std::uint8_t output[64] = {};
+  EXPECT_FALSE(platform_.SetFeature(h, feature, sizeof feature));
+  EXPECT_FALSE(platform_.GetFeature(h, feature, sizeof feature));
+  EXPECT_FALSE(platform_.WriteOutput(h, output, sizeof output));
+  platform_.Close(h);
+}
+
+TEST_F(Win32HidPlatformTest, InputReadEndsAtItsTimeLimitAndLeavesTheDeviceUsable) {
+  // Nobody moves the mouse or types here, so no input report comes.
+  HidHandle h = platform_.Open(members_.front().Path);
+  ASSERT_NE(h, kNoHidHandle);
+  std::uint8_t input[64] = {};
+  for (int round = 0; round < 2; ++round) {
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(platform_.ReadInput(h, input, sizeof input, 50));
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took, 40u);
+    EXPECT_LT(took, 5000u);
+  }
+  std::uint16_t vid = 0;
+  std::uint16_t pid = 0;
+  EXPECT_TRUE(platform_.GetAttributes(h, vid, pid));
+  platform_.Close(h);
+}
+
+TEST_F(Win32HidPlatformTest, OpeningAPathThatDoesNotExistFails) {
+  EXPECT_EQ(platform_.Open("\\\\?\\hid#vid_0000&pid_0000#none#{4d1e55b2-f16f-11cf-88cb-001111000030}"),
+            kNoHidHandle);
+}
+
+TEST_F(Win32HidPlatformTest, DiscoveryListsNoneOfTheseAsABootLoader) {
+  DeviceAccess access(platform_);
+  EXPECT_EQ(access.RefreshDeviceList(), 0);
+  // Even with the IDs of a present interface, nothing unlisted is opened.
+  HidHandle h = platform_.Open(members_.front().Path);
+  std::uint16_t vid = 0;
+  std::uint16_t pid = 0;
+  ASSERT_TRUE(platform_.GetAttributes(h, vid, pid));
+  platform_.Close(h);
+  EXPECT_EQ(access.OpenDeviceByIds(vid, pid, 0), 0);
+  EXPECT_FALSE(access.IsOpen());
+}
+
+}  // namespace
+}  // namespace zentrel

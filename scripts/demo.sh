@@ -1,10 +1,30 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs zentrel-flash against the
-# emulated boot loader: the whole tool tried without hardware.
+# emulated boot loader: the device's identification, then a whole download of
+# the example image, checked byte for byte against what the device received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh demo
 cmake --preset default >/dev/null
 cmake --build --preset default -j2
-build/default/cli/zentrel-flash info --emulate
+
+flash=build/default/cli/zentrel-flash
+dump=build/default/demo-device-flash.bin
+image=build/default/demo-image.bin
+
+printf '\n$ zentrel-flash info --emulate\n'
+$flash info --emulate
+
+printf '\n$ zentrel-flash flash examples/demo.mvx --emulate --emulate-dump %s\n' "$dump"
+$flash flash examples/demo.mvx --emulate --emulate-dump "$dump"
+
+# What the device received from address 4096 on equals the image.
+$flash image examples/demo.mvx --output "$image" >/dev/null
+size=$(stat -c %s "$image")
+if cmp -s -i 4096:4096 -n $((size - 4096)) "$image" "$dump"; then
+  echo "The emulated device's flash holds the image from address 4096 on ($((size - 4096)) bytes)."
+else
+  echo "The emulated device's flash differs from the image." >&2
+  exit 1
+fi

@@ -23,7 +23,7 @@ ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j2
 step "Fuzz targets"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2
-fuzz/run_all.sh build/fuzz "${ZENTREL_FUZZ_SECONDS:-20}"
+fuzz/run_all.sh "${ZENTREL_FUZZ_SECONDS:-20}" build/fuzz
 
 step "Windows build under Wine"
 scripts/test-windows.sh

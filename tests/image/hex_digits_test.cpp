@@ -55,11 +55,5 @@ TEST(HexDigits, EveryValidPairHasItsTrueValue) {
   }
 }
 
-TEST(HexDigits, OnlyHexDigitsAreDigits) {
-  int count = 0;
-  for (int c = 0; c < 256; ++c) count += IsHexDigit(static_cast<std::uint8_t>(c)) ? 1 : 0;
-  EXPECT_EQ(count, 22);
-}
-
 }  // namespace
 }  // namespace zentrel

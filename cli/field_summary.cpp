@@ -20,7 +20,7 @@ const char* Caption(ValueField field) {
 
 }  // namespace
 
-void PrintFields(const ConsoleView& view, std::initializer_list<ValueField> fields,
+void PrintFields(const ConsoleView& view, const std::vector<ValueField>& fields,
                  std::FILE* out) {
   for (ValueField field : fields) {
     // Fields are shown indented by two blanks in the window; not here.

@@ -2,13 +2,13 @@
 #pragma once
 
 #include <cstdio>
-#include <initializer_list>
+#include <vector>
 
 #include "cli/console_view.h"
 
 namespace zentrel::cli {
 
-void PrintFields(const ConsoleView& view, std::initializer_list<ValueField> fields,
+void PrintFields(const ConsoleView& view, const std::vector<ValueField>& fields,
                  std::FILE* out = stdout);
 
 }  // namespace zentrel::cli

@@ -28,13 +28,13 @@ std::string FaultNames() {
 }
 
 // "NAME" or "NAME:N" into the emulated device; false if unknown.
-bool InjectFault(emulated::EmulatedBootLoader& device, const std::string& spec) {
-  std::string name = spec;
+bool InjectFault(emulated::EmulatedBootLoader& device, const std::string& option) {
+  std::string name = option;
   int n = -1;
-  if (auto colon = spec.find(':'); colon != std::string::npos) {
-    name = spec.substr(0, colon);
+  if (auto colon = option.find(':'); colon != std::string::npos) {
+    name = option.substr(0, colon);
     try {
-      n = std::stoi(spec.substr(colon + 1));
+      n = std::stoi(option.substr(colon + 1));
     } catch (...) {
       return false;
     }

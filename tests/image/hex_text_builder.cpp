@@ -14,16 +14,16 @@ void AppendByte(std::string& text, unsigned value, bool lowerCase) {
 
 }  // namespace
 
-std::string HexRecord(const HexRecordSpec& spec) {
-  const unsigned length = static_cast<unsigned>(spec.Data.size()) + spec.LengthFieldDelta;
-  const unsigned offset = spec.Offset;
-  std::vector<unsigned> bytes = {length & 0xFFu, offset >> 8u, offset & 0xFFu, spec.Type};
-  bytes.insert(bytes.end(), spec.Data.begin(), spec.Data.end());
+std::string HexRecord(const HexRecordFields& fields) {
+  const unsigned length = static_cast<unsigned>(fields.Data.size()) + fields.LengthFieldDelta;
+  const unsigned offset = fields.Offset;
+  std::vector<unsigned> bytes = {length & 0xFFu, offset >> 8u, offset & 0xFFu, fields.Type};
+  bytes.insert(bytes.end(), fields.Data.begin(), fields.Data.end());
   unsigned sum = 0;
   for (unsigned b : bytes) sum += b;
-  bytes.push_back((0x100u - (sum & 0xFFu) + spec.ChecksumDelta) & 0xFFu);
+  bytes.push_back((0x100u - (sum & 0xFFu) + fields.ChecksumDelta) & 0xFFu);
   std::string text = ":";
-  for (unsigned b : bytes) AppendByte(text, b, spec.LowerCase);
+  for (unsigned b : bytes) AppendByte(text, b, fields.LowerCase);
   return text;
 }
 

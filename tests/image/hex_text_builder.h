@@ -8,7 +8,7 @@
 
 namespace zentrel::test {
 
-struct HexRecordSpec {
+struct HexRecordFields {
   std::uint8_t Type = 0;
   std::uint16_t Offset = 0;
   std::vector<std::uint8_t> Data;
@@ -17,7 +17,7 @@ struct HexRecordSpec {
   bool LowerCase = false;
 };
 
-std::string HexRecord(const HexRecordSpec& spec);
+std::string HexRecord(const HexRecordFields& fields);
 
 inline std::string Data(std::uint16_t offset, std::vector<std::uint8_t> bytes) {
   return HexRecord({0x00, offset, std::move(bytes)});

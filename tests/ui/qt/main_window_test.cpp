@@ -74,7 +74,6 @@ class MainWindowTest : public QObject {
  private slots:
   void startState();
   void geometryMatchesTheLayoutInClientCoordinates();
-  void controlsAreCreatedInTableOrder();
   void menuHasTheCzechItems();
   void hwInfoFillsTheBootFieldsAndTheDeviceId();
   void applicationFwFillsTheApplicationFields();
@@ -143,9 +142,16 @@ void MainWindowTest::geometryMatchesTheLayoutInClientCoordinates() {
       {w.Button(CommandButton::HwInfo), {280, 260, 100, 25}},
       {w.Button(CommandButton::AppFw), {410, 260, 100, 25}},
   };
-  for (const Expected& e : table) {
-    QCOMPARE(e.Control->parentWidget(), client);
-    QCOMPARE(e.Control->geometry(), e.Rect);
+  // Created in the table's order, the status bar last.
+  QList<QWidget*> created;
+  for (QObject* child : client->children()) {
+    if (auto* widget = qobject_cast<QWidget*>(child)) created.append(widget);
+  }
+  QCOMPARE(created.size(), 12);
+  QCOMPARE(created.last(), static_cast<QWidget*>(w.StatusLine()));
+  for (int i = 0; i < 11; ++i) {
+    QCOMPARE(created[i], table[i].Control);
+    QCOMPARE(table[i].Control->geometry(), table[i].Rect);
   }
   // The status bar lies along the bottom edge over the whole width.
   const QRect bar = w.StatusLine()->geometry();
@@ -154,30 +160,6 @@ void MainWindowTest::geometryMatchesTheLayoutInClientCoordinates() {
   QCOMPARE(bar.bottom(), 350);
   QVERIFY(bar.height() > 0 && bar.top() > 285);
   QVERIFY(!w.StatusLine()->isSizeGripEnabled());
-}
-
-void MainWindowTest::controlsAreCreatedInTableOrder() {
-  LoaderRig rig;
-  MainWindow& w = *rig.window;
-  QList<QWidget*> order;
-  for (QObject* child : w.ClientArea()->children()) {
-    if (auto* widget = qobject_cast<QWidget*>(child)) order.append(widget);
-  }
-  const QList<QWidget*> expected = {
-      w.PathField(),
-      w.Field(ValueField::PlatformField),
-      w.Field(ValueField::HwVersionField),
-      w.Field(ValueField::BootVersionField),
-      w.Field(ValueField::AppInfoField),
-      w.Field(ValueField::FwVersionField),
-      w.Field(ValueField::DeviceIdField),
-      w.Button(CommandButton::OpenFile),
-      w.Button(CommandButton::Download),
-      w.Button(CommandButton::HwInfo),
-      w.Button(CommandButton::AppFw),
-      w.StatusLine(),
-  };
-  QCOMPARE(order, expected);
 }
 
 void MainWindowTest::menuHasTheCzechItems() {

@@ -2,6 +2,7 @@
 // window's buttons and menu against the emulated boot loader.
 #include <algorithm>
 
+#include "image/image_loader.h"
 #include "sequencer/boot_sequencer.h"
 #include "tests/win32/loader_window_harness.h"
 #include "ui/win32/resource_ids.h"
@@ -61,12 +62,16 @@ TEST_F(RoadsTest, WholeDownloadOfTheExampleImage) {
 
   Click(Window().DownloadButton);
   const std::vector<std::string> statuses = RunUntilIdle();
-  const std::uint32_t pages = Context().Sequencer.PageCounter;
+  const std::uint32_t pages = PagesToSend(image_->ImageLength);
   ASSERT_GT(pages, 1u);
   // The pages counted up one by one in the status bar.
   auto at = std::find(statuses.begin(), statuses.end(), " BOOTLoader, Write page 0");
   ASSERT_NE(at, statuses.end());
-  EXPECT_EQ(*(at + 1), " BOOTLoader, Write page 1");
+  std::uint32_t shown = 0;
+  for (; at != statuses.end() && at->rfind(" BOOTLoader, Write page ", 0) == 0; ++at, ++shown) {
+    EXPECT_EQ(*at, " BOOTLoader, Write page " + std::to_string(shown));
+  }
+  EXPECT_GE(shown + 1, pages);
   EXPECT_EQ(Status(), "BOOT successful finished ;-) ");
 
   const auto boxes = answerer_.Boxes();

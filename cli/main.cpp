@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
       "Add --emulate to a device command to run it against the built-in "
       "emulated boot loader instead of real hardware."};
   app.require_subcommand(1);
+  // File paths may begin with '/': never read them as Windows-style options.
+  app.allow_windows_style_options(false);
   int exitCode = 0;
   zentrel::cli::AddInfoCommand(app, exitCode);
   zentrel::cli::AddImageCommand(app, exitCode);

@@ -91,8 +91,11 @@ TEST(RunRoad, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
   window.EmuDump = dump.string();
   RoadRun slow = RunEmulated(window, *image, &BootSequencer::StartDownload);
   ASSERT_EQ(slow.Code, 0);
-  std::ifstream in(dump, std::ios::binary);
-  std::vector<std::uint8_t> flash{std::istreambuf_iterator<char>(in), {}};
+  std::vector<std::uint8_t> flash;
+  {
+    std::ifstream in(dump, std::ios::binary);  // closed before the file is removed
+    flash.assign(std::istreambuf_iterator<char>(in), {});
+  }
   ASSERT_EQ(flash.size(), 256u * 1024);
   EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + length,
                          image->ImageBuffer.begin() + 4096));

@@ -22,6 +22,7 @@ RunResult RunImage(std::vector<std::string> args) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   CLI::App app;
+  app.allow_windows_style_options(false);  // as zentrel-flash's own
   RunResult result;
   AddImageCommand(app, result.ExitCode);
   testing::internal::CaptureStdout();

@@ -18,7 +18,7 @@ void CaptionFace::paintEvent(QPaintEvent*) {
   painter.setPen(palette().color(QPalette::WindowText));
   // A caption's point is the top-left corner of its text, not its baseline.
   const int ascent = painter.fontMetrics().ascent();
-  for (const Caption& caption : kCaptions) {
+  for (const WindowCaption& caption : kCaptions) {
     painter.drawText(QPoint(caption.X, caption.Y + ascent), QString::fromLatin1(caption.Text));
   }
 }

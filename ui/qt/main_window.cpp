@@ -74,7 +74,7 @@ void MainWindow::CreateControls() {
   // Created in this order; the order is also the children's order.
   pathField_ = new QLineEdit(face_);
   pathField_->setObjectName(QStringLiteral("PathField"));
-  pathField_->setGeometry(kPathFieldRect);
+  pathField_->setGeometry(ToQRect(kPathFieldRect));
   // Controls take focus only when clicked, so that at start none has it and
   // Tab does not move between them.
   pathField_->setFocusPolicy(Qt::ClickFocus);
@@ -89,7 +89,7 @@ void MainWindow::CreateControls() {
     field->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     field->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     field->setTextFormat(Qt::PlainText);
-    field->setGeometry(kValueFieldRects[i]);
+    field->setGeometry(ToQRect(kValueFieldRects[i]));
     fields_[i] = field;
   }
 
@@ -98,7 +98,7 @@ void MainWindow::CreateControls() {
     button->setObjectName(QString::fromLatin1(kButtonNames[i]));
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::ClickFocus);
-    button->setGeometry(kButtonRects[i]);
+    button->setGeometry(ToQRect(kButtonRects[i]));
     const auto which = static_cast<CommandButton>(i);
     connect(button, &QPushButton::clicked, this, [this, which] { OnButton(which); });
     buttons_[i] = button;

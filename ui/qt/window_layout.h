@@ -1,8 +1,10 @@
-// Where the main window's controls sit, in pixels of its client area (the
-// part below the menu bar), and the size of that client area.
+// The size of the Qt window's client area (the part below the menu bar); the
+// controls' places are shared with the Win32 window.
 #pragma once
 
 #include <QRect>
+
+#include "ui/window_layout.h"
 
 namespace zentrel::qt {
 
@@ -12,18 +14,11 @@ namespace zentrel::qt {
 // 550 - 2*3 = 544 px wide and 400 - 23 - 20 - 2*3 = 351 px high. Qt draws
 // its own menu bar inside the window, so our window is the client area plus
 // whatever height Qt's menu bar takes; the frame belongs to the window manager.
-inline constexpr int kClientWidth = 544;
-inline constexpr int kClientHeight = 351;
-inline constexpr int kWindowX = 100;
-inline constexpr int kWindowY = 100;
+inline constexpr int kClientWidth = kWindowWidth - 2 * 3;
+inline constexpr int kClientHeight = kWindowHeight - 23 - 20 - 2 * 3;
 
-inline constexpr QRect kPathFieldRect{20, 200, 500, 20};
-inline constexpr QRect kValueFieldRects[6] = {
-    {20, 40, 140, 20},  {200, 40, 140, 20},  {380, 40, 140, 20},
-    {20, 120, 140, 20}, {200, 120, 140, 20}, {380, 120, 140, 20},
-};
-inline constexpr QRect kButtonRects[4] = {
-    {20, 260, 100, 25}, {150, 260, 100, 25}, {280, 260, 100, 25}, {410, 260, 100, 25},
-};
+inline constexpr QRect ToQRect(const ControlRect& r) {
+  return QRect(r.X, r.Y, r.Width, r.Height);
+}
 
 }  // namespace zentrel::qt

@@ -16,7 +16,7 @@ namespace {
 void PaintCaptions(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  for (const CaptionText& caption : kCaptions) {
+  for (const WindowCaption& caption : kCaptions) {
     // No box behind the letters: the window's face shows through.
     SetBkMode(dc, TRANSPARENT);
     TextOutA(dc, caption.X, caption.Y, caption.Text,
@@ -68,8 +68,8 @@ void OnCommand(LoaderContext& context, HWND window, WPARAM wParam, LPARAM lParam
 
 HWND CreateChild(const ChildControl& control, HWND parent, HINSTANCE instance) {
   return CreateWindowExA(control.ExStyle, control.ClassName, control.Text,
-                         WS_CHILD | WS_VISIBLE, control.X, control.Y, control.Width,
-                         control.Height, parent, nullptr, instance, nullptr);
+                         WS_CHILD | WS_VISIBLE, control.Rect.X, control.Rect.Y,
+                         control.Rect.Width, control.Rect.Height, parent, nullptr, instance, nullptr);
 }
 
 HWND* ChildSlot(MainWindow& w, int index) {
@@ -153,8 +153,8 @@ int CreateMainWindow(LoaderContext& context) {
   if (RegisterClassExA(&windowClass) == 0) return 0;
 
   w.Window = CreateWindowExA(0, kMainClassName, kWindowTitle, kMainWindowStyle,
-                             kMainWindowX, kMainWindowY, kMainWindowWidth,
-                             kMainWindowHeight, nullptr, nullptr, w.Instance, &context);
+                             kWindowX, kWindowY, kWindowWidth,
+                             kWindowHeight, nullptr, nullptr, w.Instance, &context);
   if (w.Window == nullptr) return 0;
 
   for (int i = 0; i < kChildCount; ++i) {

@@ -4,19 +4,18 @@
 
 #include <windows.h>
 
+#include "ui/window_layout.h"
+#include "ui/window_texts.h"
+
 namespace zentrel::win32 {
 
 inline constexpr DWORD kMainWindowStyle = WS_VISIBLE | WS_SYSMENU;
-inline constexpr int kMainWindowX = 100;
-inline constexpr int kMainWindowY = 100;
-inline constexpr int kMainWindowWidth = 550;
-inline constexpr int kMainWindowHeight = 400;
 
 struct ChildControl {
   const char* ClassName;
   const char* Text;  // nullptr: none
   DWORD ExStyle;
-  int X, Y, Width, Height;
+  ControlRect Rect;
 };
 
 // Index of each control in kChildControls.
@@ -32,19 +31,19 @@ enum ChildIndex {
 };
 
 inline constexpr ChildControl kChildControls[kChildCount] = {
-    {"EDIT", nullptr, WS_EX_CLIENTEDGE, 20, 200, 500, 20},
-    {"STATIC", nullptr, WS_EX_CLIENTEDGE, 20, 40, 140, 20},
-    {"STATIC", nullptr, WS_EX_CLIENTEDGE, 200, 40, 140, 20},
-    {"STATIC", nullptr, WS_EX_CLIENTEDGE, 380, 40, 140, 20},
-    {"STATIC", nullptr, WS_EX_CLIENTEDGE, 20, 120, 140, 20},
-    {"STATIC", nullptr, WS_EX_CLIENTEDGE, 200, 120, 140, 20},
-    {"STATIC", nullptr, WS_EX_CLIENTEDGE, 380, 120, 140, 20},
-    {"BUTTON", "OpenFile", 0, 20, 260, 100, 25},
-    {"BUTTON", "DownLoad", 0, 150, 260, 100, 25},
-    {"BUTTON", "HW info", 0, 280, 260, 100, 25},
-    {"BUTTON", "Application FW", 0, 410, 260, 100, 25},
+    {"EDIT", nullptr, WS_EX_CLIENTEDGE, kPathFieldRect},
+    {"STATIC", nullptr, WS_EX_CLIENTEDGE, kValueFieldRects[0]},
+    {"STATIC", nullptr, WS_EX_CLIENTEDGE, kValueFieldRects[1]},
+    {"STATIC", nullptr, WS_EX_CLIENTEDGE, kValueFieldRects[2]},
+    {"STATIC", nullptr, WS_EX_CLIENTEDGE, kValueFieldRects[3]},
+    {"STATIC", nullptr, WS_EX_CLIENTEDGE, kValueFieldRects[4]},
+    {"STATIC", nullptr, WS_EX_CLIENTEDGE, kValueFieldRects[5]},
+    {"BUTTON", kButtonTexts[0], 0, kButtonRects[0]},
+    {"BUTTON", kButtonTexts[1], 0, kButtonRects[1]},
+    {"BUTTON", kButtonTexts[2], 0, kButtonRects[2]},
+    {"BUTTON", kButtonTexts[3], 0, kButtonRects[3]},
     // Places itself along the bottom edge.
-    {"msctls_statusbar32", "BOOT sequence uninitialize", 0, 0, 0, 0, 0},
+    {"msctls_statusbar32", kInitialStatus, 0, {0, 0, 0, 0}},
 };
 
 }  // namespace zentrel::win32

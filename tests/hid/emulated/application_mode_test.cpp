@@ -1,5 +1,7 @@
 // A device that runs its application: identification and reset into the
 // boot loader.
+#include <string>
+
 #include "emulated_test_support.h"
 
 namespace zentrel::emulated::testing {
@@ -70,7 +72,11 @@ INSTANTIATE_TEST_SUITE_P(Codes, WrongKeyTest,
                          ::testing::Values(WrongKeyCase{CMD_RESET, false},
                                            WrongKeyCase{CMD_RESET, true},
                                            WrongKeyCase{CMD_APP_ID, false},
-                                           WrongKeyCase{CMD_START_BOOT, true}));
+                                           WrongKeyCase{CMD_START_BOOT, true}),
+                         [](const auto& info) {
+                           return "Code" + std::to_string(info.param.Code) +
+                                  (info.param.BootLoader ? "InBootLoader" : "InApplication");
+                         });
 
 TEST_F(EmulatedBusTest, CommandsOfTheOtherModeAreIgnored) {
   BootLoaderConfig config;

@@ -1,6 +1,7 @@
 // A device in boot loader mode: start of the boot sequence, status,
 // identification strings and the erase.
 #include <algorithm>
+#include <string>
 
 #include "emulated_test_support.h"
 
@@ -22,7 +23,8 @@ TEST_P(FlashSizeTest, StartBootAnswersOkWithTheFlashSizeLittleEndian) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FlashSizeTest,
                          ::testing::Values(std::uint16_t{256}, std::uint16_t{0x1234},
-                                           std::uint16_t{4}, std::uint16_t{0}));
+                                           std::uint16_t{4}, std::uint16_t{0}),
+                         [](const auto& info) { return std::to_string(info.param) + "KiB"; });
 
 TEST_F(EmulatedBusTest, BootStringsComeAfterSomeNotYetValidReports) {
   BootLoaderConfig config;

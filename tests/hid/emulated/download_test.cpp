@@ -1,6 +1,7 @@
 // Data reports into the flash, their acknowledgements, and what transfers
 // cost on the clock.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "emulated_test_support.h"
@@ -65,7 +66,10 @@ TEST_P(AckTimeTest, AckComesWhenThePacketOrPageIsWritten) {
 INSTANTIATE_TEST_SUITE_P(Packets, AckTimeTest,
                          ::testing::Values(AckTimeCase{0, 300}, AckTimeCase{2, 300},
                                            AckTimeCase{3, 5'000}, AckTimeCase{4, 300},
-                                           AckTimeCase{7, 5'000}));
+                                           AckTimeCase{7, 5'000}),
+                         [](const auto& info) {
+                           return "Packet" + std::to_string(info.param.PacketIndex);
+                         });
 
 TEST_F(EmulatedBusTest, WritesPastTheFlashEndAreDropped) {
   BootLoaderConfig config;

@@ -118,7 +118,8 @@ TEST_P(NoValidStringsTest, StringsAreNeverValidInThatMode) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, NoValidStringsTest,
     ::testing::Values(NoValidStringsCase{FaultKind::NoValidBootStrings, true},
-                      NoValidStringsCase{FaultKind::NoValidAppStrings, false}));
+                      NoValidStringsCase{FaultKind::NoValidAppStrings, false}),
+    [](const auto& info) { return info.param.BootLoader ? "BootLoader" : "Application"; });
 
 TEST_F(EmulatedBusTest, WrongBootStatusIsNeitherOkNorBusyLooking) {
   BootLoaderConfig config;

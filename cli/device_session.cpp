@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 
+#include "cli/pacing.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "sequencer/clock.h"
@@ -116,7 +117,7 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace) {
     sequencer.Tick();
     // The delays and the search count ticks: the device needs that real time
     // to re-enumerate. Transfers may go as fast as the device answers.
-    if (pace == Pace::Window || !sequencer.InTransferStage()) clock.SleepUs(kTickUs);
+    if (pace == Pace::Window || !InTransferStage(sequencer)) clock.SleepUs(kTickUs);
   } while (sequencer.SequencerState != Idle);
 }
 

@@ -5,12 +5,74 @@
 #include <cstring>
 
 #include "image/compatibility.h"
-#include "image/image_loader.h"
 
 namespace zentrel {
 
 namespace {
+
 constexpr const char* kBootCaption = "BOOT info";
+
+// A polled state stays from tick to tick until its answer comes or its bound
+// is reached: a number of attempts (searches) or a measured time (reports).
+// Its failures, the bound's and the transfer's alike, end the road with the
+// texts of its row. The row is found by the state that runs, so no state can
+// be polled with another's bound.
+struct PollStage {
+  std::uint8_t State;
+  std::int32_t Attempts;  // 0: bounded by time
+  std::uint64_t LimitUs;
+  const char* Status;  // nullptr: the road ends without a status text
+  const char* Box;
+};
+
+constexpr PollStage kPollStages[] = {
+    {Connect, kConnectAttempts, 0, nullptr, "No HID device detect"},
+    {ReadBootStrings, 0, kBootStringsTimeoutUs, "Device Strins comunication fail",
+     "Boot strings read error"},
+    {AwaitErase, 0, kEraseTimeoutUs, "Device Erase comunication fail", "Boot erase error"},
+    {AwaitPacketAck, 0, kPacketAckTimeoutUs, nullptr, "Boot data write Ack error"},
+    {AppRequest, kAppRequestAttempts, 0, nullptr, "Application ID request fail"},
+    {ReadAppStrings, 0, kAppStringsTimeoutUs, nullptr, "Application strings read error"},
+};
+
+constexpr const PollStage* PollStageOf(std::uint8_t state) {
+  for (const PollStage& stage : kPollStages) {
+    if (stage.State == state) return &stage;
+  }
+  return nullptr;
+}
+
+constexpr bool EveryPolledStateHasARow() {
+  for (std::uint8_t state : {Connect, ReadBootStrings, AwaitErase, AwaitPacketAck,
+                             AppRequest, ReadAppStrings}) {
+    if (PollStageOf(state) == nullptr) return false;
+  }
+  return true;
+}
+static_assert(EveryPolledStateHasARow());
+
+// The box and the status text of a refused image; false for COMPAT_OK.
+bool CompatibilityFailure(CompatResult result, const char*& box, const char*& status) {
+  switch (result) {
+    case COMPAT_OK:
+      return false;
+    case COMPAT_PLATFORM_MISMATCH:
+      box = "HW is uncompatible with selected SW image File";
+      status = "HW is uncompatible with SW image File";
+      return true;
+    case COMPAT_VERSION_MISMATCH:
+      box = "HW version is uncompatible with selected SW image File";
+      status = "HW version is uncompatible with SW image File";
+      return true;
+    case COMPAT_FLASH_TOO_SMALL:
+      box = status = "Device Flash size is smaller than SW image";
+      return true;
+  }
+  // Not a result of the check: refuse rather than erase.
+  box = status = "Device Flash size is smaller than SW image";
+  return true;
+}
+
 }  // namespace
 
 void BootSequencer::Tick() {
@@ -33,21 +95,6 @@ void BootSequencer::Tick() {
   }
 }
 
-bool BootSequencer::InTransferStage() const {
-  switch (SequencerState) {
-    case BootStatus:
-    case ReadBootStrings:
-    case SendImageKind:
-    case AwaitErase:
-    case WritePacket:
-    case AwaitPacketAck:
-    case ReadAppStrings:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void BootSequencer::StartInfo() {
   ClearFields({ValueField::PlatformField, ValueField::HwVersionField,
                ValueField::BootVersionField, ValueField::DeviceIdField});
@@ -63,16 +110,14 @@ void BootSequencer::StartDownload() {
   ClearFields({ValueField::PlatformField, ValueField::HwVersionField,
                ValueField::BootVersionField, ValueField::DeviceIdField});
   if (image_.ImageLoaded == 0) {
-    view_.ShowMessageBox("File is not selected, select file please", "File info",
-                         MessageIcon::Warning);
+    RefuseStart("File is not selected, select file please");
     return;
   }
   // A running road is never taken over; the buttons are disabled then anyway.
   if (SequencerState != Idle) return;
   // Nothing lies above the boot area: the page count would wrap.
   if (PagesToSend(image_.ImageLength) == 0) {
-    view_.ShowMessageBox("File has no data to download", "File info",
-                         MessageIcon::Warning);
+    RefuseStart("File has no data to download");
     return;
   }
   SequencerState = ResetDevice;
@@ -85,10 +130,9 @@ void BootSequencer::StartDownload() {
 void BootSequencer::StartAppInfo() {
   ClearFields({ValueField::AppInfoField, ValueField::FwVersionField});
   if (SequencerState != Idle) return;
-  SequencerState = AppRequest;
+  EnterPoll(AppRequest);
   completed_ = false;
   TickCounter = kResetDelayTicks;
-  appAttempts_ = 0;
   view_.EnableCommandButtons(false);
 }
 
@@ -109,19 +153,17 @@ void BootSequencer::RunResetDevice() {
 void BootSequencer::RunResetDelay() {
   if (TickCounter == 0) {
     view_.SetStatusText("HID device after reset delay finished");
-    SequencerState = Connect;
-    TickCounter = kConnectAttempts;
+    EnterPoll(Connect);
   } else {
     --TickCounter;
   }
 }
 
 void BootSequencer::RunConnect() {
-  std::int32_t c = --TickCounter;
   std::int32_t n = device_.RefreshDeviceList();
   if (n > 0 && device_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, n) == 1) {
     char product[65];
-    if (TakeProductString(product) == 1) {
+    if (KeepDeviceIfProductNamed(product)) {
       view_.SetFieldText(ValueField::DeviceIdField, product);
       view_.SetStatusText("HID device active");
       BuildKeyedCommand(Command, CMD_START_BOOT);
@@ -130,17 +172,16 @@ void BootSequencer::RunConnect() {
         view_.SetStatusText("HID device start boot sequence finished");
       } else {
         view_.SetStatusText("HID device start boot sequence fail");
-        SequencerState = Idle;
-        device_.CloseDevice();
+        EndRoad(false);
       }
       return;
     }
-    // Not yet a boot loader that answers: counts as an attempt like any other.
+    // Not yet a boot loader that answers: counts as an attempt like any
+    // other, so that such a device cannot hold the search for ever.
   } else if (n > 0) {
     device_.CloseDevice();
   }
-  if (c > 0) return;
-  Fail(nullptr, "No HID device detect");
+  if (PollBoundReached()) FailPoll();
 }
 
 void BootSequencer::RunBootStatus() {
@@ -168,45 +209,31 @@ void BootSequencer::RunStatusDelay() {
 
 void BootSequencer::RunReadBootStrings() {
   if (device_.ReadStringsReport(Strings) == 0) {
-    Fail("Device Strins comunication fail", "Boot strings read error");
+    FailPoll();
     return;
   }
+  // A valid report is taken whenever it comes; only an invalid one spends
+  // the bound.
   if (!IsUpperAsciiLetter(Strings[kPlatformOffset])) {
-    if (PollExpired(kBootStringsTimeoutUs)) {
-      Fail("Device Strins comunication fail", "Boot strings read error");
-    }
+    if (PollBoundReached()) FailPoll();
     return;
   }
   ShowStringField(ValueField::PlatformField, kPlatformOffset, kPlatformLength);
   ShowStringField(ValueField::HwVersionField, kHwVersionOffset, kHwVersionLength);
   ShowStringField(ValueField::BootVersionField, kBootVersionOffset, kBootVersionLength);
   if (RunMode != Download) {
-    SequencerState = Idle;
-    completed_ = true;
-    device_.CloseDevice();
+    EndRoad(true);
     return;
   }
   const char* box = nullptr;
   const char* status = nullptr;
-  switch (CheckCompatibility(Strings, FlashSizeKiB, image_)) {
-    case COMPAT_OK:
-      SequencerState = SendImageKind;
-      return;
-    case COMPAT_PLATFORM_MISMATCH:
-      box = "HW is uncompatible with selected SW image File";
-      status = "HW is uncompatible with SW image File";
-      break;
-    case COMPAT_VERSION_MISMATCH:
-      box = "HW version is uncompatible with selected SW image File";
-      status = "HW version is uncompatible with SW image File";
-      break;
-    default:
-      box = status = "Device Flash size is smaller than SW image";
-      break;
+  if (!CompatibilityFailure(CheckCompatibility(Strings, FlashSizeKiB, image_), box,
+                            status)) {
+    SequencerState = SendImageKind;
+    return;
   }
   // Here the box comes first and the status text after it.
-  SequencerState = Idle;
-  device_.CloseDevice();
+  EndRoad(false);
   view_.ShowMessageBox(box, kBootCaption, MessageIcon::Error);
   view_.SetStatusText(status);
 }
@@ -225,7 +252,7 @@ void BootSequencer::RunSendImageKind() {
 
 void BootSequencer::RunAwaitErase() {
   if (device_.ReadStatusReport(Status) == 0) {
-    Fail("Device Erase comunication fail", "Boot erase error");
+    FailPoll();
     return;
   }
   view_.SetStatusText("");
@@ -235,8 +262,8 @@ void BootSequencer::RunAwaitErase() {
   image_.WriteCursor = kBootAreaSize;
   if (Status[2] == STATUS_OK) {
     SequencerState = WritePacket;
-  } else if (PollExpired(kEraseTimeoutUs)) {
-    Fail("Device Erase comunication fail", "Boot erase error");
+  } else if (PollBoundReached()) {
+    FailPoll();
   }
 }
 
@@ -257,20 +284,18 @@ void BootSequencer::RunWritePacket() {
 
 void BootSequencer::RunAwaitPacketAck() {
   if (device_.ReadStatusReport(Status) == 0) {
-    Fail(nullptr, "Boot data write Ack error");
+    FailPoll();
     return;
   }
   if (Status[2] != STATUS_PACKET_ACK) {
-    if (PollExpired(kPacketAckTimeoutUs)) Fail(nullptr, "Boot data write Ack error");
+    if (PollBoundReached()) FailPoll();
     return;
   }
   SequencerState = WritePacket;
   if (--PacketCounter != 0) return;
   PacketCounter = kPacketsPerPage;
   if (--PageCounter == 0) {
-    SequencerState = Idle;
-    completed_ = true;
-    device_.CloseDevice();
+    EndRoad(true);
     view_.SetStatusText("BOOT successful finished ;-) ");
     view_.ShowMessageBox("Boot successful finished", kBootCaption,
                          MessageIcon::Information);
@@ -287,21 +312,21 @@ void BootSequencer::RunAwaitPacketAck() {
 void BootSequencer::RunAppRequest() {
   std::int32_t n = device_.RefreshDeviceList();
   if (n == 0 || device_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, n) != 1) {
-    Fail(nullptr, "Application ID request fail");
+    FailPoll();
     return;
   }
   char product[65];
-  if (TakeProductString(product) == 0) {
+  if (!KeepDeviceIfProductNamed(product)) {
     // A device that never shows a proper product string must not hold the
     // road for ever.
-    if (++appAttempts_ >= kAppRequestAttempts) Fail(nullptr, "Application ID request fail");
+    if (PollBoundReached()) FailPoll();
     return;
   }
   view_.SetFieldText(ValueField::DeviceIdField, product);
   view_.SetStatusText("HID device active");
   BuildKeyedCommand(Command, CMD_APP_ID);
   if (device_.SendCommandReport(Command) == 0) {
-    Fail(nullptr, "Application ID request fail");
+    FailPoll();
     return;
   }
   view_.SetStatusText("Application ID request OK");
@@ -319,44 +344,65 @@ void BootSequencer::RunAppDelay() {
 
 void BootSequencer::RunReadAppStrings() {
   if (device_.ReadStringsReport(Strings) == 0) {
-    Fail(nullptr, "Application strings read error");
+    FailPoll();
     return;
   }
   if (!IsUpperAsciiLetter(Strings[kPlatformOffset])) {
-    if (PollExpired(kAppStringsTimeoutUs)) Fail(nullptr, "Application strings read error");
+    if (PollBoundReached()) FailPoll();
     return;
   }
   ShowStringField(ValueField::AppInfoField, kPlatformOffset, kPlatformLength);
   ShowStringField(ValueField::FwVersionField, kHwVersionOffset, kHwVersionLength);
-  SequencerState = Idle;
-  completed_ = true;
-  device_.CloseDevice();
+  EndRoad(true);
 }
 
 // --- helpers -----------------------------------------------------------------
 
-void BootSequencer::Fail(const char* status, const char* box) {
-  if (status != nullptr) view_.SetStatusText(status);
+void BootSequencer::EndRoad(bool completed) {
   SequencerState = Idle;
   device_.CloseDevice();
+  completed_ = completed;
+}
+
+void BootSequencer::Fail(const char* status, const char* box) {
+  if (status != nullptr) view_.SetStatusText(status);
+  EndRoad(false);
   // Tick runs again inside the modal box and must find Idle and no device.
   view_.ShowMessageBox(box, kBootCaption, MessageIcon::Error);
+}
+
+void BootSequencer::RefuseStart(const char* box) {
+  if (SequencerState == Idle) EndRoad(false);
+  view_.ShowMessageBox(box, "File info", MessageIcon::Warning);
 }
 
 void BootSequencer::EnterPoll(std::uint8_t state) {
   SequencerState = state;
   pollStartUs_ = clock_.NowUs();
+  pollAttempts_ = 0;
 }
 
-bool BootSequencer::PollExpired(std::uint64_t limitUs) const {
-  return clock_.NowUs() - pollStartUs_ >= limitUs;
+bool BootSequencer::PollBoundReached() {
+  const PollStage* poll = PollStageOf(SequencerState);
+  if (poll == nullptr) return true;  // only the polled stages call this
+  if (poll->Attempts > 0) return ++pollAttempts_ >= poll->Attempts;
+  return clock_.NowUs() - pollStartUs_ >= poll->LimitUs;
 }
 
-int BootSequencer::TakeProductString(char (&product)[65]) {
+void BootSequencer::FailPoll() {
+  const PollStage* poll = PollStageOf(SequencerState);
+  if (poll == nullptr) {  // only the polled stages call this
+    EndRoad(false);
+    return;
+  }
+  Fail(poll->Status, poll->Box);
+}
+
+bool BootSequencer::KeepDeviceIfProductNamed(char (&product)[65]) {
   device_.ReadProductString(product, 64);
-  if (IsUpperAsciiLetter(static_cast<std::uint8_t>(product[0]))) return 1;
+  if (IsUpperAsciiLetter(static_cast<std::uint8_t>(product[0]))) return true;
   device_.CloseDevice();
-  return 0;
+  return false;
 }
 
 void BootSequencer::ShowStringField(ValueField field, std::size_t offset,

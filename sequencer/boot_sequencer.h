@@ -3,12 +3,15 @@
 // not one of the four buttons); a tick runs at most one stage.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "hid/device_access.h"
 #include "image/image_store.h"
 #include "sequencer/clock.h"
 #include "sequencer/device_ids.h"
+#include "sequencer/download_accounting.h"
 #include "sequencer/reports.h"
 #include "sequencer/sequencer_view.h"
 
@@ -33,7 +36,8 @@ enum SequencerStateValue : std::uint8_t {
 
 enum RunModeValue : std::uint8_t { InfoOnly = 0, Download = 1 };
 
-// Bounds on the polls that would otherwise wait for ever on a silent device.
+// Bounds on the polls that would otherwise wait for ever on a silent device
+// (attempts for the searches, measured time for the report polls).
 inline constexpr std::int32_t kConnectAttempts = 500;
 inline constexpr std::int32_t kAppRequestAttempts = 500;
 inline constexpr std::uint64_t kBootStringsTimeoutUs = 5'000'000;
@@ -44,10 +48,6 @@ inline constexpr std::uint64_t kAppStringsTimeoutUs = 5'000'000;
 // Ticks counted by the delay stages (31 steps each from 30, 19 from 18).
 inline constexpr std::int32_t kResetDelayTicks = 30;
 inline constexpr std::int32_t kStatusDelayTicks = 18;
-
-inline constexpr std::uint32_t kPageSize = 128;
-inline constexpr std::uint32_t kPacketSize = 32;
-inline constexpr std::uint8_t kPacketsPerPage = kPageSize / kPacketSize;
 
 // The text of a cleared value field.
 inline constexpr const char* kClearedField = "                              ";
@@ -63,11 +63,9 @@ class BootSequencer {
   void StartDownload();  // DownLoad
   void StartAppInfo();   // Application FW
 
-  // A stage that transfers reports (as opposed to the delay and search
-  // stages, whose pace the device's re-enumeration needs).
-  bool InTransferStage() const;
   // Whether the road that ended last reached its goal (fields read, image
-  // flashed); false while a road runs and after any failure.
+  // flashed); false while a road runs, after any failure and after a refused
+  // start.
   bool RoadCompleted() const { return completed_; }
 
   std::uint8_t SequencerState = Idle;
@@ -98,13 +96,23 @@ class BootSequencer {
   void RunAppDelay();
   void RunReadAppStrings();
 
+  // Idle, device closed, result recorded: how every road ends.
+  void EndRoad(bool completed);
   // Ends the road: status text (if any), Idle, device closed, then the box.
   void Fail(const char* status, const char* box);
-  // Enters a polling stage and starts its clock.
+  // A start refused with a box; when no road runs, the result of an earlier
+  // road is no longer reported.
+  void RefuseStart(const char* box);
+  // Enters a polled state: its attempts and its time count from here.
   void EnterPoll(std::uint8_t state);
-  bool PollExpired(std::uint64_t limitUs) const;
-  // Reads the product string; 1 when it begins with 'A'..'Z'.
-  int TakeProductString(char (&product)[65]);
+  // Counts one more attempt of the current polled state; true when the bound
+  // of its row (attempts or time) is reached.
+  bool PollBoundReached();
+  // The current polled state's failure: the status text and box of its row.
+  void FailPoll();
+  // Reads the product string of the device just opened; when it does not
+  // begin with 'A'..'Z' the device is not ours yet and is closed again.
+  bool KeepDeviceIfProductNamed(char (&product)[65]);
   void ShowStringField(ValueField field, std::size_t offset, std::size_t length);
   void ClearFields(std::initializer_list<ValueField> fields);
 
@@ -114,7 +122,7 @@ class BootSequencer {
   const DeviceIds& ids_;
   const Clock& clock_;
   std::uint64_t pollStartUs_ = 0;
-  std::int32_t appAttempts_ = 0;
+  std::int32_t pollAttempts_ = 0;
   bool completed_ = false;
 };
 

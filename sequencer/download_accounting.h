@@ -1,0 +1,23 @@
+// How a download divides the image: 128-byte pages of four 32-byte packets,
+// sent from the end of the boot area on.
+#pragma once
+
+#include <cstdint>
+
+#include "image/image_store.h"
+
+namespace zentrel {
+
+inline constexpr std::uint32_t kPageSize = 128;
+inline constexpr std::uint32_t kPacketSize = 32;
+inline constexpr std::uint8_t kPacketsPerPage = kPageSize / kPacketSize;
+
+// Pages of 128 bytes that a download sends for an image of this length: the
+// page that holds the image's last byte counts whole, and one more when the
+// length above the boot area is a multiple of 128. 0 when nothing lies above
+// the boot area (the count would wrap).
+inline std::uint32_t PagesToSend(std::uint32_t imageLength) {
+  return imageLength <= kBootAreaSize ? 0 : ((imageLength - kBootAreaSize) >> 7) + 1;
+}
+
+}  // namespace zentrel

@@ -36,7 +36,7 @@ bool WriteImage(const ImageStore& store, const std::string& path) {
 }
 
 int RunImageCommand(const std::string& path, const std::string& outputPath) {
-  // 520 KB of fixed buffers: too much for a stack.
+  // Over 4 MiB of fixed buffers: too much for a stack.
   auto store = std::make_unique<ImageStore>();
   ConsoleView view;
   if (LoadImageFromPath(*store, path.c_str(), view) == 0) return 1;

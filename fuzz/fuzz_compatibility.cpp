@@ -28,7 +28,8 @@ namespace {
 
 constexpr std::size_t kFieldsSize = zentrel::kStringsReportSize + 2 + 1 + 4;
 
-zentrel::ImageStore store;
+// Aligned so that FileBuffer's bytes fall into whole 8-byte shadow granules.
+alignas(64) zentrel::ImageStore store;
 
 }  // namespace
 
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(fields, data, size < kFieldsSize ? size : kFieldsSize);
   const std::uint8_t* file = data + (size < kFieldsSize ? size : kFieldsSize);
   const std::size_t fileSize = size < kFieldsSize ? 0 : size - kFieldsSize;
-  if (fileSize > zentrel::kImageBufferSize) return 0;
+  if (fileSize > zentrel::kFileBufferSize) return 0;
 
   // On the heap at its exact size, so that a read past it is reported.
   auto report = std::make_unique<zentrel::StringsReport>();
@@ -48,11 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   store.ImageLength = static_cast<std::uint32_t>(rest[3]) | std::uint32_t{rest[4]} << 8 |
                       std::uint32_t{rest[5]} << 16 | std::uint32_t{rest[6]} << 24;
 
-  ZENTREL_UNPOISON(store.FileBuffer.data(), store.FileBuffer.size());
+  // Bytes past the file are stale: reading them is a finding. Poisoned all
+  // at once the first time; after that only the file's bytes change state.
+  static const bool poisoned = [] {
+    ZENTREL_POISON(store.FileBuffer.data(), store.FileBuffer.size());
+    return true;
+  }();
+  (void)poisoned;
+  ZENTREL_UNPOISON(store.FileBuffer.data(), fileSize);
   if (fileSize > 0) std::memcpy(store.FileBuffer.data(), file, fileSize);
   store.FileLength = static_cast<std::uint32_t>(fileSize);
-  // Bytes past the file are stale: reading them is a finding.
-  ZENTREL_POISON(store.FileBuffer.data() + fileSize, store.FileBuffer.size() - fileSize);
 
   const zentrel::CompatResult result = zentrel::CheckCompatibility(*report, flashKiB, store);
   FUZZ_CHECK(result == zentrel::COMPAT_OK || result == zentrel::COMPAT_PLATFORM_MISMATCH ||
@@ -65,5 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const zentrel::HeaderField platform = zentrel::HeaderPlatformName(store);
   const zentrel::HeaderField version = zentrel::HeaderHwVersion(store);
   FUZZ_CHECK(platform.Text.size() <= 43 && version.Text.size() <= 43);
+  // Whole granules: the bytes up to the next multiple of 8 were poisoned already.
+  ZENTREL_POISON(store.FileBuffer.data(), (fileSize + 7) / 8 * 8);
   return 0;
 }

@@ -29,7 +29,7 @@ inline void CheckReadResult(const ReadResult& result, const std::uint8_t* data, 
                            kImageBufferSize - result.Length) == 0);
   } else {
     FUZZ_CHECK(result.Cause != nullptr && result.Cause[0] != '\0');
-    FUZZ_CHECK(result.Line >= 1 && result.Line <= LineCount(data, size));
+    FUZZ_CHECK(result.Line <= LineCount(data, size));
   }
 }
 

@@ -46,8 +46,12 @@ int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view) 
     // A refused file may have left part of itself behind.
     store.ImageBuffer.fill(0);
     char text[160];
-    std::snprintf(text, sizeof text, "File format error in line %lu: %s",
-                  static_cast<unsigned long>(result.Line), result.Cause);
+    if (result.Line == 0) {
+      std::snprintf(text, sizeof text, "File format error in the header: %s", result.Cause);
+    } else {
+      std::snprintf(text, sizeof text, "File format error in line %lu: %s",
+                    static_cast<unsigned long>(result.Line), result.Cause);
+    }
     return Refuse(store, view, text);
   }
   store.ImageLength = result.Length;

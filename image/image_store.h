@@ -12,12 +12,21 @@ inline constexpr std::size_t kImageBufferSize = 260000;
 // Device addresses below this hold the boot loader and are never sent.
 inline constexpr std::uint32_t kBootAreaSize = 4096;
 
-// A buffer of FileBuffer's or ImageBuffer's fixed size.
+// Room for the text of every image that fits ImageBuffer, in either format.
+// Intel HEX costs the most: a record of n data bytes takes 13 + 2n
+// characters with CR LF, so 1-byte records spend 15 characters per byte and
+// a full 260000-byte image 3900000 characters, plus a few address records
+// (17 characters per 64 KiB). A memory image needs at most 43 + 4 × 260000
+// + 3 (one pair per CR LF line). 4 MiB holds either with room to spare; a
+// longer file is refused unread.
+inline constexpr std::size_t kFileBufferSize = 4u * 1024u * 1024u;
+
 using ImageBytes = std::array<std::uint8_t, kImageBufferSize>;
+using FileBytes = std::array<std::uint8_t, kFileBufferSize>;
 
 struct ImageStore {
-  std::array<std::uint8_t, kImageBufferSize> FileBuffer{};
-  std::array<std::uint8_t, kImageBufferSize> ImageBuffer{};
+  FileBytes FileBuffer{};
+  ImageBytes ImageBuffer{};
   std::uint32_t FileLength = 0;   // bytes of the file read last in FileBuffer
   std::uint32_t ImageLength = 0;
   std::uint8_t ImageLoaded = 0;

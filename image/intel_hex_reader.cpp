@@ -128,6 +128,8 @@ ReadResult ReadIntelHex(const std::uint8_t* text, std::uint32_t count, ImageByte
   TextLine line;
   while (lines.Next(line)) {
     if (line.Empty()) continue;
+    // Checked first: CR-only line ends make the whole text one long record.
+    if (line.BareCr) return ReadRefused(line.Number, kLineEndsCause);
     Record record;
     if (const char* cause = DecodeRecord(text, line, bytes, record)) {
       return ReadRefused(line.Number, cause);

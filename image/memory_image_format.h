@@ -1,6 +1,6 @@
-// Layout of a memory image file (.mvx): a 43-byte text header naming the
-// hardware, then the flash bytes from address 0 as hex digit pairs in lines,
-// ended by the letter 'L'.
+// Layout of a memory image file (.mvx): a text header line naming the
+// hardware, 41 characters and CR LF (43 bytes) or LF (42), then the flash
+// bytes from address 0 as hex digit pairs in lines, ended by the letter 'L'.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +8,22 @@
 namespace zentrel {
 
 inline constexpr std::uint32_t kMemoryImageHeaderSize = 43;
-// Platform name: up to the first blank or CR.
+// Where the header's line end begins: CR LF at 41 and 42, or LF at 41.
+inline constexpr std::uint32_t kHeaderLineEndOffset = 41;
+// Platform name: up to the first blank or line end.
 inline constexpr std::uint32_t kHeaderPlatformOffset = 15;
-// Hardware version: up to the first 'x' or CR; the 'x' stands for any rest.
+// Hardware version: up to the first 'x' or line end; the 'x' stands for any
+// rest.
 inline constexpr std::uint32_t kHeaderHwVersionOffset = 33;
 inline constexpr std::uint8_t kMemoryImageEndMark = 'L';
 
-inline constexpr bool EndsHeaderPlatform(std::uint8_t c) { return c == ' ' || c == '\r'; }
-inline constexpr bool EndsHeaderHwVersion(std::uint8_t c) { return c == 'x' || c == '\r'; }
+// The LF counts too: with an LF header the version field that fills its
+// eight places is ended by the LF at 41, as the CR ends it in a CR LF header.
+inline constexpr bool EndsHeaderPlatform(std::uint8_t c) {
+  return c == ' ' || c == '\r' || c == '\n';
+}
+inline constexpr bool EndsHeaderHwVersion(std::uint8_t c) {
+  return c == 'x' || c == '\r' || c == '\n';
+}
 
 }  // namespace zentrel

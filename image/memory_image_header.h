@@ -13,9 +13,9 @@ struct HeaderField {
   std::uint8_t Terminator = 0;  // 0 when the header ended first
 };
 
-// Platform name (ended by a blank or CR) and hardware version (ended by 'x'
-// or CR) of the memory image in store.FileBuffer, read within the header and
-// within the file.
+// Platform name (ended by a blank or a line end) and hardware version (ended
+// by 'x' or a line end) of the memory image in store.FileBuffer, read within
+// the header and within the file.
 HeaderField HeaderPlatformName(const ImageStore& store);
 HeaderField HeaderHwVersion(const ImageStore& store);
 

@@ -9,7 +9,7 @@ namespace zentrel {
 struct ReadResult {
   bool Ok = false;
   std::uint32_t Length = 0;     // ImageLength when Ok
-  std::uint32_t Line = 0;       // 1-based line of the fault when not Ok
+  std::uint32_t Line = 0;       // 1-based line of the fault; 0: in the .mvx header
   const char* Cause = nullptr;  // short lower-case text when not Ok
 };
 
@@ -17,5 +17,6 @@ inline ReadResult ReadSucceeded(std::uint32_t length) { return {true, length, 0,
 inline ReadResult ReadRefused(std::uint32_t line, const char* cause) {
   return {false, 0, line, cause};
 }
+inline ReadResult ReadRefusedInHeader(const char* cause) { return {false, 0, 0, cause}; }
 
 }  // namespace zentrel

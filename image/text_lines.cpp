@@ -5,10 +5,14 @@ namespace zentrel {
 bool TextLines::Next(TextLine& line) {
   if (pos_ >= count_) return false;
   std::uint32_t end = pos_;
-  while (end < count_ && text_[end] != '\n') ++end;
+  std::uint32_t firstCr = count_;
+  while (end < count_ && text_[end] != '\n') {
+    if (text_[end] == '\r' && firstCr == count_) firstCr = end;
+    ++end;
+  }
   std::uint32_t contentEnd = end;
   if (contentEnd > pos_ && text_[contentEnd - 1] == '\r') --contentEnd;
-  line = {pos_, contentEnd, number_};
+  line = {pos_, contentEnd, number_, firstCr < contentEnd};
   if (end < count_) {
     // Past the LF: a following line exists, even if it turns out empty.
     pos_ = end + 1;

@@ -6,10 +6,16 @@
 
 namespace zentrel {
 
+// Why a text with a bare CR is refused.
+inline constexpr const char* kLineEndsCause = "line ends must be CR LF or LF";
+
 struct TextLine {
   std::uint32_t Begin = 0;   // offset of the first character
   std::uint32_t End = 0;     // offset one past the last character
   std::uint32_t Number = 0;  // 1-based
+  // A CR within the line, not the one of its CR LF end: the text uses line
+  // ends other than CR LF or LF (CR alone, CR CR LF).
+  bool BareCr = false;
   bool Empty() const { return Begin == End; }
   std::uint32_t Size() const { return End - Begin; }
 };

@@ -4,7 +4,7 @@
 
 namespace zentrel {
 
-std::uint32_t ReadWholeFile(const char* path, ImageBytes& buffer) {
+std::uint32_t ReadWholeFile(const char* path, FileBytes& buffer) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return 0;
   const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);

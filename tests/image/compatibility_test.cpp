@@ -32,6 +32,12 @@ std::string Header(const std::string& platformField, const std::string& versionF
   return header + "\r\nL\r\n";
 }
 
+// The same header with LF line ends.
+std::string WithoutCr(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
 struct CompatCase {
   const char* Name;
   StringsReport Report;
@@ -82,6 +88,13 @@ std::vector<CompatCase> Cases() {
       {"VersionPrefixMatches", zx, 256, 8000, 'm', Header("ZX-CORE ", "1.x"), COMPAT_OK},
       {"VersionDiffers", MakeReport("ZX-CORE", "2.0"), 256, 8000, 'm', zxFile,
        COMPAT_VERSION_MISMATCH},
+      // A version that fills its eight places is ended by the line end.
+      {"FullVersionEndsAtCr", MakeReport("ZX-CORE", "1.3.0007"), 256, 8000, 'm',
+       Header("ZX-CORE ", "1.3.0007"), COMPAT_OK},
+      {"FullVersionEndsAtLf", MakeReport("ZX-CORE", "1.3.0007"), 256, 8000, 'm',
+       WithoutCr(Header("ZX-CORE ", "1.3.0007")), COMPAT_OK},
+      {"FullVersionDiffersBeforeLf", MakeReport("ZX-CORE", "1.3.0008"), 256, 8000, 'm',
+       WithoutCr(Header("ZX-CORE ", "1.3.0007")), COMPAT_VERSION_MISMATCH},
       {"UpperXIsACharacter", zx, 256, 8000, 'm', Header("ZX-CORE ", "1.X\r"),
        COMPAT_VERSION_MISMATCH},
       {"UpperXMatchesItself", MakeReport("ZX-CORE", "1.X"), 256, 8000, 'm',

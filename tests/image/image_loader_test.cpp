@@ -18,6 +18,7 @@ namespace {
 using test::Data;
 using test::EndOfFile;
 using test::Lines;
+using test::SegmentBase;
 using test::RecordingView;
 
 const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
@@ -52,7 +53,9 @@ std::vector<LoadCase> Cases() {
       {"OnlyTheLetterCountsHex", "notes.htm", kHexText, nullptr, 'h', 0x1003},
       {"OnlyTheLetterCountsMvx", "dump.mxy", kMvxText, nullptr, 'm', 3},
       {"EmptyFile", "empty.hex", "", "File read error", 'h', 0},
-      {"LongerThanTheBuffer", "big.hex", kHexText + std::string(260001 - kHexText.size(), '\n'),
+      {"MemoryImageLfHeader", "lf.mvx",
+       "ZENTREL IMAGE  ZX-CORE           1.x     \n0A0B0C\nL\n", nullptr, 'm', 3},
+      {"LongerThanTheBuffer", "big.hex", kHexText + std::string(4194305 - kHexText.size(), '\n'),
        "File read error", 'h', 0},
       {"UpperCaseSuffix", "APP.HEX", kHexText, "File has unsupported suffix format", 'H', 0},
       {"TwoLetterSuffix", "app.hx", kHexText, "File has unsupported suffix format", '.', 0},
@@ -60,6 +63,10 @@ std::vector<LoadCase> Cases() {
        "File format error in line 2: checksum mismatch", 'h', 0},
       {"MvxFormatError", "bad.mvx", kHeader + "0102\r\n030\r\nL",
        "File format error in line 3: odd number of hex digits", 'm', 0},
+      {"MvxHeaderError", "cr.mvx", kHeader.substr(0, 42) + "0A0B0C\rL\r",
+       "File format error in the header: line ends must be CR LF or LF", 'm', 0},
+      {"HexCrOnly", "cr.hex", ":0400100001020304E2\r:00000001FF\r",
+       "File format error in line 1: line ends must be CR LF or LF", 'h', 0},
   };
 }
 
@@ -104,15 +111,39 @@ TEST(LoadImageFromPath, MissingFileIsAReadError) {
   EXPECT_EQ(store->FileLength, 0u);
 }
 
-TEST(LoadImageFromPath, TextOfExactlyTheBufferSizeIsRead) {
-  const std::string text = kHexText + std::string(kImageBufferSize - kHexText.size(), '\n');
+TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
+  // The longest Intel HEX text of a full image: 260000 one-byte records,
+  // a segment record every 64 KiB, then blank lines after the End Of File
+  // record up to the 4194304 bytes that the text buffer holds.
+  std::string text;
+  for (std::uint32_t address = 0; address < 260000; ++address) {
+    if (address % 0x10000 == 0) {
+      text += SegmentBase(static_cast<std::uint16_t>(address >> 4)) + "\r\n";
+    }
+    const auto value = static_cast<std::uint8_t>(address * 7 + 3);
+    text += Data(static_cast<std::uint16_t>(address), {value}) + "\r\n";
+  }
+  text += EndOfFile() + "\r\n";
+  ASSERT_EQ(text.size(), 3900081u);
+  text.resize(4194304, '\n');
   const std::string path = WriteTempFile("full.hex", text);
   auto store = std::make_unique<ImageStore>();
   RecordingView view;
   EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1);
   std::remove(path.c_str());
-  EXPECT_EQ(store->FileLength, kImageBufferSize);
-  EXPECT_EQ(store->ImageLength, 0x1003u);
+  EXPECT_TRUE(view.Boxes.empty());
+  EXPECT_EQ(store->FileLength, 4194304u);
+  EXPECT_EQ(store->ImageLength, 260000u);
+  EXPECT_EQ(store->ImageBuffer[0], 0x03);
+  EXPECT_EQ(store->ImageBuffer[0x1000], 0x03);
+  EXPECT_EQ(store->ImageBuffer[0x10001], 0x0A);
+  EXPECT_EQ(store->ImageBuffer[259999], 0x5C);
+  for (std::uint32_t address = 0; address < 260000; ++address) {
+    if (store->ImageBuffer[address] != static_cast<std::uint8_t>(address * 7 + 3)) {
+      ADD_FAILURE() << "first wrong byte at " << address;
+      break;
+    }
+  }
 }
 
 TEST(LoadImageFromPath, FailedLoadLeavesNoImage) {

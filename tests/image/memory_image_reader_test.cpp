@@ -11,6 +11,8 @@ namespace {
 
 // 43 bytes: platform "ZX-CORE" at 15, hardware version "1.x" at 33, CR LF.
 const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
+// The same line with an LF alone: 42 bytes.
+const std::string kLfHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \n";
 
 ReadResult Read(const std::string& text, ImageBytes& image) {
   return ReadMemoryImage(reinterpret_cast<const std::uint8_t*>(text.data()),
@@ -31,6 +33,9 @@ std::vector<GoodMvxCase> GoodCases() {
       {"OneLine", kHeader + "01020304L", {1, 2, 3, 4}},
       {"EndMarkAtBodyStart", kHeader + "L", {}},
       {"LfLineEnds", kHeader + "0102\n0304\nL\n", {1, 2, 3, 4}},
+      {"LfHeaderAndLines", kLfHeader + "0102\n0304\nL\n", {1, 2, 3, 4}},
+      {"LfHeaderCrLfLines", kLfHeader + "0102\r\n0304\r\nL\r\n", {1, 2, 3, 4}},
+      {"LfHeaderThenMark", kLfHeader + "L", {}},
       {"EitherCase", kHeader + "aBcDeF0a\r\nL\r\n", {0xAB, 0xCD, 0xEF, 0x0A}},
       {"BlankLinesPassedOver", kHeader + "\r\n01\r\n\n\r\n02\r\nL", {1, 2}},
       {"HeaderWithoutLineEnd",
@@ -67,8 +72,14 @@ void PrintTo(const BadMvxCase& c, std::ostream* os) { *os << c.Name; }
 
 std::vector<BadMvxCase> BadCases() {
   return {
-      {"ShorterThanHeader", kHeader.substr(0, 42), 1, "file shorter than the 43-byte header"},
+      // Line 0: the header.
+      {"ShorterThanHeader", kHeader.substr(0, 42), 0, "file too short"},
+      {"ShorterThanLfHeader", kLfHeader.substr(0, 41), 0, "file too short"},
+      {"CrOnlyHeader", kHeader.substr(0, 42) + "0102\rL\r", 0, "line ends must be CR LF or LF"},
+      {"HeaderLineTooShort", "ZENTREL IMAGE  ZX-CORE\r\n" + std::string(30, '0') + "\r\nL", 0,
+       "line shorter than 41 characters"},
       {"OnlyHeader", kHeader, 2, "no end mark 'L'"},
+      {"OnlyLfHeader", kLfHeader, 2, "no end mark 'L'"},
       {"NoEndMark", kHeader + "0102\r\n0304\r\n", 4, "no end mark 'L'"},
       {"NoEndMarkNoLineEnd", kHeader + "0102", 2, "no end mark 'L'"},
       {"OddDigitsOnLine", kHeader + "010\r\n20L\r\n", 2, "odd number of hex digits"},
@@ -76,7 +87,9 @@ std::vector<BadMvxCase> BadCases() {
       {"MarkAsSecondDigit", kHeader + "0L\r\n", 2, "invalid hex digit"},
       {"LowerCaseMark", kHeader + "01l\r\n", 2, "invalid hex digit"},
       {"TrailingBlank", kHeader + "01 \r\nL", 2, "invalid hex digit"},
-      {"BareCr", kHeader + "01\r02\r\nL", 2, "invalid hex digit"},
+      {"BareCr", kHeader + "01\r02\r\nL", 2, "line ends must be CR LF or LF"},
+      {"CrOnlyBody", kHeader + "0102\r0304\rL\r", 2, "line ends must be CR LF or LF"},
+      {"LfHeaderOddDigits", kLfHeader + "0102\n030\nL", 3, "odd number of hex digits"},
   };
 }
 

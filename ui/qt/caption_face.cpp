@@ -12,8 +12,17 @@ CaptionFace::CaptionFace(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(false);
 }
 
+QFont CaptionFace::CaptionFont() const {
+  // The captions are drawn in the face's default font, which on Windows is
+  // the bold system font; the controls keep the normal weight.
+  QFont bold = font();
+  bold.setBold(true);
+  return bold;
+}
+
 void CaptionFace::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  painter.setFont(CaptionFont());
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.setPen(palette().color(QPalette::WindowText));
   // A caption's point is the top-left corner of its text, not its baseline.

@@ -2,6 +2,7 @@
 // painted and on which the controls sit.
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 namespace zentrel::qt {
@@ -11,6 +12,9 @@ class CaptionFace final : public QWidget {
 
  public:
   explicit CaptionFace(QWidget* parent = nullptr);
+
+  // The font the six captions are painted in.
+  QFont CaptionFont() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

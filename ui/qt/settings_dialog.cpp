@@ -1,5 +1,7 @@
 #include "ui/qt/settings_dialog.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,14 +13,42 @@ namespace zentrel::qt {
 
 namespace {
 
-// The dialog is laid out in dialog units of an 8-point dialog font, whose
-// base units at 96 DPI are 6 x 13 pixels: a horizontal unit is a quarter of
-// the base width, a vertical one an eighth of the base height.
-int DluX(int x) { return (x * 6 + 2) / 4; }
-int DluY(int y) { return (y * 13 + 4) / 8; }
-QRect DluRect(int x, int y, int width, int height) {
-  return {DluX(x), DluY(y), DluX(width), DluY(height)};
+// The template's font: 8 points, normal weight, not italic. Where no font of
+// that name exists the system's sans serif face stands in.
+QFont DialogFont() {
+  QFont font(QStringLiteral("MS Shell Dlg"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(8);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
+  return font;
 }
+
+// Dialog units of the font in use, derived as the dialog manager derives
+// them: the base width is the average width of the 52 Latin letters, rounded
+// to whole pixels, the base height is the font's height; a horizontal unit
+// is a quarter of the base width, a vertical one an eighth of the base
+// height. The template's places then fit the texts of that font.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFontMetrics& metrics)
+      : baseX_((metrics.horizontalAdvance(QStringLiteral(
+                    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                    26 +
+                1) /
+               2),
+        baseY_(metrics.height()) {}
+
+  int X(int x) const { return (x * baseX_ + 2) / 4; }
+  int Y(int y) const { return (y * baseY_ + 4) / 8; }
+  QRect Rect(int x, int y, int width, int height) const {
+    return {X(x), Y(y), X(width), Y(height)};
+  }
+
+ private:
+  int baseX_;
+  int baseY_;
+};
 
 QString FormatId(std::uint32_t id) {
   return QStringLiteral("0x") + QString::number(id, 16).toUpper();
@@ -36,31 +66,38 @@ SettingsDialog::SettingsDialog(DeviceIds& ids, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ids_(ids) {
-  setWindowTitle(QString());
+  // The title is empty. X11 window managers are handed the application's
+  // name in place of an empty title, so one blank stands for it.
+  setWindowTitle(QStringLiteral(" "));
   setModal(true);
-  setFixedSize(DluX(177), DluY(92));
+  setFont(DialogFont());
+  const DialogUnits dlu(fontMetrics());
+  setFixedSize(dlu.X(177), dlu.Y(92));
 
   // Created in the order of the template, which is also the tab order of
   // the three items that take focus.
   okButton_ = new QPushButton(QStringLiteral("OK"), this);
   okButton_->setObjectName(QStringLiteral("OkButton"));
-  okButton_->setGeometry(DluRect(58, 65, 50, 14));
+  okButton_->setGeometry(dlu.Rect(58, 65, 50, 14));
   okButton_->setDefault(true);
 
+  // The group box lies above OK in the stacking order; like a Win32 group
+  // box it lets clicks through to what lies beneath.
   auto* group = new QGroupBox(QStringLiteral("HID ID seting"), this);
-  group->setGeometry(DluRect(7, 7, 143, 78));
+  group->setGeometry(dlu.Rect(7, 7, 143, 78));
+  group->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   vendorEdit_ = new QLineEdit(this);
   vendorEdit_->setObjectName(QStringLiteral("VendorEdit"));
-  vendorEdit_->setGeometry(DluRect(35, 38, 35, 14));
+  vendorEdit_->setGeometry(dlu.Rect(35, 38, 35, 14));
   productEdit_ = new QLineEdit(this);
   productEdit_->setObjectName(QStringLiteral("ProductEdit"));
-  productEdit_->setGeometry(DluRect(93, 39, 34, 14));
+  productEdit_->setGeometry(dlu.Rect(93, 39, 34, 14));
 
   auto* productLabel = new QLabel(QStringLiteral("Product ID"), this);
-  productLabel->setGeometry(DluRect(94, 27, 35, 8));
+  productLabel->setGeometry(dlu.Rect(94, 27, 35, 8));
   auto* vendorLabel = new QLabel(QStringLiteral("Vendor ID"), this);
-  vendorLabel->setGeometry(DluRect(37, 27, 43, 8));
+  vendorLabel->setGeometry(dlu.Rect(37, 27, 43, 8));
 
   setTabOrder(okButton_, vendorEdit_);
   setTabOrder(vendorEdit_, productEdit_);

@@ -9,6 +9,7 @@
 #include "image/image_store.h"
 #include "sequencer/clock.h"
 #include "sequencer/device_ids.h"
+#include "tests/ui/counting_platform.h"
 #include "ui/qt/main_window.h"
 
 namespace zentrel::qt::test {
@@ -34,7 +35,9 @@ class LoaderRig {
   FakeClock clock;
   emulated::EmulatedBus bus{clock};
   emulated::EmulatedBootLoader& device;
-  DeviceAccess access{bus};
+  // Every call that reaches the device side, counted.
+  zentrel::testing::CountingPlatform platform{bus};
+  DeviceAccess access{platform};
   std::unique_ptr<ImageStore> image = std::make_unique<ImageStore>();
   DeviceIds ids;
   std::unique_ptr<MainWindow> window;

@@ -1,5 +1,6 @@
 // The main window driven headless against the emulated boot loader.
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 #include "tests/ui/qt/loader_rig.h"
 #include "tests/ui/qt/modal_driver.h"
 #include "tests/ui/qt/open_file_helper.h"
+#include "tests/ui/qt/user_input.h"
+#include "ui/qt/caption_face.h"
 
 namespace zentrel::qt::test {
 
@@ -38,7 +41,7 @@ bool ButtonsEnabled(LoaderRig& rig, bool enabled) {
 }
 
 void Click(LoaderRig& rig, CommandButton button) {
-  QTest::mouseClick(rig.window->Button(button), Qt::LeftButton);
+  ClickAtVisibleCentre(rig.window->Button(button));
 }
 
 QAction* MenuItem(MainWindow& window, const QString& text) {
@@ -87,6 +90,10 @@ class MainWindowTest : public QObject {
   void typingInThePathFieldTicks();
   void konecClosesTheWindow();
   void closingDuringADownloadClosesTheDevice();
+  void closeBoxWithTheFocusInThePathFieldStopsEveryStage_data();
+  void closeBoxWithTheFocusInThePathFieldStopsEveryStage();
+  void closingInIdleLeavesTheDeviceAlone();
+  void textsFitTheirPlaces();
 };
 
 void MainWindowTest::startState() {
@@ -413,8 +420,7 @@ void MainWindowTest::settingsMenuRunsOneTickAfterTheDialog() {
     auto* vendor = modal->findChild<QLineEdit*>(QStringLiteral("VendorEdit"));
     QVERIFY(vendor != nullptr);
     vendor->setText(QStringLiteral("0x4d8"));
-    QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("OkButton")),
-                      Qt::LeftButton);
+    ClickAtVisibleCentre(modal->findChild<QPushButton*>(QStringLiteral("OkButton")));
   });
   MenuItem(*rig.window, QStringLiteral("Komunikace"))->trigger();
   QCOMPARE(counterInsideDialog, before);
@@ -466,16 +472,120 @@ void MainWindowTest::closingDuringADownloadClosesTheDevice() {
   QVERIFY(rig.access.IsOpen());
   const std::size_t packets = rig.device.DataReportCount();
 
+  const int calls = rig.platform.Calls();
+  const int closes = rig.platform.CloseCalls();
+
   rig.window->close();
   QVERIFY(!rig.access.IsOpen());
   QVERIFY(!rig.window->TickTimer().isActive());
   QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{AwaitPacketAck});
-  // No stage runs any more, whatever still calls in.
+  // No stage runs any more, whatever still calls in: the close was the last
+  // call that reached the device.
   rig.Tick();
   rig.Tick();
   QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{AwaitPacketAck});
   QCOMPARE(rig.device.DataReportCount(), packets);
+  QCOMPARE(rig.platform.Calls(), calls + 1);
+  QCOMPARE(rig.platform.CloseCalls(), closes + 1);
   QVERIFY(driver.Boxes().empty());
+}
+
+void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage_data() {
+  QTest::addColumn<bool>("download");  // else the application road
+  QTest::addColumn<int>("state");
+  const struct {
+    const char* Name;
+    bool Download;
+    int State;
+  } rows[] = {{"ResetDevice", true, 1},     {"ResetDelay", true, 2},
+              {"Connect", true, 3},         {"BootStatus", true, 4},
+              {"StatusDelay", true, 5},     {"ReadBootStrings", true, 6},
+              {"SendImageKind", true, 8},   {"AwaitErase", true, 7},
+              {"WritePacket", true, 9},     {"AwaitPacketAck", true, 10},
+              {"AppRequest", false, 11},    {"AppDelay", false, 12},
+              {"ReadAppStrings", false, 13}};
+  for (const auto& row : rows) QTest::newRow(row.Name) << row.Download << row.State;
+}
+
+void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage() {
+  QFETCH(bool, download);
+  QFETCH(int, state);
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  if (download) {
+    OpenFile(*rig.window, driver, ExampleImage());
+    QCOMPARE(rig.image->ImageLoaded, std::uint8_t{1});
+    Click(rig, CommandButton::Download);
+  } else {
+    Click(rig, CommandButton::AppFw);
+  }
+  // The user clicks into the path field (its focus runs a Tick), unless the
+  // stage is the first of its road, which no tick may pass.
+  if (rig.Sequencer().SequencerState != state) {
+    rig.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    ClickAtVisibleCentre(rig.window->PathField());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.window->PathField()));
+  }
+  QVERIFY(rig.TickUntilState(static_cast<std::uint8_t>(state)));
+  const bool wasOpen = rig.access.IsOpen();
+  const int calls = rig.platform.Calls();
+  const std::int32_t counter = rig.Sequencer().TickCounter;
+
+  // What the close box does: the window system asks the window to close.
+  rig.window->windowHandle()->close();
+  QVERIFY(!rig.window->isVisible());
+  QVERIFY(!rig.access.IsOpen());
+  QCOMPARE(rig.bus.OpenHandleCount(), std::size_t{0});
+  rig.Tick();
+  // The close of an open device was the only call after that moment.
+  QCOMPARE(rig.platform.Calls(), calls + (wasOpen ? 1 : 0));
+  QCOMPARE(int{rig.Sequencer().SequencerState}, state);
+  QCOMPARE(rig.Sequencer().TickCounter, counter);
+  QVERIFY(driver.Boxes().empty());
+}
+
+void MainWindowTest::closingInIdleLeavesTheDeviceAlone() {
+  LoaderRig rig;
+  rig.OwnTime();
+  // A device held open while the sequencer is Idle shows whether the close
+  // calls CloseDevice: it must not.
+  QCOMPARE(rig.access.OpenDeviceByIds(rig.ids.VendorId, rig.ids.ProductId,
+                                      rig.access.RefreshDeviceList()),
+           1);
+  const int closes = rig.platform.CloseCalls();
+  rig.window->windowHandle()->close();
+  QVERIFY(!rig.window->isVisible());
+  QVERIFY(rig.access.IsOpen());
+  QCOMPARE(rig.platform.CloseCalls(), closes);
+  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{Idle});
+}
+
+void MainWindowTest::textsFitTheirPlaces() {
+  LoaderRig rig;
+  MainWindow& w = *rig.window;
+  for (CommandButton b : kAllButtons) {
+    QPushButton* button = w.Button(b);
+    QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->text()));
+    QVERIFY(button->fontMetrics().height() <= button->height());
+  }
+  // Each caption, bold as on Windows, stays within the width of its field
+  // and in the 20 pixels above it.
+  auto* face = qobject_cast<CaptionFace*>(w.ClientArea());
+  QVERIFY(face != nullptr);
+  QVERIFY(face->CaptionFont().bold());
+  const QFontMetrics captions(face->CaptionFont());
+  const QStringList texts = {QStringLiteral("HW platform"),      QStringLiteral("HW version"),
+                             QStringLiteral("BOOT SW version"),  QStringLiteral("Application info"),
+                             QStringLiteral("FW version"),       QStringLiteral("HID Device ID")};
+  for (const QString& text : texts) {
+    QVERIFY2(captions.horizontalAdvance(text) <= 140, qPrintable(text));
+    QVERIFY(captions.height() <= 20);
+  }
+  // A line of a value field's text fits its height.
+  const QLabel* field = w.Field(ValueField::PlatformField);
+  QVERIFY(field->fontMetrics().height() <= field->contentsRect().height());
 }
 
 }  // namespace zentrel::qt::test

@@ -1,7 +1,8 @@
 #include "tests/ui/qt/open_file_helper.h"
 
 #include <QPushButton>
-#include <QTest>
+
+#include "tests/ui/qt/user_input.h"
 
 namespace zentrel::qt::test {
 
@@ -21,7 +22,7 @@ SeenFileDialog OpenFile(MainWindow& window, ModalDriver& driver, const QString& 
       static_cast<QDialog*>(dialog)->accept();  // as the dialog's Open button does
     }
   });
-  QTest::mouseClick(window.Button(CommandButton::OpenFile), Qt::LeftButton);
+  ClickAtVisibleCentre(window.Button(CommandButton::OpenFile));
   driver.SetDialogHandler(nullptr);
   return seen;
 }

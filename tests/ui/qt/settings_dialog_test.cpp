@@ -4,8 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCoreApplication>
+#include <QFontMetrics>
 #include <QTest>
 
+#include "tests/ui/qt/user_input.h"
 #include "ui/qt/settings_dialog.h"
 
 namespace zentrel::qt::test {
@@ -20,6 +23,7 @@ class SettingsDialogTest : public QObject {
   void okReadsTheEntries();
   void enterInAnEditPressesOk();
   void escapeAndCloseBoxLeaveItOpen();
+  void textsFitTheirRectangles();
 };
 
 void SettingsDialogTest::showsTheIdsAsPrefixedUpperHex() {
@@ -29,7 +33,11 @@ void SettingsDialogTest::showsTheIdsAsPrefixedUpperHex() {
   SettingsDialog dialog(ids, nullptr);
   QCOMPARE(dialog.VendorEdit()->text(), QStringLiteral("0x1D50"));
   QCOMPARE(dialog.ProductEdit()->text(), QStringLiteral("0xABCDEF12"));
-  QVERIFY(dialog.windowTitle().isEmpty());
+  // The title shows nothing. A window system that is given an empty title
+  // shows the application's name in its place, as X11 window managers do.
+  const QString shown =
+      dialog.windowTitle().isEmpty() ? QCoreApplication::applicationName() : dialog.windowTitle();
+  QVERIFY2(shown.trimmed().isEmpty(), qPrintable(shown));
 }
 
 void SettingsDialogTest::itemsInTemplateAndTabOrder() {
@@ -105,7 +113,8 @@ void SettingsDialogTest::okReadsTheEntries() {
   dialog.show();
   if (!vendorText.isNull()) dialog.VendorEdit()->setText(vendorText);
   if (!productText.isNull()) dialog.ProductEdit()->setText(productText);
-  QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+  // Where the user sees OK, whatever lies above it in the stacking order.
+  ClickAtVisibleCentre(dialog.OkButton());
   QCOMPARE(dialog.result(), 1);
   QVERIFY(!dialog.isVisible());
   QCOMPARE(ids.VendorId, vendorAfter);
@@ -134,6 +143,27 @@ void SettingsDialogTest::escapeAndCloseBoxLeaveItOpen() {
   QVERIFY(dialog.isVisible());
   QCOMPARE(ids.VendorId, before.VendorId);
   QCOMPARE(ids.ProductId, before.ProductId);
+}
+
+void SettingsDialogTest::textsFitTheirRectangles() {
+  DeviceIds ids;
+  SettingsDialog dialog(ids, nullptr);
+  dialog.show();
+  // In the font in use: 8 points, normal weight.
+  QCOMPARE(dialog.font().pointSize(), 8);
+  QVERIFY(!dialog.font().bold());
+  const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+  QCOMPARE(labels.size(), 2);
+  for (const QLabel* label : labels) {
+    const QFontMetrics metrics(label->font());
+    QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->contentsRect().width(),
+             qPrintable(label->text()));
+    QVERIFY2(metrics.height() <= label->contentsRect().height(), qPrintable(label->text()));
+  }
+  const QGroupBox* group = dialog.findChild<QGroupBox*>();
+  QVERIFY(QFontMetrics(group->font()).horizontalAdvance(group->title()) < group->width());
+  const QPushButton* ok = dialog.OkButton();
+  QVERIFY(QFontMetrics(ok->font()).horizontalAdvance(ok->text()) < ok->width());
 }
 
 }  // namespace zentrel::qt::test

@@ -1,0 +1,84 @@
+// The Windows file read: the file is opened unshared, so one that another
+// handle holds open is refused, and it is closed again on every path.
+#include "image/whole_file_reader.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "image/image_loader.h"
+#include "recording_view.h"
+
+namespace zentrel {
+namespace {
+
+const std::string kHexText = ":0400100001020304E2\r\n:00000001FF\r\n";
+
+std::string WriteTempFile(const std::string& name, const std::string& content) {
+  const std::string path = testing::TempDir() + "zentrel_win32_read_" + name;
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+// True when no handle holds the file: an unshared open of our own succeeds.
+bool NobodyHolds(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+TEST(WholeFileReaderWin32, ReadsTheWholeFileAndLetsItGo) {
+  const std::string path = WriteTempFile("normal.hex", kHexText);
+  auto buffer = std::make_unique<FileBytes>();
+  buffer->fill(0x5A);
+  EXPECT_EQ(ReadWholeFile(path.c_str(), *buffer), 34u);
+  EXPECT_EQ(std::memcmp(buffer->data(), ":0400100001020304E2\r\n:00000001FF\r\n", 34), 0);
+  EXPECT_EQ((*buffer)[34], 0x5A);
+  EXPECT_TRUE(NobodyHolds(path));
+  std::remove(path.c_str());
+}
+
+TEST(WholeFileReaderWin32, FileHeldOpenElsewhereIsAReadError) {
+  const std::string path = WriteTempFile("held.hex", kHexText);
+  // Another program's handle, as open as it can be: reading and writing
+  // shared with everyone.
+  HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  auto store = std::make_unique<ImageStore>();
+  test::RecordingView view;
+  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 0);
+  ASSERT_EQ(view.Boxes.size(), 1u);
+  EXPECT_EQ(view.Boxes[0].Text, "File read error");
+  EXPECT_EQ(view.Boxes[0].Caption, "File Error");
+  EXPECT_EQ(store->FileLength, 0u);
+  CloseHandle(other);
+
+  // Released, the same file loads.
+  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1);
+  EXPECT_EQ(store->ImageLength, 20u);
+  std::remove(path.c_str());
+}
+
+TEST(WholeFileReaderWin32, RefusedFilesAreClosedToo) {
+  auto buffer = std::make_unique<FileBytes>();
+  const std::string empty = WriteTempFile("empty.hex", "");
+  EXPECT_EQ(ReadWholeFile(empty.c_str(), *buffer), 0u);
+  EXPECT_TRUE(NobodyHolds(empty));
+  std::remove(empty.c_str());
+
+  const std::string longer = WriteTempFile("longer.hex", std::string(4194305, '\n'));
+  EXPECT_EQ(ReadWholeFile(longer.c_str(), *buffer), 0u);
+  EXPECT_TRUE(NobodyHolds(longer));
+  std::remove(longer.c_str());
+}
+
+}  // namespace
+}  // namespace zentrel

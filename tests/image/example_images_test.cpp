@@ -1,7 +1,10 @@
 // The example images in examples/ load as the README shows them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -12,14 +15,19 @@
 namespace zentrel {
 namespace {
 
-std::unique_ptr<ImageStore> LoadExample(const char* name) {
+std::string ExamplePath(const char* name) {
+  return std::string(ZENTREL_SOURCE_DIR) + "/examples/" + name;
+}
+
+std::unique_ptr<ImageStore> LoadFile(const std::string& path) {
   auto store = std::make_unique<ImageStore>();
   test::RecordingView view;
-  const std::string path = std::string(ZENTREL_SOURCE_DIR) + "/examples/" + name;
   EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1) << path;
-  EXPECT_TRUE(view.Boxes.empty());
+  EXPECT_TRUE(view.Boxes.empty()) << view.Boxes[0].Text;
   return store;
 }
+
+std::unique_ptr<ImageStore> LoadExample(const char* name) { return LoadFile(ExamplePath(name)); }
 
 StringsReport DeviceStrings(const char* platform, const char* hwVersion) {
   StringsReport report{};
@@ -52,6 +60,25 @@ TEST(ExampleImages, MemoryImageNamesTheEmulatedPlatform) {
             COMPAT_PLATFORM_MISMATCH);
   EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 4, *mvx),
             COMPAT_FLASH_TOO_SMALL);
+}
+
+TEST(ExampleImages, MemoryImageWithLfLineEndsLoadsTheSame) {
+  // The example as an editor or `sed 's/\r$//'` leaves it: every CR gone,
+  // the header line included.
+  std::ifstream in(ExamplePath("demo.mvx"), std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_EQ(text.substr(41, 2), "\r\n");
+  std::erase(text, '\r');
+  const std::string path = testing::TempDir() + "zentrel_demo_lf.mvx";
+  std::ofstream(path, std::ios::binary) << text;
+  const auto lf = LoadFile(path);
+  std::remove(path.c_str());
+  const auto hex = LoadExample("demo.hex");
+  EXPECT_EQ(lf->ImageLength, 5096u);
+  EXPECT_TRUE(lf->ImageBuffer == hex->ImageBuffer);
+  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 256, *lf), COMPAT_OK);
+  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "2.0"), 256, *lf),
+            COMPAT_VERSION_MISMATCH);
 }
 
 }  // namespace

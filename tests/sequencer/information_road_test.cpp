@@ -1,8 +1,8 @@
 // The information road (HW info) tick by tick against the emulated boot loader.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/sequencer_harness.h"
@@ -11,10 +11,14 @@ namespace zentrel {
 namespace {
 
 using emulated::FaultKind;
+using testing::LoadRandomImage;
 using testing::SequencerHarness;
 using testing::ViewEvent;
 
 const std::string kBlank30(30, ' ');
+// The key shared with the boot loader at build time.
+constexpr std::uint8_t kKey0 = ZENTREL_COMMAND_KEY_0, kKey1 = ZENTREL_COMMAND_KEY_1,
+                       kKey2 = ZENTREL_COMMAND_KEY_2, kKey3 = ZENTREL_COMMAND_KEY_3;
 
 TEST(InformationRoad, ShowsStatusesFieldsAndButtonsInOrder) {
   SequencerHarness h;
@@ -54,14 +58,10 @@ TEST(InformationRoad, ShowsStatusesFieldsAndButtonsInOrder) {
   h.TickOnce();
   EXPECT_TRUE(h.view.ButtonsEnabled);
 
-  // The device saw reset and start boot, each with the key in bytes 5..8.
-  ASSERT_EQ(device.Commands().size(), 2u);
-  const CommandReport reset{0, CMD_RESET, 0, 0, 0, CommandKey[0], CommandKey[1],
-                            CommandKey[2], CommandKey[3]};
-  const CommandReport start{0, CMD_START_BOOT, 0, 0, 0, CommandKey[0], CommandKey[1],
-                            CommandKey[2], CommandKey[3]};
-  EXPECT_EQ(device.Commands()[0], reset);
-  EXPECT_EQ(device.Commands()[1], start);
+  // The device saw reset and start boot, each with the build's key in bytes 5..8.
+  EXPECT_EQ(device.Commands(),
+            (std::vector<CommandReport>{{0x00, 0xCA, 0, 0, 0, kKey0, kKey1, kKey2, kKey3},
+                                        {0x00, 0x55, 0, 0, 0, kKey0, kKey1, kKey2, kKey3}}));
 }
 
 TEST(InformationRoad, DelaysCountTicks) {
@@ -92,120 +92,6 @@ TEST(InformationRoad, DelaysCountTicks) {
   EXPECT_EQ(tick, strings + 1);
 }
 
-TEST(InformationRoad, NoCandidateSetsNoResetTextAndSearchGivesUpAfter500Attempts) {
-  SequencerHarness h;  // empty bus
-  h.sequencer.StartInfo();
-  EXPECT_EQ(h.RunUntilIdleCounting(Connect), kConnectAttempts);
-  EXPECT_EQ(h.view.Statuses(),
-            std::vector<std::string>{"HID device after reset delay finished"});
-  EXPECT_TRUE(testing::IsRoadFailureBox(h.view.Boxes(), "No HID device detect"));
-}
-
-TEST(InformationRoad, DeviceIsTakenOnTheFirstAttemptThatSeesIt) {
-  SequencerHarness h;
-  emulated::BootLoaderConfig config;
-  config.ReenumerateUs = 1'234'567;
-  auto& device = h.bus.AddBootLoader(config);
-  h.sequencer.StartInfo();
-  while (h.sequencer.SequencerState != Connect) h.TickOnce();
-  int attempts = 0;
-  while (h.sequencer.SequencerState == Connect) {
-    const bool present = device.Present();
-    h.TickOnce();
-    ++attempts;
-    // While it is away the search goes on; the first attempt that sees it takes it.
-    EXPECT_EQ(h.sequencer.SequencerState == Connect, !present) << "attempt " << attempts;
-  }
-  EXPECT_GT(attempts, 1);
-  EXPECT_LT(attempts, kConnectAttempts);
-}
-
-TEST(InformationRoad, LowerCaseProductStringIsNeverTakenAndTheSearchStillEnds) {
-  SequencerHarness h;
-  auto& device = h.bus.AddBootLoader({});
-  device.InjectFault(FaultKind::LowerCaseProductString);
-  h.sequencer.StartInfo();
-  EXPECT_EQ(h.RunUntilIdleCounting(Connect), kConnectAttempts);
-  EXPECT_TRUE(testing::IsRoadFailureBox(h.view.Boxes(), "No HID device detect"));
-  EXPECT_EQ(h.view.Field(ValueField::DeviceIdField), kBlank30);
-  EXPECT_EQ(h.bus.OpenHandleCount(), 0u);
-}
-
-struct FailureRow {
-  const char* Name;
-  FaultKind Fault;
-  int N;
-  const char* Status;  // nullptr: the road sets none at its end
-  const char* Box;     // nullptr: no box
-};
-
-class InformationRoadFailure : public ::testing::TestWithParam<FailureRow> {};
-
-TEST_P(InformationRoadFailure, ReturnsToIdleWithTheDeviceClosedBeforeItsBox) {
-  const FailureRow& row = GetParam();
-  SequencerHarness h;
-  auto& device = h.bus.AddBootLoader({});
-  device.InjectFault(row.Fault, row.N);
-  h.sequencer.StartInfo();
-  h.RunUntilIdle();
-
-  EXPECT_FALSE(h.sequencer.RoadCompleted());
-  EXPECT_FALSE(h.device.IsOpen());
-  EXPECT_EQ(h.bus.OpenHandleCount(), 0u);
-  if (row.Status != nullptr) {
-    EXPECT_EQ(h.view.StatusText, row.Status);
-  }
-  auto boxes = h.view.Boxes();
-  if (row.Box == nullptr) {
-    EXPECT_TRUE(boxes.empty());
-    return;
-  }
-  EXPECT_TRUE(testing::IsRoadFailureBox(boxes, row.Box));
-  // The status text of the failure comes before the box.
-  if (row.Status != nullptr) {
-    EXPECT_EQ(h.view.Events.back().What, ViewEvent::Box);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, InformationRoadFailure,
-    ::testing::Values(
-        FailureRow{"NeverReturns", FaultKind::NeverReturnsAfterReset, 1, nullptr,
-                   "No HID device detect"},
-        FailureRow{"CannotOpen", FaultKind::CannotOpen, 1, nullptr, "No HID device detect"},
-        // The first set feature is the reset, the second the start of the boot.
-        FailureRow{"StartBootNotSent", FaultKind::FailSetFeature, 2,
-                   "HID device start boot sequence fail", nullptr},
-        FailureRow{"StatusNotFetched", FaultKind::FailGetFeature, 1,
-                   "Device CRC comunication fail", "Boot CRC error"},
-        FailureRow{"StatusNotOk", FaultKind::WrongBootStatus, 1, "Device CRC Error",
-                   "Boot CRC error"},
-        FailureRow{"StringsReadFails", FaultKind::FailInput, 1,
-                   "Device Strins comunication fail", "Boot strings read error"},
-        FailureRow{"StringsNeverValid", FaultKind::NoValidBootStrings, 1,
-                   "Device Strins comunication fail", "Boot strings read error"},
-        FailureRow{"DeviceHangs", FaultKind::StopAnswering, 1,
-                   "Device CRC comunication fail", "Boot CRC error"}),
-    [](const ::testing::TestParamInfo<FailureRow>& info) { return info.param.Name; });
-
-TEST(InformationRoad, NotYetValidStringsAreReadAgainForFiveSeconds) {
-  SequencerHarness h;
-  auto& device = h.bus.AddBootLoader({});
-  device.InjectFault(FaultKind::NoValidBootStrings);
-  h.sequencer.StartInfo();
-  while (h.sequencer.SequencerState != ReadBootStrings) h.TickOnce();
-  const std::uint64_t start = h.clock.NowUs();
-  int reads = 0;
-  while (h.sequencer.SequencerState == ReadBootStrings) {
-    h.TickOnce();
-    ++reads;
-  }
-  const std::uint64_t elapsed = h.clock.NowUs() - start;
-  EXPECT_GE(elapsed, kBootStringsTimeoutUs);
-  EXPECT_LT(elapsed, kBootStringsTimeoutUs + 20'000);
-  EXPECT_GT(reads, 100);
-}
-
 TEST(InformationRoad, SilentDeviceEndsTheStringsReadAfterOneSecond) {
   SequencerHarness h;
   auto& device = h.bus.AddBootLoader({});
@@ -219,18 +105,45 @@ TEST(InformationRoad, SilentDeviceEndsTheStringsReadAfterOneSecond) {
   EXPECT_EQ(h.sequencer.SequencerState, Idle);
 }
 
-TEST(InformationRoad, StartInfoDuringARoadOnlyClearsTheFields) {
-  SequencerHarness h;
-  h.bus.AddBootLoader({});
-  h.sequencer.StartInfo();
-  while (h.sequencer.SequencerState != ReadBootStrings) h.TickOnce();
-  const auto counter = h.sequencer.TickCounter;
-  const std::size_t before = h.view.Events.size();
-  h.sequencer.StartInfo();
-  EXPECT_EQ(h.sequencer.SequencerState, ReadBootStrings);
-  EXPECT_EQ(h.sequencer.TickCounter, counter);
-  ASSERT_EQ(h.view.Events.size(), before + 4);
-  EXPECT_EQ(h.view.Field(ValueField::DeviceIdField), kBlank30);
+// A start while a road runs clears its fields and changes nothing else; the
+// road goes on to its end.
+TEST(Starts, DuringAnyRoadOnlyClearTheirFields) {
+  using Start = void (BootSequencer::*)();
+  struct Road {
+    Start Begin;
+    std::uint8_t Midway;  // a delay stage, whose counter a start could spoil
+  };
+  const Road roads[] = {{&BootSequencer::StartInfo, ResetDelay},
+                        {&BootSequencer::StartDownload, StatusDelay},
+                        {&BootSequencer::StartAppInfo, AppDelay}};
+  const std::pair<Start, std::size_t> starts[] = {{&BootSequencer::StartInfo, 4},
+                                                  {&BootSequencer::StartDownload, 4},
+                                                  {&BootSequencer::StartAppInfo, 2}};
+  for (const Road& road : roads) {
+    for (const auto& [start, clearedFields] : starts) {
+      SequencerHarness h;
+      h.bus.AddBootLoader({});
+      LoadRandomImage(*h.image, 4097);
+      (h.sequencer.*road.Begin)();
+      while (h.sequencer.SequencerState != road.Midway) h.TickOnce();
+      h.TickOnce();
+      const auto state = h.sequencer.SequencerState;
+      const auto mode = h.sequencer.RunMode;
+      const auto counter = h.sequencer.TickCounter;
+      const std::size_t before = h.view.Events.size();
+      (h.sequencer.*start)();
+      EXPECT_EQ(h.sequencer.SequencerState, state);
+      EXPECT_EQ(h.sequencer.RunMode, mode);
+      EXPECT_EQ(h.sequencer.TickCounter, counter);
+      ASSERT_EQ(h.view.Events.size(), before + clearedFields);
+      for (std::size_t i = before; i < h.view.Events.size(); ++i) {
+        EXPECT_EQ(h.view.Events[i].What, ViewEvent::Field);
+        EXPECT_EQ(h.view.Events[i].Text, kBlank30);
+      }
+      h.RunUntilIdle();
+      EXPECT_TRUE(h.sequencer.RoadCompleted());
+    }
+  }
 }
 
 TEST(InformationRoad, ShorterStringsEndAtTheirZeroAndIdsAreReadAtEverySearch) {
@@ -248,6 +161,20 @@ TEST(InformationRoad, ShorterStringsEndAtTheirZeroAndIdsAreReadAtEverySearch) {
   EXPECT_TRUE(h.sequencer.RoadCompleted());
   EXPECT_EQ(h.view.Field(ValueField::PlatformField), "  AB");
   EXPECT_EQ(h.view.Field(ValueField::HwVersionField), "  ");
+}
+
+TEST(InformationRoad, FullWidthStringsFillTheirFieldsAndNoMore) {
+  SequencerHarness h;
+  emulated::BootLoaderConfig config;
+  config.Platform = "PLATFORM16CHARSX";
+  config.HwVersion = "HW8CHARS";
+  config.BootVersion = "BOOT8CHR";
+  h.bus.AddBootLoader(config);
+  h.sequencer.StartInfo();
+  h.RunUntilIdle();
+  EXPECT_EQ(h.view.Field(ValueField::PlatformField), "  PLATFORM16CHARSX");
+  EXPECT_EQ(h.view.Field(ValueField::HwVersionField), "  HW8CHARS");
+  EXPECT_EQ(h.view.Field(ValueField::BootVersionField), "  BOOT8CHR");
 }
 
 }  // namespace

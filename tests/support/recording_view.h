@@ -1,5 +1,5 @@
-// A SequencerView that records what the sequencer shows, in order, and for
-// every message box the sequencer's state and whether a device was open.
+// A SequencerView that records what the sequencer shows, in order, and with
+// every event the sequencer's state and whether a device was open.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,9 +20,10 @@ struct ViewEvent {
   MessageIcon Icon = MessageIcon::Error;
   ValueField Which = ValueField::PlatformField;
   bool Enabled = false;
-  // For boxes: what the nested ticks of a modal box would find.
-  int StateAtBox = -1;
-  bool DeviceOpenAtBox = false;
+  // What the sequencer was at when it showed this (for a box: what the
+  // nested ticks of a modal box would find).
+  int StateAt = -1;
+  bool DeviceOpen = false;
 };
 
 class RecordingView final : public SequencerView {
@@ -33,36 +34,45 @@ class RecordingView final : public SequencerView {
   }
 
   void SetStatusText(const char* text) override {
-    ViewEvent e;
-    e.What = ViewEvent::Status;
-    e.Text = text;
-    Events.push_back(e);
+    Record(ViewEvent::Status, text);
     StatusText = text;
   }
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override {
-    ViewEvent e;
-    e.What = ViewEvent::Box;
-    e.Text = text;
+    ViewEvent& e = Record(ViewEvent::Box, text);
     e.Caption = caption;
     e.Icon = icon;
-    if (sequencer_ != nullptr) e.StateAtBox = sequencer_->SequencerState;
-    if (device_ != nullptr) e.DeviceOpenAtBox = device_->IsOpen();
-    Events.push_back(e);
   }
   void SetFieldText(ValueField field, const char* text) override {
-    ViewEvent e;
-    e.What = ViewEvent::Field;
-    e.Text = text;
-    e.Which = field;
-    Events.push_back(e);
+    Record(ViewEvent::Field, text).Which = field;
     Fields[static_cast<int>(field)] = text;
   }
   void EnableCommandButtons(bool enabled) override {
-    ViewEvent e;
-    e.What = ViewEvent::Buttons;
-    e.Enabled = enabled;
-    Events.push_back(e);
+    Record(ViewEvent::Buttons, "").Enabled = enabled;
     ButtonsEnabled = enabled;
+  }
+
+  // Status texts and boxes in order, each marked with what held when it was
+  // shown: "open status:Device CRC OK", "Idle box:Boot CRC error (BOOT info,
+  // error)". One list shows the order of a text, Idle, CloseDevice and a box.
+  std::vector<std::string> Sequence() const {
+    static const char* const kIcons[] = {"error", "warning", "information"};
+    std::vector<std::string> sequence;
+    for (const ViewEvent& e : Events) {
+      if (e.What != ViewEvent::Status && e.What != ViewEvent::Box) continue;
+      std::string s = e.StateAt == Idle ? "Idle " : "";
+      if (e.DeviceOpen) s += "open ";
+      s += e.What == ViewEvent::Status ? "status:" + e.Text
+                                       : "box:" + e.Text + " (" + e.Caption + ", " +
+                                             kIcons[static_cast<int>(e.Icon)] + ")";
+      sequence.push_back(s);
+    }
+    return sequence;
+  }
+  // The last n entries of Sequence() (all of it when shorter).
+  std::vector<std::string> SequenceEnd(std::size_t n) const {
+    std::vector<std::string> all = Sequence();
+    if (all.size() > n) all.erase(all.begin(), all.end() - static_cast<std::ptrdiff_t>(n));
+    return all;
   }
 
   std::vector<std::string> Statuses() const { return Of(ViewEvent::Status); }
@@ -89,6 +99,16 @@ class RecordingView final : public SequencerView {
     return texts;
   }
 
+  ViewEvent& Record(ViewEvent::Kind kind, const char* text) {
+    ViewEvent e;
+    e.What = kind;
+    e.Text = text;
+    if (sequencer_ != nullptr) e.StateAt = sequencer_->SequencerState;
+    if (device_ != nullptr) e.DeviceOpen = device_->IsOpen();
+    Events.push_back(e);
+    return Events.back();
+  }
+
   const BootSequencer* sequencer_ = nullptr;
   const DeviceAccess* device_ = nullptr;
 };
@@ -107,9 +127,9 @@ inline ::testing::AssertionResult IsRoadFailureBox(const std::vector<ViewEvent>&
                                          << box.Caption << "\" icon "
                                          << static_cast<int>(box.Icon);
   }
-  if (box.StateAtBox != Idle || box.DeviceOpenAtBox) {
-    return ::testing::AssertionFailure() << "box opened in state " << box.StateAtBox
-                                         << (box.DeviceOpenAtBox ? " with" : " without")
+  if (box.StateAt != Idle || box.DeviceOpen) {
+    return ::testing::AssertionFailure() << "box opened in state " << box.StateAt
+                                         << (box.DeviceOpen ? " with" : " without")
                                          << " the device open";
   }
   return ::testing::AssertionSuccess();

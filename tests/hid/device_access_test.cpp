@@ -1,6 +1,8 @@
 // Discovery and the device link over the emulated bus.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 
 #include "hid/device_access.h"
@@ -30,16 +32,97 @@ struct Fixture {
   DeviceAccess link{bus};
 };
 
+// The emulated bus with two failures it does not offer itself: attributes
+// that cannot be read for one path, and a product string that cannot be read.
+class FlakyPlatform final : public HidPlatform {
+ public:
+  explicit FlakyPlatform(EmulatedBus& bus) : bus_(bus) {}
+  std::string NoAttributesFor;
+  bool NoProductString = false;
+
+  void Enumerate(const std::function<bool(const HidCollection&)>& visit) override {
+    bus_.Enumerate(visit);
+  }
+  HidHandle Open(const std::string& path) override {
+    const HidHandle h = bus_.Open(path);
+    paths_[h] = path;
+    return h;
+  }
+  bool GetAttributes(HidHandle h, std::uint16_t& vid, std::uint16_t& pid) override {
+    return paths_[h] != NoAttributesFor && bus_.GetAttributes(h, vid, pid);
+  }
+  bool GetProductString(HidHandle h, char16_t* units, std::size_t count) override {
+    if (!NoProductString) return bus_.GetProductString(h, units, count);
+    units[0] = u'Z';  // whatever the platform left there is not a string
+    units[1] = 0;
+    return false;
+  }
+  bool SetFeature(HidHandle h, const std::uint8_t* d, std::size_t n) override {
+    return bus_.SetFeature(h, d, n);
+  }
+  bool GetFeature(HidHandle h, std::uint8_t* d, std::size_t n) override {
+    return bus_.GetFeature(h, d, n);
+  }
+  bool WriteOutput(HidHandle h, const std::uint8_t* d, std::size_t n) override {
+    return bus_.WriteOutput(h, d, n);
+  }
+  bool ReadInput(HidHandle h, std::uint8_t* d, std::size_t n, int ms) override {
+    return bus_.ReadInput(h, d, n, ms);
+  }
+  void Close(HidHandle h) override { bus_.Close(h); }
+
+ private:
+  EmulatedBus& bus_;
+  std::map<HidHandle, std::string> paths_;
+};
+
 TEST(Discovery, ListsTheFirstTenQualifyingCollectionsAndProbesNoFurther) {
   Fixture f;
   std::string paths[12];
   for (auto& path : paths) path = f.bus.AddOtherDevice(Qualifying(1, 2));
   EXPECT_EQ(f.link.RefreshDeviceList(), 10);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(f.link.PathTable().Slots[i], paths[i]);
+  EXPECT_EQ(f.link.PathTable().Count, 10);
+  EXPECT_EQ(f.bus.ProbeOpens(paths[9]), 1);
   EXPECT_EQ(f.bus.ProbeOpens(paths[10]), 0);
   EXPECT_EQ(f.bus.ProbeOpens(paths[11]), 0);
-  // A second refresh starts again from slot 0.
-  EXPECT_EQ(f.link.RefreshDeviceList(), 10);
+  // The probes leave nothing open and use no handle of the link.
+  EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
+  EXPECT_EQ(f.bus.Opens(paths[0]), 0);
+  EXPECT_EQ(f.bus.Closes(paths[0]), 0);
+}
+
+TEST(Discovery, ASecondRefreshListsOnlyWhatIsThereNow) {
+  Fixture f;
+  auto& a = f.bus.AddBootLoader({});
+  auto& b = f.bus.AddBootLoader({});
+  auto& c = f.bus.AddBootLoader({});
+  ASSERT_EQ(f.link.RefreshDeviceList(), 3);
+  b.InjectFault(FaultKind::Vanish, 0);
+  c.InjectFault(FaultKind::Vanish, 0);
+  EXPECT_EQ(f.link.RefreshDeviceList(), 1);
+  EXPECT_EQ(f.link.PathTable().Count, 1);
+  EXPECT_EQ(f.link.PathTable().Slots[0], a.Path());
+  for (int i = 1; i < 10; ++i) EXPECT_TRUE(f.link.PathTable().Slots[i].empty()) << i;
+  // Only the listed slot is tried: the vanished paths are not opened.
+  EXPECT_EQ(f.link.OpenDeviceByIds(0x1D51, 1, 3), 0);
+  EXPECT_EQ(a.OpenCount(), 1);
+  EXPECT_EQ(b.OpenCount() + c.OpenCount(), 0);
+}
+
+TEST(Discovery, ARefreshLeavesTheOpenDeviceOpenAndUsable) {
+  Fixture f;
+  auto& device = f.bus.AddBootLoader({});
+  ASSERT_EQ(f.link.OpenDeviceByIds(ZENTREL_VENDOR_ID, ZENTREL_PRODUCT_ID,
+                                   f.link.RefreshDeviceList()),
+            1);
+  EXPECT_EQ(f.link.RefreshDeviceList(), 1);
+  EXPECT_TRUE(f.link.IsOpen());
+  EXPECT_EQ(f.bus.Closes(device.Path()), 0);
+  const CommandReport command{0x00, 0x55, 0, 0, 0, 1, 2, 3, 4};
+  EXPECT_EQ(f.link.SendCommandReport(command), 1);
+  ASSERT_EQ(device.Commands().size(), 1u);
+  EXPECT_EQ(device.Commands()[0], command);
 }
 
 TEST(Discovery, KeepsOnlyUsagePageFF00Usage1ThatCanBeOpened) {
@@ -101,6 +184,32 @@ TEST(Link, APathThatNoLongerOpensIsPassedOver) {
   gone.InjectFault(FaultKind::CannotOpen);  // unplugged after the refresh
   EXPECT_EQ(f.link.OpenDeviceByIds(ZENTREL_VENDOR_ID, ZENTREL_PRODUCT_ID, n), 1);
   EXPECT_EQ(other.OpenCount(), 1);
+}
+
+TEST(Link, UnreadableAttributesCloseThatHandleAndTheNextSlotIsTried) {
+  FakeClock clock;
+  EmulatedBus bus{clock};
+  FlakyPlatform platform{bus};
+  DeviceAccess link{platform};
+  auto& first = bus.AddBootLoader({});
+  auto& second = bus.AddBootLoader({});
+  platform.NoAttributesFor = first.Path();
+  const std::int32_t n = link.RefreshDeviceList();
+  ASSERT_EQ(n, 2);
+  EXPECT_EQ(link.OpenDeviceByIds(ZENTREL_VENDOR_ID, ZENTREL_PRODUCT_ID, n), 1);
+  EXPECT_EQ(bus.Opens(first.Path()), 1);
+  EXPECT_EQ(bus.Closes(first.Path()), 1);
+  EXPECT_EQ(bus.Opens(second.Path()), 1);
+  EXPECT_EQ(bus.OpenHandleCount(), 1u);
+
+  // A product string that cannot be read gives 0 and an empty text; the
+  // device stays open.
+  platform.NoProductString = true;
+  char product[65];
+  std::fill(std::begin(product), std::end(product), 'z');
+  EXPECT_EQ(link.ReadProductString(product, 64), 0);
+  EXPECT_EQ(product[0], 0);
+  EXPECT_TRUE(link.IsOpen());
 }
 
 TEST(Link, IdsAreComparedAsWhole32BitValues) {

@@ -20,7 +20,7 @@ TEST_F(EmulatedBusTest, AppIdAnswersWithApplicationStringsAfterItsDelay) {
   config.FwVersion = "7.0";
   Add(config);
   OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_APP_ID)));
+  ASSERT_TRUE(Send(KeyedCommand(kAppId)));
 
   EXPECT_FALSE(Strings(50).has_value());  // not yet: the wait runs out
   EXPECT_EQ(clock_.NowUs(), 50'000u);
@@ -69,10 +69,10 @@ TEST_P(WrongKeyTest, CommandIsAcceptedButIgnored) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, WrongKeyTest,
-                         ::testing::Values(WrongKeyCase{CMD_RESET, false},
-                                           WrongKeyCase{CMD_RESET, true},
-                                           WrongKeyCase{CMD_APP_ID, false},
-                                           WrongKeyCase{CMD_START_BOOT, true}),
+                         ::testing::Values(WrongKeyCase{kReset, false},
+                                           WrongKeyCase{kReset, true},
+                                           WrongKeyCase{kAppId, false},
+                                           WrongKeyCase{kStartBoot, true}),
                          [](const auto& info) {
                            return "Code" + std::to_string(info.param.Code) +
                                   (info.param.BootLoader ? "InBootLoader" : "InApplication");
@@ -83,7 +83,7 @@ TEST_F(EmulatedBusTest, CommandsOfTheOtherModeAreIgnored) {
   config.AppAnswerUs = 0;
   Add(config);
   OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
+  ASSERT_TRUE(Send(KeyedCommand(kStartBoot)));
   ASSERT_TRUE(Send(ImageKindCommand('h')));
   EXPECT_EQ(Status(), kStatusIdle);
   EXPECT_FALSE(Strings(10).has_value());
@@ -92,7 +92,7 @@ TEST_F(EmulatedBusTest, CommandsOfTheOtherModeAreIgnored) {
   config.StartInBootLoader = true;
   Add(config);
   OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_APP_ID)));
+  ASSERT_TRUE(Send(KeyedCommand(kAppId)));
   EXPECT_FALSE(Strings(10).has_value());
 }
 
@@ -101,7 +101,7 @@ TEST_F(EmulatedBusTest, ResetLeavesTheBusAtOnceAndComesBackAsBootLoader) {
   config.ReenumerateUs = 700'000;
   Add(config);
   const HidHandle before = OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_RESET)));
+  ASSERT_TRUE(Send(KeyedCommand(kReset)));
   EXPECT_EQ(device_->ResetCount(), 1);
 
   EXPECT_FALSE(device_->Present());
@@ -109,7 +109,7 @@ TEST_F(EmulatedBusTest, ResetLeavesTheBusAtOnceAndComesBackAsBootLoader) {
   EXPECT_EQ(OpenDevice(), kNoHidHandle);
   handle_ = before;
   EXPECT_FALSE(Status().has_value());
-  EXPECT_FALSE(Send(KeyedCommand(CMD_START_BOOT)));
+  EXPECT_FALSE(Send(KeyedCommand(kStartBoot)));
 
   clock_.AdvanceUs(699'999);
   EXPECT_EQ(Listed(bus_), 0);
@@ -118,13 +118,13 @@ TEST_F(EmulatedBusTest, ResetLeavesTheBusAtOnceAndComesBackAsBootLoader) {
   EXPECT_EQ(device_->Mode(), DeviceMode::BootLoader);
   EXPECT_FALSE(Status().has_value());  // the old handle stays dead
   ASSERT_NE(OpenDevice(), kNoHidHandle);
-  ASSERT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
-  EXPECT_EQ(Status(), STATUS_OK);
+  ASSERT_TRUE(Send(KeyedCommand(kStartBoot)));
+  EXPECT_EQ(Status(), kStatusOk);
 }
 
 TEST_F(EmulatedBusTest, ResetInBootLoaderModeRestartsTheBootLoader) {
   AddStarted();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_RESET)));
+  ASSERT_TRUE(Send(KeyedCommand(kReset)));
   clock_.AdvanceUs(device_->Config().ReenumerateUs);
   EXPECT_EQ(device_->Mode(), DeviceMode::BootLoader);
   OpenDevice();

@@ -15,7 +15,7 @@ TEST_P(FlashSizeTest, StartBootAnswersOkWithTheFlashSizeLittleEndian) {
   BootLoaderConfig config;
   config.FlashSizeKiB = GetParam();
   AddStarted(config);
-  ASSERT_EQ(Status(), STATUS_OK);
+  ASSERT_EQ(Status(), kStatusOk);
   EXPECT_EQ(lastStatus_[3], GetParam() & 0xFF);
   EXPECT_EQ(lastStatus_[4], GetParam() >> 8);
   EXPECT_EQ(device_->Flash().size(), std::size_t{GetParam()} * 1024u);
@@ -56,13 +56,13 @@ TEST_F(EmulatedBusTest, ImageKindErasesAndIsBusyUntilTheEraseTimeHasPassed) {
   EXPECT_EQ(device_->EraseCount(), 1);
   const auto busy = Status();
   ASSERT_TRUE(busy.has_value());
-  EXPECT_NE(*busy, STATUS_OK);
-  EXPECT_NE(*busy, STATUS_PACKET_ACK);
+  EXPECT_NE(*busy, kStatusOk);
+  EXPECT_NE(*busy, kPacketAck);
   clock_.AdvanceUs(499'999);
   EXPECT_EQ(Status(), busy);
   clock_.AdvanceUs(1);
-  EXPECT_EQ(Status(), STATUS_OK);
-  EXPECT_EQ(Status(), STATUS_OK);
+  EXPECT_EQ(Status(), kStatusOk);
+  EXPECT_EQ(Status(), kStatusOk);
 }
 
 TEST_F(EmulatedBusTest, EraseClearsEverythingAboveTheBootArea) {

@@ -26,7 +26,7 @@ TEST_F(EmulatedBusTest, PacketsAreWrittenAtConsecutiveAddressesFromTheBootAreaEn
     ASSERT_TRUE(Write(r));
     sent.insert(sent.end(), r.begin() + 1, r.begin() + 33);
     clock_.AdvanceUs(device_->Config().Latency.PageWriteUs);
-    ASSERT_EQ(Status(), STATUS_PACKET_ACK) << "packet " << i;
+    ASSERT_EQ(Status(), kPacketAck) << "packet " << i;
   }
   const auto& flash = device_->Flash();
   EXPECT_TRUE(std::equal(sent.begin(), sent.end(), flash.begin() + kFirstWriteAddress));
@@ -57,10 +57,10 @@ TEST_P(AckTimeTest, AckComesWhenThePacketOrPageIsWritten) {
   clock_.AdvanceUs(GetParam().Us - 1);
   const auto busy = Status();
   ASSERT_TRUE(busy.has_value());
-  EXPECT_NE(*busy, STATUS_PACKET_ACK);
-  EXPECT_NE(*busy, STATUS_OK);
+  EXPECT_NE(*busy, kPacketAck);
+  EXPECT_NE(*busy, kStatusOk);
   clock_.AdvanceUs(1);
-  EXPECT_EQ(Status(), STATUS_PACKET_ACK);
+  EXPECT_EQ(Status(), kPacketAck);
 }
 
 INSTANTIATE_TEST_SUITE_P(Packets, AckTimeTest,
@@ -79,7 +79,7 @@ TEST_F(EmulatedBusTest, WritesPastTheFlashEndAreDropped) {
   for (int i = 0; i < 40; ++i) {
     ASSERT_TRUE(Write(Packet(static_cast<std::uint8_t>(i))));
     clock_.AdvanceUs(1'000);
-    ASSERT_EQ(Status(), STATUS_PACKET_ACK);
+    ASSERT_EQ(Status(), kPacketAck);
   }
   const auto& flash = device_->Flash();
   ASSERT_EQ(flash.size(), 5u * 1024u);
@@ -94,7 +94,7 @@ TEST_F(EmulatedBusTest, PacketsOutOfTurnAreNoted) {
   ASSERT_TRUE(Write(Packet(2)));  // erase still running
   EXPECT_EQ(device_->ProtocolErrors(), 2);
   clock_.AdvanceUs(device_->Config().Latency.EraseUs);
-  ASSERT_EQ(Status(), STATUS_OK);
+  ASSERT_EQ(Status(), kStatusOk);
   ASSERT_TRUE(Write(Packet(3)));
   EXPECT_EQ(device_->Flash()[kFirstWriteAddress], 3);
   // One before the last was acknowledged is still taken, but noted.
@@ -121,7 +121,7 @@ TEST_P(TransferLatencyTest, EachTransferCostsItsTimeOnTheClock) {
   Erase();
   const std::uint64_t before = clock_.NowUs();
   switch (GetParam().Transfer) {
-    case 0: ASSERT_TRUE(Send(KeyedCommand(CMD_START_BOOT))); break;
+    case 0: ASSERT_TRUE(Send(KeyedCommand(kStartBoot))); break;
     case 1: ASSERT_TRUE(Status().has_value()); break;
     case 2: ASSERT_TRUE(Write(Packet(0))); break;
     default: ASSERT_TRUE(Strings(0).has_value()); break;

@@ -12,19 +12,25 @@
 #include "hid/emulated/emulated_bus.h"
 #include "sequencer/clock.h"
 #include "sequencer/reports.h"
+#include "zentrel_config.h"
 
 namespace zentrel::emulated::testing {
 
+// The protocol's codes as the device must see them, written out here rather
+// than taken from the tool's own definitions, so that a wrong byte on the
+// tool's side is not mirrored by the device's tests.
+inline constexpr std::uint8_t kReset = 0xCA, kStartBoot = 0x55, kAppId = 0xCC;
+inline constexpr std::uint8_t kStatusOk = 0xAA, kPacketAck = 0xAD;
+
+// A mode command: code in byte 1, the build's key in bytes 5..8.
 inline CommandReport KeyedCommand(std::uint8_t code) {
-  CommandReport r{};
-  BuildKeyedCommand(r, code);
-  return r;
+  return {0x00, code, 0, 0, 0, ZENTREL_COMMAND_KEY_0, ZENTREL_COMMAND_KEY_1,
+          ZENTREL_COMMAND_KEY_2, ZENTREL_COMMAND_KEY_3};
 }
 
+// CMD_IMAGE_KIND (code 0x00): the kind letter in byte 5, no key.
 inline CommandReport ImageKindCommand(char kind) {
-  CommandReport r{};
-  BuildImageKindCommand(r, kind);
-  return r;
+  return {0x00, 0x00, 0, 0, 0, static_cast<std::uint8_t>(kind), 0, 0, 0};
 }
 
 // A DataReport whose 32 payload bytes are first, first+1, ...
@@ -53,7 +59,7 @@ class EmulatedBusTest : public ::testing::Test {
     config.StartInBootLoader = true;
     Add(config);
     OpenDevice();
-    EXPECT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
+    EXPECT_TRUE(Send(KeyedCommand(kStartBoot)));
     return *device_;
   }
   HidHandle OpenDevice() {
@@ -78,7 +84,7 @@ class EmulatedBusTest : public ::testing::Test {
   void Erase(char kind = 'h') {
     ASSERT_TRUE(Send(ImageKindCommand(kind)));
     clock_.AdvanceUs(device_->Config().Latency.EraseUs);
-    ASSERT_EQ(Status(), STATUS_OK);
+    ASSERT_EQ(Status(), kStatusOk);
   }
 
   FakeClock clock_;

@@ -12,7 +12,7 @@ class FailedTransferTest : public EmulatedBusTest,
  protected:
   bool Transfer() {
     switch (GetParam()) {
-      case FaultKind::FailSetFeature: return Send(KeyedCommand(CMD_START_BOOT));
+      case FaultKind::FailSetFeature: return Send(KeyedCommand(kStartBoot));
       case FaultKind::FailGetFeature: return Status().has_value();
       case FaultKind::FailOutput: return Write(Packet(0));
       default: return Strings(0).has_value();
@@ -62,7 +62,7 @@ TEST_F(EmulatedBusTest, DeviceThatStopsAnsweringSendsNothingAndFailsStatus) {
   EXPECT_EQ(device_->EraseCount(), 0);
   EXPECT_TRUE(device_->Present());
   device_->ClearFaults();
-  EXPECT_EQ(Status(), STATUS_OK);
+  EXPECT_EQ(Status(), kStatusOk);
   EXPECT_TRUE(Strings(0).has_value());
 }
 
@@ -71,7 +71,7 @@ TEST_F(EmulatedBusTest, VanishAtOnceMeansGoneForGood) {
   OpenDevice();
   device_->InjectFault(FaultKind::Vanish, 0);
   EXPECT_FALSE(device_->Present());
-  EXPECT_FALSE(Send(KeyedCommand(CMD_APP_ID)));
+  EXPECT_FALSE(Send(KeyedCommand(kAppId)));
   clock_.AdvanceUs(3'600'000'000ull);
   EXPECT_FALSE(device_->Present());
   EXPECT_EQ(OpenDevice(), kNoHidHandle);
@@ -107,7 +107,7 @@ TEST_P(NoValidStringsTest, StringsAreNeverValidInThatMode) {
   Add(config);
   OpenDevice();
   device_->InjectFault(GetParam().Kind);
-  ASSERT_TRUE(Send(KeyedCommand(GetParam().BootLoader ? CMD_START_BOOT : CMD_APP_ID)));
+  ASSERT_TRUE(Send(KeyedCommand(GetParam().BootLoader ? kStartBoot : kAppId)));
   for (int i = 0; i < 1000; ++i) {
     const auto r = Strings(0);
     ASSERT_TRUE(r.has_value());
@@ -127,11 +127,11 @@ TEST_F(EmulatedBusTest, WrongBootStatusIsNeitherOkNorBusyLooking) {
   Add(config);
   device_->InjectFault(FaultKind::WrongBootStatus);
   OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_START_BOOT)));
+  ASSERT_TRUE(Send(KeyedCommand(kStartBoot)));
   const auto status = Status();
   ASSERT_TRUE(status.has_value());
-  EXPECT_NE(*status, STATUS_OK);
-  EXPECT_NE(*status, STATUS_PACKET_ACK);
+  EXPECT_NE(*status, kStatusOk);
+  EXPECT_NE(*status, kPacketAck);
 }
 
 TEST_F(EmulatedBusTest, EraseThatNeverEndsHangsOnlyOnce) {
@@ -141,7 +141,7 @@ TEST_F(EmulatedBusTest, EraseThatNeverEndsHangsOnlyOnce) {
   clock_.AdvanceUs(600'000'000);
   const auto status = Status();
   ASSERT_TRUE(status.has_value());
-  EXPECT_NE(*status, STATUS_OK);
+  EXPECT_NE(*status, kStatusOk);
   Erase();  // the next erase ends normally
 }
 
@@ -151,10 +151,10 @@ TEST_F(EmulatedBusTest, AckNeverComesForTheNthPacket) {
   device_->InjectFault(FaultKind::AckNeverComes, 2);
   ASSERT_TRUE(Write(Packet(0)));
   clock_.AdvanceUs(10'000);
-  EXPECT_EQ(Status(), STATUS_PACKET_ACK);
+  EXPECT_EQ(Status(), kPacketAck);
   ASSERT_TRUE(Write(Packet(32)));
   clock_.AdvanceUs(600'000'000);
-  EXPECT_NE(Status(), STATUS_PACKET_ACK);
+  EXPECT_NE(Status(), kPacketAck);
   EXPECT_EQ(device_->Flash()[kFirstWriteAddress + 32], 32);  // written, not acked
 }
 
@@ -162,7 +162,7 @@ TEST_F(EmulatedBusTest, DeviceThatNeverComesBackAfterReset) {
   Add();
   device_->InjectFault(FaultKind::NeverReturnsAfterReset);
   OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(CMD_RESET)));
+  ASSERT_TRUE(Send(KeyedCommand(kReset)));
   clock_.AdvanceUs(3'600'000'000ull);
   EXPECT_FALSE(device_->Present());
   EXPECT_EQ(OpenDevice(), kNoHidHandle);

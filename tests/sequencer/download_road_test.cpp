@@ -54,7 +54,8 @@ TEST(DownloadRoad, FlashesTheImageFrom4096PageByPage) {
   // Idle and the device closed, then the text, then the box.
   EXPECT_EQ(h.view.SequenceEnd(3),
             (std::vector<std::string>{
-                "open status: BOOTLoader, Write page 4", "Idle status:BOOT successful finished ;-) ",
+                "open status: BOOTLoader, Write page 4",
+                "Idle status:BOOT successful finished ;-) ",
                 "Idle box:Boot successful finished (BOOT info, information)"}));
   EXPECT_TRUE(h.sequencer.RoadCompleted());
 }

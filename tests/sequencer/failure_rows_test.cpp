@@ -140,16 +140,19 @@ INSTANTIATE_TEST_SUITE_P(
                    kTaken},
         // The compatibility check: box first, its status text after it.
         FailureRow{"PlatformMismatch", Road::Download, kNone, 0, ForeignImage,
-                   {kCrcOk, "Idle box:HW is uncompatible with selected SW image File (BOOT info, error)",
+                   {kCrcOk,
+                    "Idle box:HW is uncompatible with selected SW image File (BOOT info, error)",
                     "Idle status:HW is uncompatible with SW image File"},
                    kStringsRead},
         FailureRow{"VersionMismatch", Road::Download, kNone, 0, NewerImage,
                    {kCrcOk,
-                    "Idle box:HW version is uncompatible with selected SW image File (BOOT info, error)",
+                    "Idle box:HW version is uncompatible with selected SW image File "
+                    "(BOOT info, error)",
                     "Idle status:HW version is uncompatible with SW image File"},
                    kStringsRead},
         FailureRow{"FlashTooSmall", Road::Download, kNone, 0, SmallFlash,
-                   {kCrcOk, "Idle box:Device Flash size is smaller than SW image (BOOT info, error)",
+                   {kCrcOk,
+                    "Idle box:Device Flash size is smaller than SW image (BOOT info, error)",
                     "Idle status:Device Flash size is smaller than SW image"},
                    kStringsRead},
         // Set features: reset, start boot, image kind.

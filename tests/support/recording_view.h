@@ -113,26 +113,4 @@ class RecordingView final : public SequencerView {
   const DeviceAccess* device_ = nullptr;
 };
 
-// The one box of a failed road: its text, caption "BOOT info", the error
-// icon, and the road already Idle with the device closed when it opened (the
-// ticks that run inside a modal box must find nothing to do).
-inline ::testing::AssertionResult IsRoadFailureBox(const std::vector<ViewEvent>& boxes,
-                                                   const std::string& text) {
-  if (boxes.size() != 1) {
-    return ::testing::AssertionFailure() << boxes.size() << " boxes, expected one";
-  }
-  const ViewEvent& box = boxes[0];
-  if (box.Text != text || box.Caption != "BOOT info" || box.Icon != MessageIcon::Error) {
-    return ::testing::AssertionFailure() << "box \"" << box.Text << "\" caption \""
-                                         << box.Caption << "\" icon "
-                                         << static_cast<int>(box.Icon);
-  }
-  if (box.StateAt != Idle || box.DeviceOpen) {
-    return ::testing::AssertionFailure() << "box opened in state " << box.StateAt
-                                         << (box.DeviceOpen ? " with" : " without")
-                                         << " the device open";
-  }
-  return ::testing::AssertionSuccess();
-}
-
 }  // namespace zentrel::testing

@@ -35,15 +35,6 @@ struct SequencerHarness {
     sequencer.Tick();
     clock.AdvanceUs(10'000);
   }
-  // Ticks until Idle; returns the ticks that found the sequencer in state.
-  int RunUntilIdleCounting(std::uint8_t state) {
-    int ticks = 0;
-    while (sequencer.SequencerState != Idle) {
-      if (sequencer.SequencerState == state) ++ticks;
-      TickOnce();
-    }
-    return ticks;
-  }
   // Ticks until the sequencer is Idle again; returns the ticks run.
   int RunUntilIdle(int limit = 1'000'000) {
     int ticks = 0;

@@ -2,8 +2,7 @@
 // every event the sequencer's state and whether a device was open.
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <cstddef>
 #include <string>
 #include <vector>
 

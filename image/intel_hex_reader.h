@@ -20,10 +20,11 @@ namespace zentrel {
 // reads as if linked at 0, and several windows stay apart.
 //
 // Length on success: the highest end address of any data record. Refused:
-// a record not starting with ':', a non-hex character, a length field that
-// does not match the record, a checksum mismatch, a 0x02/0x04 record whose
-// length is not 2, data below the origin window or reaching past the image
-// buffer, a byte written twice, a missing End Of File record.
+// a CR that is not part of CR LF, a record not starting with ':', a non-hex
+// character, a length field that does not match the record, a checksum
+// mismatch, a 0x02/0x04 record whose length is not 2, data below the origin
+// window or reaching past the image buffer, a byte written twice, a missing
+// End Of File record.
 ReadResult ReadIntelHex(const std::uint8_t* text, std::uint32_t count, ImageBytes& image);
 
 }  // namespace zentrel

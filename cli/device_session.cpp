@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/pacing.h"
+#include "cli/unopenable_hint.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "sequencer/clock.h"
@@ -166,6 +167,7 @@ int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock&
     if (sequencer.SequencerState != Idle) TickUntilIdle(sequencer, clock, o.Pacing);
     code = sequencer.RoadCompleted() ? 0 : 1;
   }
+  if (code != 0) ReportUnopenableDevices(*platform, ids, stderr);
   if (emulatedDevice != nullptr && !o.EmuDump.empty() &&
       !SaveFlash(o.EmuDump, emulatedDevice->Flash())) {
     std::fprintf(stderr, "Cannot write %s\n", o.EmuDump.c_str());

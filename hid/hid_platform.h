@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zentrel {
 
@@ -16,6 +17,13 @@ struct HidCollection {
   std::uint16_t UsagePage = 0;
   std::uint16_t Usage = 0;
   bool CapsKnown = false;     // false: the probe open or the capability read failed
+};
+
+// A present collection with the boot loader's usage and the asked IDs that
+// cannot be opened for reading and writing, and the platform's reason.
+struct UnopenableDevice {
+  std::string Path;
+  std::string Reason;
 };
 
 // An open device; kNoHidHandle is none.
@@ -50,6 +58,17 @@ class HidPlatform {
   virtual bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                          int timeoutMs) = 0;
   virtual void Close(HidHandle h) = 0;
+
+  // Collections with usage page 0xFF00, usage 1 and both IDs that are present
+  // but cannot be opened for reading and writing. Discovery never lists such
+  // a device, so without this a front end could only say that none is there.
+  // For messages only; a platform that cannot tell returns none.
+  virtual std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
+                                                       std::uint16_t productId) {
+    (void)vendorId;
+    (void)productId;
+    return {};
+  }
 };
 
 }  // namespace zentrel

@@ -272,6 +272,10 @@ void EmulatedBootLoader::WritePacket(const std::uint8_t* data) {
   }
 }
 
+bool EmulatedBootLoader::InputReady() const {
+  return Present() && inputFromUs_ && !stopAnswering_ && clock_.NowUs() >= *inputFromUs_;
+}
+
 bool EmulatedBootLoader::HandleInput(std::uint8_t* data, std::size_t length,
                                      int timeoutMs) {
   Refresh();

@@ -58,6 +58,7 @@ class EmulatedBootLoader {
   bool HandleOutput(const std::uint8_t* data, std::size_t length);
   bool HandleInput(std::uint8_t* data, std::size_t length, int timeoutMs);
   bool HandleProductString(char16_t* units, std::size_t count) const;
+  bool InputReady() const;
   void NoteOpen(bool probe);
 
   bool ComesBackBy(std::uint64_t nowUs) const;

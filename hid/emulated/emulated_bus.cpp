@@ -179,6 +179,26 @@ bool EmulatedBus::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
   return false;
 }
 
+bool EmulatedBus::InputReady(HidHandle h) {
+  Device* device = Live(h);
+  return device != nullptr && device->Boot && device->Boot->InputReady();
+}
+
+std::vector<UnopenableDevice> EmulatedBus::FindUnopenable(std::uint16_t vendorId,
+                                                          std::uint16_t productId) {
+  std::vector<UnopenableDevice> found;
+  for (const Collection& collection : collections_) {
+    const Device& device = *devices_[collection.Device];
+    if (!device.Boot || !device.Present() || device.Openable()) continue;
+    const BootLoaderConfig& config = device.Boot->Config();
+    if (config.VendorId == vendorId && config.ProductId == productId &&
+        collection.UsagePage == 0xFF00 && collection.Usage == 0x0001) {
+      found.push_back({device.Path, "the emulated device refuses to open"});
+    }
+  }
+  return found;
+}
+
 void EmulatedBus::Close(HidHandle h) {
   auto it = handles_.find(h);
   if (it == handles_.end()) return;

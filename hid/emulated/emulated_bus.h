@@ -68,6 +68,14 @@ class EmulatedBus final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  // Boot loaders with both IDs that are present but told not to open.
+  std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
+                                               std::uint16_t productId) override;
+
+  // Whether the device behind h has an input report to give now. For
+  // transports that push input reports to the host as a device does (the
+  // hidraw test device) instead of being asked with a wait.
+  bool InputReady(HidHandle h);
 
  private:
   struct Device;

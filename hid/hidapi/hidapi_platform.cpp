@@ -5,11 +5,41 @@
 #include <cwchar>
 #include <map>
 
+#include "hid/hidapi/utf8_thread_locale.h"
+
 namespace zentrel {
 
 namespace {
 
+constexpr std::uint16_t kBootUsagePage = 0xFF00;
+constexpr std::uint16_t kBootUsage = 0x0001;
+
 hid_device* Device(HidHandle h) { return reinterpret_cast<hid_device*>(h); }
+
+// hidapi's messages are wide strings; ours are UTF-8.
+std::string ToUtf8(const wchar_t* text) {
+  std::string out;
+  if (text == nullptr) return out;
+  for (; *text != 0; ++text) {
+    auto cp = static_cast<std::uint32_t>(*text);
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | ((cp >> 18) & 0x07));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -18,7 +48,11 @@ HidapiPlatform::HidapiPlatform() { hid_init(); }
 HidapiPlatform::~HidapiPlatform() { hid_exit(); }
 
 void HidapiPlatform::Enumerate(const std::function<bool(const HidCollection&)>& visit) {
-  hid_device_info* list = hid_enumerate(0, 0);
+  hid_device_info* list = nullptr;
+  {
+    Utf8ThreadLocale utf8;
+    list = hid_enumerate(0, 0);
+  }
   // hidapi lists every collection of an interface, nested ones too, with the
   // interface's path: probe each path once per enumeration.
   std::map<std::string, bool> openable;
@@ -46,6 +80,9 @@ HidHandle HidapiPlatform::Open(const std::string& path) {
 
 bool HidapiPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
                                    std::uint16_t& productId) {
+  // The first call reads all of the device's strings from sysfs and keeps
+  // them: the product string is converted here, not when it is asked for.
+  Utf8ThreadLocale utf8;
   hid_device_info* info = hid_get_device_info(Device(h));
   if (info == nullptr) return false;
   vendorId = info->vendor_id;
@@ -56,7 +93,10 @@ bool HidapiPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
 bool HidapiPlatform::GetProductString(HidHandle h, char16_t* units, std::size_t count) {
   if (count == 0) return false;
   wchar_t wide[256] = {};
-  if (hid_get_product_string(Device(h), wide, 255) != 0) return false;
+  {
+    Utf8ThreadLocale utf8;
+    if (hid_get_product_string(Device(h), wide, 255) != 0) return false;
+  }
   // wchar_t holds UTF-32 here; the seam speaks UTF-16.
   std::size_t out = 0;
   for (std::size_t i = 0; wide[i] != 0 && out + 1 < count; ++i) {
@@ -77,9 +117,12 @@ bool HidapiPlatform::SetFeature(HidHandle h, const std::uint8_t* data, std::size
   return hid_send_feature_report(Device(h), data, length) >= 0;
 }
 
+// A read succeeds only with the whole report: a shorter answer would leave
+// bytes of an earlier report in the caller's buffer, to be taken as if the
+// device had just sent them.
 bool HidapiPlatform::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) {
-  // The returned buffer begins with the report ID, as the caller's layout.
-  return hid_get_feature_report(Device(h), data, length) >= 0;
+  // The count hidapi returns includes the report ID in byte 0.
+  return hid_get_feature_report(Device(h), data, length) == static_cast<int>(length);
 }
 
 bool HidapiPlatform::WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) {
@@ -92,10 +135,34 @@ bool HidapiPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t leng
   // hidraw delivers an unnumbered input report without its ID byte; the
   // caller's layout has the ID (0) in byte 0.
   data[0] = 0;
-  int got = hid_read_timeout(Device(h), data + 1, length - 1, timeoutMs);
-  return got > 0;
+  const int wanted = static_cast<int>(length - 1);
+  return hid_read_timeout(Device(h), data + 1, length - 1, timeoutMs) == wanted;
 }
 
 void HidapiPlatform::Close(HidHandle h) { hid_close(Device(h)); }
+
+std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendorId,
+                                                             std::uint16_t productId) {
+  std::vector<UnopenableDevice> found;
+  hid_device_info* list = nullptr;
+  {
+    Utf8ThreadLocale utf8;
+    list = hid_enumerate(vendorId, productId);
+  }
+  for (hid_device_info* info = list; info != nullptr; info = info->next) {
+    if (info->path == nullptr || info->usage_page != kBootUsagePage ||
+        info->usage != kBootUsage) {
+      continue;
+    }
+    hid_device* probe = hid_open_path(info->path);
+    if (probe != nullptr) {
+      hid_close(probe);
+      continue;
+    }
+    found.push_back({info->path, ToUtf8(hid_error(nullptr))});
+  }
+  hid_free_enumeration(list);
+  return found;
+}
 
 }  // namespace zentrel

@@ -23,6 +23,8 @@ class HidapiPlatform final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
+                                               std::uint16_t productId) override;
 };
 
 }  // namespace zentrel

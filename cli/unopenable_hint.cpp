@@ -1,0 +1,29 @@
+#include "cli/unopenable_hint.h"
+
+namespace zentrel::cli {
+
+int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FILE* err) {
+  // An ID above 0xFFFF matches no device, openable or not.
+  if (ids.VendorId > 0xFFFF || ids.ProductId > 0xFFFF) return 0;
+  const auto found = platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
+                                             static_cast<std::uint16_t>(ids.ProductId));
+  for (const UnopenableDevice& device : found) {
+    std::fprintf(err, "zentrel-flash: %s is a device with IDs %04X:%04X, but it cannot be opened: %s\n",
+                 device.Path.c_str(), static_cast<unsigned>(ids.VendorId),
+                 static_cast<unsigned>(ids.ProductId), device.Reason.c_str());
+  }
+  if (!found.empty()) {
+#ifdef _WIN32
+    std::fprintf(err,
+                 "zentrel-flash: another program may hold it open; close that program "
+                 "and try again\n");
+#else
+    std::fprintf(err,
+                 "zentrel-flash: to give your user access, install the udev rule and plug "
+                 "the device in again (README, \"Device access on Linux\")\n");
+#endif
+  }
+  return static_cast<int>(found.size());
+}
+
+}  // namespace zentrel::cli

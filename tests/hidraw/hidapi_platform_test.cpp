@@ -1,0 +1,222 @@
+// The hidapi platform against a kernel-shaped hidraw node: what the emulated
+// bus cannot show (sysfs strings, report ID bytes, short answers, errno of a
+// node that fails, a node that cannot be opened). Runs under umockdev-wrapper.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "cli/device_session.h"
+#include "hid/device_access.h"
+#include "hid/hidapi/hidapi_platform.h"
+#include "image/image_store.h"
+#include "sequencer/boot_sequencer.h"
+#include "sequencer/device_ids.h"
+#include "tests/hidraw/hidraw_boot_loader.h"
+#include "tests/support/recording_view.h"
+
+namespace zentrel::hidraw {
+namespace {
+
+using emulated::FaultKind;
+using zentrel::testing::RecordingView;
+using zentrel::testing::ViewEvent;
+
+class HidapiOnHidraw : public ::testing::Test {
+ protected:
+  // The device is made by each test, after it has set its configuration.
+  void Plug() {
+    device_ = std::make_unique<HidrawBootLoader>(config_);
+    std::string error;
+    // Without umockdev's preload there is no device: that is a failure,
+    // never a pass.
+    ASSERT_TRUE(device_->Start(error)) << error;
+    platform_ = std::make_unique<HidapiPlatform>();
+    access_ = std::make_unique<DeviceAccess>(*platform_);
+  }
+
+  // Opens the device as a road's Connect stage does.
+  void OpenAsConnect() {
+    const std::int32_t n = access_->RefreshDeviceList();
+    ASSERT_EQ(n, 1);
+    ASSERT_EQ(access_->OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
+  }
+
+  // Runs a road to its end in real time, the transfer stages back to back.
+  void RunRoad(void (BootSequencer::*start)()) {
+    BootSequencer sequencer(view_, *access_, image_, ids_, clock_);
+    view_.Watch(sequencer, *access_);
+    (sequencer.*start)();
+    cli::TickUntilIdle(sequencer, clock_, cli::Pace::Fast);
+    completed_ = sequencer.RoadCompleted();
+  }
+
+  std::vector<std::string> Boxes() const {
+    std::vector<std::string> boxes;
+    for (const ViewEvent& e : view_.Events) {
+      if (e.What == ViewEvent::Box) boxes.push_back(e.Text);
+    }
+    return boxes;
+  }
+
+  HidrawDeviceConfig config_;
+  std::unique_ptr<HidrawBootLoader> device_;
+  std::unique_ptr<HidapiPlatform> platform_;
+  std::unique_ptr<DeviceAccess> access_;
+  RecordingView view_;
+  ImageStore image_;
+  DeviceIds ids_;
+  SteadyClock clock_;
+  bool completed_ = false;
+};
+
+TEST_F(HidapiOnHidraw, InformationRoadFollowsTheDeviceToItsNewNode) {
+  config_.Behaviour.ReenumerateUs = 200'000;
+  Plug();
+  RunRoad(&BootSequencer::StartInfo);
+  EXPECT_TRUE(completed_);
+  EXPECT_EQ(view_.Fields[static_cast<int>(ValueField::PlatformField)], "  ZX-CORE");
+  EXPECT_EQ(view_.Fields[static_cast<int>(ValueField::BootVersionField)], "  BL 2.05");
+  EXPECT_EQ(view_.Fields[static_cast<int>(ValueField::DeviceIdField)], "ZENTREL BOOT");
+  // The reset took the node away; the device came back as the next one.
+  EXPECT_EQ(device_->DevNodes(), (std::vector<std::string>{"/dev/hidraw0", "/dev/hidraw1"}));
+  EXPECT_EQ(device_->ResetCount(), 1);
+}
+
+TEST_F(HidapiOnHidraw, ProductStringWithNonAsciiFirstCharacterKeepsItsLowByte) {
+  // The kernel keeps the USB string as UTF-8; the process is in the C locale.
+  std::setlocale(LC_ALL, "C");
+  config_.Behaviour.ProductString = u"\u0141ZENTREL BOOT";
+  Plug();
+  OpenAsConnect();
+  char product[65];
+  std::memset(product, 0x55, sizeof product);
+  ASSERT_EQ(access_->ReadProductString(product, 64), 1);
+  EXPECT_EQ(static_cast<unsigned char>(product[0]), 0x41);
+  EXPECT_STREQ(product, "AZENTREL BOOT");
+}
+
+TEST_F(HidapiOnHidraw, FeatureAndOutputReportsReachTheDeviceWithTheirIdByteRemoved) {
+  config_.Behaviour.StartInBootLoader = true;
+  config_.Behaviour.FlashSizeKiB = 0x1234;
+  Plug();
+  OpenAsConnect();
+  // CMD_START_BOOT with the key, as literal bytes.
+  const CommandReport start = {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54};
+  ASSERT_EQ(access_->SendCommandReport(start), 1);
+  StatusReport status;
+  status.fill(0xEE);
+  status[0] = 0;
+  ASSERT_EQ(access_->ReadStatusReport(status), 1);
+  EXPECT_EQ(status, (StatusReport{0x00, 0x00, 0xAA, 0x34, 0x12, 0x00, 0x00, 0x00, 0x00}));
+  // The first strings reports are not yet valid (byte 1 is 0), then come
+  // platform, hardware and boot loader versions; byte 0 is the report ID.
+  StringsReport strings{};
+  int reads = 0;
+  do {
+    strings.fill(0xEE);
+    ASSERT_EQ(access_->ReadStringsReport(strings), 1);
+    ++reads;
+  } while (strings[1] == 0 && reads < 10);
+  EXPECT_EQ(reads, 4);
+  EXPECT_EQ(strings[0], 0x00);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&strings[1])), "ZX-CORE");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&strings[17])), "1.2");
+  EXPECT_EQ(strings[63], 0x00);
+}
+
+TEST_F(HidapiOnHidraw, ShortFeatureReportIsAFailureNotTheLastReportAgain) {
+  config_.Behaviour.StartInBootLoader = true;
+  Plug();
+  OpenAsConnect();
+  ASSERT_EQ(access_->SendCommandReport(
+                {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),
+            1);
+  device_->InjectTransportFault(TransportFault::ShortFeature, 1);
+  // What an earlier read left: an acknowledgement that must not be seen again.
+  StatusReport status = {0x00, 0x00, 0xAD, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+  EXPECT_EQ(access_->ReadStatusReport(status), 0);
+  status = {};
+  EXPECT_EQ(access_->ReadStatusReport(status), 1);
+  EXPECT_EQ(status[2], 0xAA);
+}
+
+TEST_F(HidapiOnHidraw, ShortInputReportIsAFailure) {
+  config_.Behaviour.StartInBootLoader = true;
+  config_.Behaviour.InvalidStringsReads = 0;
+  Plug();
+  OpenAsConnect();
+  device_->InjectTransportFault(TransportFault::ShortInput, 1);
+  ASSERT_EQ(access_->SendCommandReport(
+                {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),
+            1);
+  StringsReport strings{};
+  EXPECT_EQ(access_->ReadStringsReport(strings), 0);
+  EXPECT_EQ(access_->ReadStringsReport(strings), 1);
+  EXPECT_EQ(strings[1], 'Z');
+}
+
+// A node that fails ends the stage that met it, with that stage's texts.
+struct NodeFailure {
+  const char* Name;
+  TransportFault Fault;
+  int N;
+  const char* Box;
+};
+
+void PrintTo(const NodeFailure& f, std::ostream* os) { *os << f.Name; }
+
+class NodeFailsDuringInformationRoad : public HidapiOnHidraw,
+                                       public ::testing::WithParamInterface<NodeFailure> {};
+
+TEST_P(NodeFailsDuringInformationRoad, EndsTheStageWithItsText) {
+  config_.Behaviour.ReenumerateUs = 100'000;
+  Plug();
+  device_->InjectTransportFault(GetParam().Fault, GetParam().N);
+  RunRoad(&BootSequencer::StartInfo);
+  EXPECT_FALSE(completed_);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{GetParam().Box});
+  EXPECT_FALSE(access_->IsOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hidraw, NodeFailsDuringInformationRoad,
+    ::testing::Values(
+        // Feature requests: 1 is CMD_RESET, 2 CMD_START_BOOT, 3 the status.
+        NodeFailure{"StatusStalls", TransportFault::Stall, 3, "Boot CRC error"},
+        NodeFailure{"StatusShort", TransportFault::ShortFeature, 1, "Boot CRC error"},
+        // Transfers: the two commands, the status, then the strings reads.
+        NodeFailure{"StringsReadEio", TransportFault::IoError, 4, "Boot strings read error"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(HidapiOnHidraw, DeviceUnpluggedDuringDownloadEndsAtTheNextAcknowledgement) {
+  config_.Behaviour.ReenumerateUs = 100'000;
+  Plug();
+  // Six pages of image above the boot area.
+  image_.ImageLoaded = 1;
+  image_.ImageKind = 'h';
+  image_.ImageLength = 4096 + 6 * 128;
+  device_->InjectFault(FaultKind::Vanish, 5);
+  RunRoad(&BootSequencer::StartDownload);
+  EXPECT_FALSE(completed_);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Boot data write Ack error"});
+  EXPECT_EQ(device_->DataReportCount(), 5u);
+  EXPECT_EQ(device_->CurrentDevNode(), "");
+}
+
+TEST_F(HidapiOnHidraw, NodeThatCannotBeOpenedIsNotListedButNamedWithItsReason) {
+  config_.NodeMissing = true;
+  Plug();
+  EXPECT_EQ(access_->RefreshDeviceList(), 0);
+  const auto found = platform_->FindUnopenable(0x1D50, 0x61A7);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].Path, "/dev/hidraw0");
+  EXPECT_NE(found[0].Reason.find("No such file or directory"), std::string::npos)
+      << found[0].Reason;
+  EXPECT_TRUE(platform_->FindUnopenable(0x1D50, 0x61A8).empty());
+}
+
+}  // namespace
+}  // namespace zentrel::hidraw

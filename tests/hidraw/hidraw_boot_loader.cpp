@@ -1,0 +1,504 @@
+#include "tests/hidraw/hidraw_boot_loader.h"
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <linux/input.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+
+namespace zentrel::hidraw {
+
+namespace {
+
+constexpr std::size_t kShortFeatureBytes = 5;
+constexpr std::size_t kShortInputBytes = 20;
+constexpr auto kPumpPeriod = std::chrono::milliseconds(1);
+
+UMockdevTestbed* Testbed(void* p) { return static_cast<UMockdevTestbed*>(p); }
+
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t cp = text[i];
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00u);
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string Joined(const std::string& root, const std::string& path) { return root + path; }
+
+}  // namespace
+
+std::optional<TransportFault> ParseTransportFault(std::string_view name) {
+  if (name == "short-feature") return TransportFault::ShortFeature;
+  if (name == "short-input") return TransportFault::ShortInput;
+  if (name == "eio") return TransportFault::IoError;
+  if (name == "epipe") return TransportFault::Stall;
+  return std::nullopt;
+}
+
+// One appearance of the device: its node, the terminal that stands in for
+// the node, and the input reports queued for the opener.
+struct HidrawBootLoader::Node {
+  HidrawBootLoader* Owner = nullptr;
+  NodeLayout Layout;
+  UMockdevIoctlBase* Handler = nullptr;
+  int MasterFd = -1;  // the testbed's end: one byte per queued report
+  int SlaveFd = -1;   // our own opening of the node's end, to take them back
+  HidHandle Bus = kNoHidHandle;
+  bool Alive = true;
+  std::deque<std::vector<std::uint8_t>> Queue;
+  UMockdevIoctlClient* Pending = nullptr;  // a read waiting for a report
+};
+
+struct NodeCallbacks {
+  static HidrawBootLoader::Node& Of(gpointer p) {
+    return *static_cast<HidrawBootLoader::Node*>(p);
+  }
+  static gboolean Ioctl(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
+    Of(n).Owner->HandleIoctl(Of(n), c);
+    return TRUE;
+  }
+  static gboolean Read(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
+    Of(n).Owner->HandleRead(Of(n), c);
+    return TRUE;
+  }
+  static gboolean Write(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
+    Of(n).Owner->HandleWrite(Of(n), c);
+    return TRUE;
+  }
+  static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer n) {
+    Of(n).Owner->ClientConnected(Of(n));
+  }
+};
+
+HidrawBootLoader::HidrawBootLoader(const HidrawDeviceConfig& config)
+    : config_(config), device_(bus_.AddBootLoader(config.Behaviour)) {
+  identity_.VendorId = config.Behaviour.VendorId;
+  identity_.ProductId = config.Behaviour.ProductId;
+  identity_.Product = Utf8(config.Behaviour.ProductString);
+  identity_.Serial = config.Serial;
+  identity_.Port = config.Port;
+}
+
+HidrawBootLoader::~HidrawBootLoader() {
+  stop_ = true;
+  if (pump_.joinable()) pump_.join();
+  for (auto& node : nodes_) {
+    if (node->Pending != nullptr) {
+      umockdev_ioctl_client_complete(node->Pending, -1, EIO);
+      g_object_unref(node->Pending);
+    }
+    if (node->SlaveFd >= 0) close(node->SlaveFd);
+  }
+  if (testbed_ != nullptr) g_object_unref(Testbed(testbed_));
+  for (auto& node : nodes_) {
+    if (node->Handler != nullptr) g_object_unref(node->Handler);
+  }
+}
+
+bool HidrawBootLoader::Start(std::string& error) {
+  testbed_ = umockdev_testbed_new();
+  if (testbed_ == nullptr) {
+    error = "cannot create the umockdev testbed";
+    return false;
+  }
+  // Asked once the testbed exists: it looks at the redirected sysfs.
+  if (!umockdev_in_mock_environment()) {
+    error = "not running under umockdev-wrapper: there is no mocked /dev and /sys";
+    return false;
+  }
+  Plug();
+  if (live_ == nullptr) {
+    error = "cannot plug the hidraw node into the testbed";
+    return false;
+  }
+  pump_ = std::thread([this] { Pump(); });
+  return true;
+}
+
+std::string HidrawBootLoader::RootDir() const {
+  gchar* root = umockdev_testbed_get_root_dir(Testbed(testbed_));
+  std::string dir = root;
+  g_free(root);
+  return dir;
+}
+
+void HidrawBootLoader::Plug() {
+  UMockdevTestbed* tb = Testbed(testbed_);
+  const int appearance = static_cast<int>(nodes_.size());
+  auto node = std::make_unique<Node>();
+  node->Owner = this;
+  node->Layout = LayoutFor(identity_, appearance);
+  const NodeLayout& l = node->Layout;
+  GError* err = nullptr;
+  if (!umockdev_testbed_add_from_string(tb, DescribeNode(identity_, l).c_str(), &err)) {
+    g_clear_error(&err);
+    return;
+  }
+  // hidapi finds the report descriptor through the node's "device" link.
+  umockdev_testbed_set_attribute_link(tb, l.Hidraw.c_str(), "device",
+                                      ("../../../" + l.HidName).c_str());
+
+  const std::string root = RootDir();
+  const std::string nodeLink = Joined(root, l.DevNode);
+  char pts[256] = "";
+  const ssize_t n = readlink(nodeLink.c_str(), pts, sizeof pts - 1);
+  if (n <= 0) return;
+  pts[n] = 0;
+  node->SlaveFd = open(pts, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (node->SlaveFd < 0) return;
+  termios t{};
+  if (tcgetattr(node->SlaveFd, &t) == 0) {
+    // Raw: each readiness byte passes at once, nothing is echoed.
+    cfmakeraw(&t);
+    tcsetattr(node->SlaveFd, TCSANOW, &t);
+  }
+
+  // umockdev fakes stat() of the node but not fstat() of an open one, which
+  // hidapi uses to find the node's sysfs entry: give the node the terminal's
+  // own device number.
+  struct stat st {};
+  if (fstat(node->SlaveFd, &st) == 0) {
+    const std::string mm =
+        std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    umockdev_testbed_set_attribute(tb, l.Hidraw.c_str(), "dev", mm.c_str());
+    umockdev_testbed_set_property_int(tb, l.Hidraw.c_str(), "MAJOR",
+                                      static_cast<gint>(major(st.st_rdev)));
+    umockdev_testbed_set_property_int(tb, l.Hidraw.c_str(), "MINOR",
+                                      static_cast<gint>(minor(st.st_rdev)));
+    unlink(Joined(root, "/sys/dev/char/241:" + std::to_string(l.Number)).c_str());
+    const std::string charLink = Joined(root, "/sys/dev/char/" + mm);
+    unlink(charLink.c_str());
+    const std::string target = "../.." + l.Hidraw.substr(4);
+    if (symlink(target.c_str(), charLink.c_str()) != 0) return;
+    const std::string dotNode = Joined(root, "/dev/.node/hidraw" + std::to_string(l.Number));
+    unlink(dotNode.c_str());
+    if (symlink(mm.c_str(), dotNode.c_str()) != 0) return;
+  }
+
+  node->MasterFd = umockdev_testbed_get_dev_fd(tb, l.DevNode.c_str());
+  node->Handler = umockdev_ioctl_base_new();
+  g_signal_connect(node->Handler, "handle-ioctl", G_CALLBACK(NodeCallbacks::Ioctl),
+                   node.get());
+  g_signal_connect(node->Handler, "handle-read", G_CALLBACK(NodeCallbacks::Read),
+                   node.get());
+  g_signal_connect(node->Handler, "handle-write", G_CALLBACK(NodeCallbacks::Write),
+                   node.get());
+  g_signal_connect(node->Handler, "client-connected", G_CALLBACK(NodeCallbacks::Connected),
+                   node.get());
+  if (!umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node->Handler, &err)) {
+    g_clear_error(&err);
+    return;
+  }
+  if (config_.NodeMissing) {
+    // A node that cannot be opened must have no handler: umockdev's preload
+    // connects even a failed open to the node's handler (or to its default
+    // one) and keeps that in a table of 50 entries that only a close
+    // empties, so a search of 500 attempts would overflow it.
+    umockdev_testbed_detach_ioctl(tb, l.DevNode.c_str(), nullptr);
+    unlink(Joined(root, "/ioctl/_default").c_str());
+    unlink(nodeLink.c_str());
+  }
+
+  std::lock_guard<std::mutex> hold(lock_);
+  node->Bus = bus_.Open(device_.Path());
+  live_ = node.get();
+  nodes_.push_back(std::move(node));
+}
+
+void HidrawBootLoader::Unplug(Node& node) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    node.Alive = false;
+    bus_.Close(node.Bus);
+    node.Bus = kNoHidHandle;
+    live_ = nullptr;
+    if (node.Pending != nullptr) {
+      umockdev_ioctl_client_complete(node.Pending, -1, EIO);
+      g_object_unref(node.Pending);
+      node.Pending = nullptr;
+    }
+    // Wake whoever waits in poll(): its read then finds the device gone.
+    if (write(node.MasterFd, "x", 1) != 1) {
+      // Nobody can be woken; a waiting reader still ends at its time limit.
+    }
+  }
+  UMockdevTestbed* tb = Testbed(testbed_);
+  const NodeLayout& l = node.Layout;
+  for (const std::string* path : {&l.Hidraw, &l.HidDevice, &l.UsbInterface, &l.UsbDevice}) {
+    umockdev_testbed_uevent(tb, path->c_str(), "remove");
+  }
+  // The node goes first, so that nobody opens it while the tree goes away.
+  unlink(Joined(RootDir(), l.DevNode).c_str());
+  umockdev_testbed_remove_device(tb, l.Hidraw.c_str());
+  umockdev_testbed_remove_device(tb, l.HidDevice.c_str());
+  umockdev_testbed_remove_device(tb, l.UsbInterface.c_str());
+  umockdev_testbed_remove_device(tb, l.UsbDevice.c_str());
+}
+
+void HidrawBootLoader::Pump() {
+  while (!stop_) {
+    Node* gone = nullptr;
+    bool comeBack = false;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      const bool present = device_.Present();
+      if (live_ != nullptr && !present) gone = live_;
+      if (live_ == nullptr && present) comeBack = true;
+      if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
+          bus_.InputReady(live_->Bus)) {
+        StringsReport report{};
+        // A failed transfer on the interrupt pipe is simply no report.
+        if (bus_.ReadInput(live_->Bus, report.data(), report.size(), 0)) {
+          Deliver(*live_, std::vector<std::uint8_t>(report.begin() + 1, report.end()));
+        }
+      }
+    }
+    if (gone != nullptr) Unplug(*gone);
+    if (comeBack) Plug();
+    std::this_thread::sleep_for(kPumpPeriod);
+  }
+}
+
+// Under lock_: the report goes to a waiting read, or into the queue with one
+// readiness byte, so that poll() on the node says there is something to read.
+void HidrawBootLoader::Deliver(Node& node, std::vector<std::uint8_t> report) {
+  if (TakeTransportFault(TransportFault::ShortInput, ++inputsDelivered_)) {
+    report.resize(kShortInputBytes);
+  }
+  if (node.Pending != nullptr) {
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(node.Pending);
+    const std::size_t n = std::min(static_cast<std::size_t>(arg->data_len), report.size());
+    std::memcpy(arg->data, report.data(), n);
+    umockdev_ioctl_client_complete(node.Pending, static_cast<glong>(n), 0);
+    g_object_unref(node.Pending);
+    node.Pending = nullptr;
+    return;
+  }
+  node.Queue.push_back(std::move(report));
+  if (write(node.MasterFd, "x", 1) != 1) node.Queue.pop_back();
+}
+
+bool HidrawBootLoader::TakeTransportFault(TransportFault kind, std::uint64_t count) {
+  for (auto it = transportFaults_.begin(); it != transportFaults_.end(); ++it) {
+    if (it->first == kind && it->second == count) {
+      transportFaults_.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+void HidrawBootLoader::ClientConnected(Node& node) {
+  // Each opener has its own queue in hidraw: reports from before it opened
+  // are not its to read.
+  std::lock_guard<std::mutex> hold(lock_);
+  char tokens[64];
+  while (!node.Queue.empty()) {
+    const std::size_t n = std::min(node.Queue.size(), sizeof tokens);
+    const ssize_t got = read(node.SlaveFd, tokens, n);
+    if (got <= 0) break;
+    for (ssize_t i = 0; i < got; ++i) node.Queue.pop_front();
+  }
+  node.Queue.clear();
+}
+
+void HidrawBootLoader::HandleIoctl(Node& node, void* c) {
+  auto* client = static_cast<UMockdevIoctlClient*>(c);
+  const gulong request = umockdev_ioctl_client_get_request(client);
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  const unsigned size = _IOC_SIZE(request);
+  GError* err = nullptr;
+  auto resolve = [&](std::size_t bytes) -> std::uint8_t* {
+    UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, bytes, &err);
+    if (d == nullptr) {
+      g_clear_error(&err);
+      return nullptr;
+    }
+    return d->data;
+  };
+  auto done = [&](long result, int error) {
+    umockdev_ioctl_client_complete(client, result, error);
+  };
+
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!node.Alive) return done(-1, ENODEV);
+
+  const auto& rdesc = ReportDescriptor();
+  if (request == HIDIOCGRDESCSIZE) {
+    std::uint8_t* p = resolve(sizeof(int));
+    if (p == nullptr) return done(-1, EFAULT);
+    const int value = static_cast<int>(rdesc.size());
+    std::memcpy(p, &value, sizeof value);
+    return done(0, 0);
+  }
+  if (request == HIDIOCGRDESC) {
+    auto* p = reinterpret_cast<hidraw_report_descriptor*>(
+        resolve(sizeof(hidraw_report_descriptor)));
+    if (p == nullptr) return done(-1, EFAULT);
+    if (p->size > HID_MAX_DESCRIPTOR_SIZE || p->size > rdesc.size()) return done(-1, EINVAL);
+    std::memcpy(p->value, rdesc.data(), p->size);
+    return done(0, 0);
+  }
+  if (request == HIDIOCGRAWINFO) {
+    auto* p = reinterpret_cast<hidraw_devinfo*>(resolve(sizeof(hidraw_devinfo)));
+    if (p == nullptr) return done(-1, EFAULT);
+    p->bustype = BUS_USB;
+    p->vendor = static_cast<__s16>(identity_.VendorId);
+    p->product = static_cast<__s16>(identity_.ProductId);
+    return done(0, 0);
+  }
+  if (_IOC_TYPE(request) != 'H') return done(-1, ENOTTY);
+  const unsigned nr = _IOC_NR(request);
+  if (nr == 0x04 || nr == 0x05 || nr == 0x08) {  // name, phys, uniq
+    const std::string text = nr == 0x04   ? identity_.Manufacturer + " " + identity_.Product
+                             : nr == 0x05 ? "usb-0000:00:14.0-" + identity_.Port.substr(2) +
+                                                "/input0"
+                                          : identity_.Serial;
+    std::uint8_t* p = resolve(size);
+    if (p == nullptr) return done(-1, EFAULT);
+    const std::size_t n = std::min<std::size_t>(text.size() + 1, size);
+    std::memcpy(p, text.c_str(), n);
+    return done(static_cast<long>(n), 0);
+  }
+  if (nr != 0x06 && nr != 0x07) return done(-1, ENOTTY);
+
+  // Feature reports: byte 0 is the report ID. The device has none, so usbhid
+  // sends the other bytes for ID 0 and answers with them after a 0.
+  std::uint8_t* p = resolve(size);
+  if (p == nullptr) return done(-1, EFAULT);
+  if (size < 1 || p[0] != 0) return done(-1, EPIPE);
+  ++transfers_;
+  ++featureRequests_;
+  if (TakeTransportFault(TransportFault::IoError, transfers_)) return done(-1, EIO);
+  if (TakeTransportFault(TransportFault::Stall, featureRequests_)) return done(-1, EPIPE);
+  if (nr == 0x06) {  // HIDIOCSFEATURE
+    if (!bus_.SetFeature(node.Bus, p, size)) return done(-1, EPIPE);
+    return done(static_cast<long>(size), 0);
+  }
+  StatusReport status{};  // HIDIOCGFEATURE
+  if (!bus_.GetFeature(node.Bus, status.data(), status.size())) return done(-1, EPIPE);
+  std::size_t n = std::min<std::size_t>(size, 1 + kFeaturePayload);
+  if (TakeTransportFault(TransportFault::ShortFeature, ++featureGets_)) {
+    n = std::min(n, kShortFeatureBytes);
+  }
+  std::memcpy(p, status.data(), n);
+  return done(static_cast<long>(n), 0);
+}
+
+void HidrawBootLoader::HandleWrite(Node& node, void* c) {
+  auto* client = static_cast<UMockdevIoctlClient*>(c);
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  const auto length = static_cast<std::size_t>(arg->data_len);
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, ENODEV);
+  if (length < 1 || arg->data[0] != 0) return umockdev_ioctl_client_complete(client, -1, EINVAL);
+  if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
+    return umockdev_ioctl_client_complete(client, -1, EIO);
+  }
+  // The report goes out on the interrupt pipe without its ID byte; the
+  // emulated device takes it in the tool's layout, ID byte included.
+  if (!bus_.WriteOutput(node.Bus, arg->data, length)) {
+    return umockdev_ioctl_client_complete(client, -1, EIO);
+  }
+  umockdev_ioctl_client_complete(client, static_cast<glong>(length), 0);
+}
+
+void HidrawBootLoader::HandleRead(Node& node, void* c) {
+  auto* client = static_cast<UMockdevIoctlClient*>(c);
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, EIO);
+  if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
+    return umockdev_ioctl_client_complete(client, -1, EIO);
+  }
+  if (node.Queue.empty()) {
+    // A blocking read waits for the next report (poll()-first readers, as
+    // hidapi and Wine are, never get here with nothing queued).
+    node.Pending = static_cast<UMockdevIoctlClient*>(g_object_ref(client));
+    return;
+  }
+  std::vector<std::uint8_t> report = std::move(node.Queue.front());
+  node.Queue.pop_front();
+  char token;
+  if (read(node.SlaveFd, &token, 1) != 1) {
+    // The byte was already taken by a reader of the terminal itself.
+  }
+  const std::size_t n = std::min(static_cast<std::size_t>(arg->data_len), report.size());
+  std::memcpy(arg->data, report.data(), n);
+  umockdev_ioctl_client_complete(client, static_cast<glong>(n), 0);
+}
+
+void HidrawBootLoader::InjectFault(emulated::FaultKind kind, int n) {
+  std::lock_guard<std::mutex> hold(lock_);
+  device_.InjectFault(kind, n);
+}
+
+void HidrawBootLoader::InjectTransportFault(TransportFault kind, int n) {
+  std::lock_guard<std::mutex> hold(lock_);
+  std::uint64_t base = 0;
+  switch (kind) {
+    case TransportFault::ShortFeature: base = featureGets_; break;
+    case TransportFault::ShortInput: base = inputsDelivered_; break;
+    case TransportFault::IoError: base = transfers_; break;
+    case TransportFault::Stall: base = featureRequests_; break;
+  }
+  transportFaults_.emplace_back(kind, base + static_cast<std::uint64_t>(std::max(n, 1)));
+}
+
+std::vector<std::uint8_t> HidrawBootLoader::Flash() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return device_.Flash();
+}
+
+int HidrawBootLoader::ResetCount() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return device_.ResetCount();
+}
+
+std::size_t HidrawBootLoader::DataReportCount() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return device_.DataReportCount();
+}
+
+std::vector<std::string> HidrawBootLoader::DevNodes() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  std::vector<std::string> names;
+  for (const auto& node : nodes_) names.push_back(node->Layout.DevNode);
+  return names;
+}
+
+std::string HidrawBootLoader::CurrentDevNode() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return live_ != nullptr ? live_->Layout.DevNode : std::string();
+}
+
+}  // namespace zentrel::hidraw

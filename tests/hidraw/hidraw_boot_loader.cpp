@@ -153,13 +153,43 @@ std::string HidrawBootLoader::RootDir() const {
 
 void HidrawBootLoader::Plug() {
   UMockdevTestbed* tb = Testbed(testbed_);
-  const int appearance = static_cast<int>(nodes_.size());
-  auto node = std::make_unique<Node>();
-  node->Owner = this;
-  node->Layout = LayoutFor(identity_, appearance);
-  const NodeLayout& l = node->Layout;
+  int appearance = 0;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    appearance = static_cast<int>(nodes_.size());
+  }
+  auto owned = std::make_unique<Node>();
+  Node& node = *owned;
+  node.Owner = this;
+  node.Layout = LayoutFor(identity_, appearance);
+  const NodeLayout& l = node.Layout;
   GError* err = nullptr;
-  if (!umockdev_testbed_add_from_string(tb, DescribeNode(identity_, l).c_str(), &err)) {
+  if (!umockdev_testbed_add_from_string(tb, DescribeParents(identity_, l).c_str(), &err)) {
+    g_clear_error(&err);
+    return;
+  }
+  // The handler is in place before the node exists: whoever opens the node
+  // on its "add" event (Wine does) must reach it, and umockdev's preload
+  // decides that at the open.
+  node.Handler = umockdev_ioctl_base_new();
+  g_signal_connect(node.Handler, "handle-ioctl", G_CALLBACK(NodeCallbacks::Ioctl), &node);
+  g_signal_connect(node.Handler, "handle-read", G_CALLBACK(NodeCallbacks::Read), &node);
+  g_signal_connect(node.Handler, "handle-write", G_CALLBACK(NodeCallbacks::Write), &node);
+  g_signal_connect(node.Handler, "client-connected", G_CALLBACK(NodeCallbacks::Connected),
+                   &node);
+  // Kept for the whole run: a late request on a node that has gone away
+  // still finds its handler, which answers as for an unplugged device.
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    nodes_.push_back(std::move(owned));
+  }
+  // Until the end, a failure leaves the device unplugged for good.
+  plugFailed_ = true;
+  if (!umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node.Handler, &err)) {
+    g_clear_error(&err);
+    return;
+  }
+  if (!umockdev_testbed_add_from_string(tb, DescribeHidraw(l).c_str(), &err)) {
     g_clear_error(&err);
     return;
   }
@@ -173,20 +203,20 @@ void HidrawBootLoader::Plug() {
   const ssize_t n = readlink(nodeLink.c_str(), pts, sizeof pts - 1);
   if (n <= 0) return;
   pts[n] = 0;
-  node->SlaveFd = open(pts, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (node->SlaveFd < 0) return;
+  const int slave = open(pts, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (slave < 0) return;
   termios t{};
-  if (tcgetattr(node->SlaveFd, &t) == 0) {
+  if (tcgetattr(slave, &t) == 0) {
     // Raw: each readiness byte passes at once, nothing is echoed.
     cfmakeraw(&t);
-    tcsetattr(node->SlaveFd, TCSANOW, &t);
+    tcsetattr(slave, TCSANOW, &t);
   }
 
   // umockdev fakes stat() of the node but not fstat() of an open one, which
   // hidapi uses to find the node's sysfs entry: give the node the terminal's
   // own device number.
   struct stat st {};
-  if (fstat(node->SlaveFd, &st) == 0) {
+  if (fstat(slave, &st) == 0) {
     const std::string mm =
         std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
     umockdev_testbed_set_attribute(tb, l.Hidraw.c_str(), "dev", mm.c_str());
@@ -198,26 +228,15 @@ void HidrawBootLoader::Plug() {
     const std::string charLink = Joined(root, "/sys/dev/char/" + mm);
     unlink(charLink.c_str());
     const std::string target = "../.." + l.Hidraw.substr(4);
-    if (symlink(target.c_str(), charLink.c_str()) != 0) return;
     const std::string dotNode = Joined(root, "/dev/.node/hidraw" + std::to_string(l.Number));
     unlink(dotNode.c_str());
-    if (symlink(mm.c_str(), dotNode.c_str()) != 0) return;
+    if (symlink(target.c_str(), charLink.c_str()) != 0 ||
+        symlink(mm.c_str(), dotNode.c_str()) != 0) {
+      close(slave);
+      return;
+    }
   }
 
-  node->MasterFd = umockdev_testbed_get_dev_fd(tb, l.DevNode.c_str());
-  node->Handler = umockdev_ioctl_base_new();
-  g_signal_connect(node->Handler, "handle-ioctl", G_CALLBACK(NodeCallbacks::Ioctl),
-                   node.get());
-  g_signal_connect(node->Handler, "handle-read", G_CALLBACK(NodeCallbacks::Read),
-                   node.get());
-  g_signal_connect(node->Handler, "handle-write", G_CALLBACK(NodeCallbacks::Write),
-                   node.get());
-  g_signal_connect(node->Handler, "client-connected", G_CALLBACK(NodeCallbacks::Connected),
-                   node.get());
-  if (!umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node->Handler, &err)) {
-    g_clear_error(&err);
-    return;
-  }
   if (config_.NodeMissing) {
     // A node that cannot be opened must have no handler: umockdev's preload
     // connects even a failed open to the node's handler (or to its default
@@ -229,9 +248,11 @@ void HidrawBootLoader::Plug() {
   }
 
   std::lock_guard<std::mutex> hold(lock_);
-  node->Bus = bus_.Open(device_.Path());
-  live_ = node.get();
-  nodes_.push_back(std::move(node));
+  node.SlaveFd = slave;
+  node.MasterFd = umockdev_testbed_get_dev_fd(tb, l.DevNode.c_str());
+  node.Bus = bus_.Open(device_.Path());
+  live_ = &node;
+  plugFailed_ = false;
 }
 
 void HidrawBootLoader::Unplug(Node& node) {
@@ -272,7 +293,7 @@ void HidrawBootLoader::Pump() {
       std::lock_guard<std::mutex> hold(lock_);
       const bool present = device_.Present();
       if (live_ != nullptr && !present) gone = live_;
-      if (live_ == nullptr && present) comeBack = true;
+      if (live_ == nullptr && present && !plugFailed_) comeBack = true;
       if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
           bus_.InputReady(live_->Bus)) {
         StringsReport report{};

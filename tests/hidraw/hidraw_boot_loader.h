@@ -95,6 +95,7 @@ class HidrawBootLoader {
   void* testbed_ = nullptr;  // UMockdevTestbed
   std::vector<std::unique_ptr<Node>> nodes_;
   Node* live_ = nullptr;
+  bool plugFailed_ = false;  // the pump's own
   std::atomic<bool> stop_{false};
   std::thread pump_;
 

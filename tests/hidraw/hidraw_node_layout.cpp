@@ -31,7 +31,7 @@ NodeLayout LayoutFor(const NodeIdentity& id, int appearance) {
   return l;
 }
 
-std::string DescribeNode(const NodeIdentity& id, const NodeLayout& l) {
+std::string DescribeParents(const NodeIdentity& id, const NodeLayout& l) {
   const std::string vid = Hex4(id.VendorId, false);
   const std::string pid = Hex4(id.ProductId, false);
   const std::string devnum = std::to_string(2 + l.Number);
@@ -68,11 +68,14 @@ std::string DescribeNode(const NodeIdentity& id, const NodeLayout& l) {
     s += hex;
   }
   s += "\n\n";
+  return s;
+}
 
+std::string DescribeHidraw(const NodeLayout& l) {
   // The device number is a placeholder: the node gets the number of the
   // terminal that stands in for it once that exists.
   const std::string minor = std::to_string(l.Number);
-  s += "P: " + sysPath(l.Hidraw) + "\n";
+  std::string s = "P: " + l.Hidraw.substr(4) + "\n";
   s += "N: hidraw" + minor + "\n";
   s += "E: DEVNAME=" + l.DevNode + "\nE: SUBSYSTEM=hidraw\n";
   s += "E: MAJOR=241\nE: MINOR=" + minor + "\nA: dev=241:" + minor + "\n\n";

@@ -33,9 +33,12 @@ struct NodeLayout {
 // The N-th appearance (0, 1, ...) of a device.
 NodeLayout LayoutFor(const NodeIdentity& id, int appearance);
 
-// The testbed description (umockdev's text format) of that appearance,
-// parents first, so that each "add" event finds its parents in place.
-std::string DescribeNode(const NodeIdentity& id, const NodeLayout& layout);
+// The testbed descriptions (umockdev's text format) of that appearance: the
+// parents (usb_device, usb_interface, hid device) and the hidraw node. The
+// node is added last, when everything it needs is in place: whoever follows
+// the "add" events opens it at once.
+std::string DescribeParents(const NodeIdentity& id, const NodeLayout& layout);
+std::string DescribeHidraw(const NodeLayout& layout);
 
 // A vendor-defined top-level collection (usage page 0xFF00, usage 1) without
 // report IDs: 63-byte input and output reports and an 8-byte feature report,

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# zentrel-flash, unmodified, against the emulated boot loader behind a mocked
+# /dev/hidrawN: information, application information and a download of a
+# multi-page image, byte for byte, across the reset and the new node; a node
+# that cannot be opened; a product string that is not ASCII.
+#
+#   flash_on_hidraw.sh DEVICE_PROGRAM CLIENT...
+#
+# CLIENT is the command that runs zentrel-flash (for Windows: a wrapper that
+# runs zentrel-flash.exe under Wine). Needs umockdev-wrapper and srec_cat.
+set -euo pipefail
+
+device_program=$1
+shift
+client=("$@")
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work
+
+passes=0 failures=0
+check() {  # check NAME COMMAND...: one line per check, and the count at the end
+  if "${@:2}"; then
+    echo "ok: $1"
+    passes=$((passes + 1))
+  else
+    echo "FAILED: $1"
+    failures=$((failures + 1))
+  fi
+}
+
+on_device() {  # on_device [device options] -- zentrel-flash arguments
+  umockdev-wrapper "$device_program" "$@"
+}
+
+# 3000 bytes of random application at 0x1000 as Intel HEX with 16-byte
+# records: 24 pages, the last one ending in 72 zeros.
+head -c 3000 /dev/urandom >"$work/app.bin"
+srec_cat "$work/app.bin" -binary -offset 0x1000 -o "$work/app.hex" -intel -line-length=44
+{
+  cat "$work/app.bin"
+  head -c 72 /dev/zero
+  head -c $((256 * 1024 - 4096 - 3072)) /dev/zero | tr '\0' '\377'
+} >"$work/expected-above-4096.bin"
+
+on_device --dump "$work/flash.bin" --report "$work/report.txt" -- \
+  "${client[@]}" flash "$work/app.hex" >"$work/flash.out" 2>&1 || true
+check "flash ends with the success text" grep -q "BOOT successful finished ;-) " "$work/flash.out"
+tail -c +4097 "$work/flash.bin" >"$work/flash-above-4096.bin" 2>/dev/null || true
+check "flash from 4096 holds the image, zeros to the page end, then erased bytes" \
+  cmp "$work/expected-above-4096.bin" "$work/flash-above-4096.bin"
+check "one reset, and the device came back as a new node" \
+  grep -qx -e "resets 1" "$work/report.txt"
+check "the nodes were hidraw0, then hidraw1" \
+  diff <(grep '^node ' "$work/report.txt") <(printf 'node /dev/hidraw0\nnode /dev/hidraw1\n')
+check "96 data reports for 24 pages" grep -qx "data-reports 96" "$work/report.txt"
+
+out=$(on_device -- "${client[@]}" info 2>&1) && status=0 || status=$?
+check "info exits 0" test "$status" -eq 0
+check "info shows the platform" grep -q "ZX-CORE" <<<"$out"
+check "info shows the boot loader version" grep -q "BL 2.05" <<<"$out"
+
+out=$(on_device --app-info "ZENTREL DEMO APP" -- "${client[@]}" app-info 2>&1) && status=0 || status=$?
+check "app-info exits 0" test "$status" -eq 0
+check "app-info shows the application" grep -q "ZENTREL DEMO APP" <<<"$out"
+
+# A product string that begins with U+0141, in a process in the C locale.
+out=$(LC_ALL=C on_device --product "$(printf '\305\201ZENTREL BOOT')" -- \
+  "${client[@]}" info 2>&1) && status=0 || status=$?
+check "info takes a device whose product string begins with U+0141" test "$status" -eq 0
+check "... and shows its first character as 'A'" grep -q "AZENTREL BOOT" <<<"$out"
+
+if [ "${HIDRAW_CHECK_UNOPENABLE:-1}" = 1 ]; then
+  out=$(on_device --node-missing -- "${client[@]}" info 2>&1) && status=0 || status=$?
+  check "a node that cannot be opened: info exits 1" test "$status" -eq 1
+  check "... with the usual text first" \
+    test "$(grep -n 'No HID device detect' <<<"$out" | cut -d: -f1)" -lt \
+    "$(grep -n 'cannot be opened' <<<"$out" | cut -d: -f1)"
+  check "... then the node and the reason" \
+    grep -q "/dev/hidraw0 .*cannot be opened: .*No such file or directory" <<<"$out"
+  check "... and what to do" grep -q "udev rule" <<<"$out"
+fi
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and tests with MinGW-w64 and runs every
 # test under Wine (64-bit) inside a virtual X server: the engine's unit tests
-# built for Windows, the HID platform against Wine's own HID devices, and the
-# GUI tests.
+# built for Windows, the HID platform against Wine's own HID devices, the GUI
+# tests, and the programs against the hidraw test device through Wine's HID
+# stack.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,14 +22,25 @@ if [ "${1:-}" = "--under-x" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
     wineserver -w
   fi
+  if ! grep -q '"Enable SDL"=dword:00000000' "$WINEPREFIX/system.reg"; then
+    # winebus then reads hidraw nodes through udev: the hidraw test device.
+    wine reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v 'Enable SDL' \
+      /t REG_DWORD /d 0 /f
+    wineserver -w
+  fi
   status=0
   ctest --test-dir "$build" --output-on-failure --timeout 300 || status=$?
   wineserver -k || true
   exit "$status"
 fi
 
+# The hidraw test device is a Linux program: from the Linux build.
+cmake --preset default >/dev/null
+cmake --build --preset default --target zentrel-hidraw-device
+
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
+  -DZENTREL_HIDRAW_DEVICE="$PWD/build/default/tests/hidraw/zentrel-hidraw-device" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2
 

@@ -6,9 +6,12 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cli/device_session.h"
+#include "cli/unopenable_hint.h"
+#include "hid/emulated/emulated_bus.h"
 
 namespace zentrel::cli {
 namespace {
@@ -121,6 +124,45 @@ TEST(RunRoad, PlatformMismatchFailsWithItsBox) {
   RoadRun run = RunEmulated(options, *image, &BootSequencer::StartDownload);
   EXPECT_EQ(run.Code, 1);
   EXPECT_EQ(run.View->LastBox().Text, "HW is uncompatible with selected SW image File");
+}
+
+TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
+  FakeClock clock;
+  emulated::EmulatedBus bus(clock);
+  emulated::BootLoaderConfig refused;
+  refused.Path = "/dev/hidraw3";
+  bus.AddBootLoader(refused).InjectFault(emulated::FaultKind::CannotOpen);
+  emulated::BootLoaderConfig fine;
+  fine.Path = "/dev/hidraw4";
+  bus.AddBootLoader(fine);
+  emulated::BootLoaderConfig other = refused;
+  other.Path = "/dev/hidraw5";
+  other.ProductId = 0x1234;
+  bus.AddBootLoader(other).InjectFault(emulated::FaultKind::CannotOpen);
+
+  std::FILE* err = std::tmpfile();
+  DeviceIds ids;
+  ids.VendorId = 0x1D50;
+  ids.ProductId = 0x61A7;
+  EXPECT_EQ(ReportUnopenableDevices(bus, ids, err), 1);
+  // An ID that no device can have names nothing.
+  ids.VendorId = 0x11D50;
+  EXPECT_EQ(ReportUnopenableDevices(bus, ids, err), 0);
+  std::rewind(err);
+  char text[1024] = "";
+  text[std::fread(text, 1, sizeof text - 1, err)] = 0;
+  std::fclose(err);
+  const char* advice =
+#ifdef _WIN32
+      "zentrel-flash: another program may hold it open; close that program and try again\n";
+#else
+      "zentrel-flash: to give your user access, install the udev rule and plug the device "
+      "in again (README, \"Device access on Linux\")\n";
+#endif
+  EXPECT_EQ(std::string(text),
+            std::string("zentrel-flash: /dev/hidraw3 is a device with IDs 1D50:61A7, but it "
+                        "cannot be opened: the emulated device refuses to open\n") +
+                advice);
 }
 
 }  // namespace

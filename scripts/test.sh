@@ -18,7 +18,9 @@ ctest --preset default -j2
 step "Tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j2
-ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j2
+# umockdev's preload comes before the ASan runtime in the hidraw tests; it
+# interposes no allocation, so the order check can be left out.
+ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 ctest --preset asan -j2
 
 step "Fuzz targets"
 cmake --preset fuzz >/dev/null

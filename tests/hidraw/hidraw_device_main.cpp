@@ -27,8 +27,8 @@ using zentrel::hidraw::HidrawDeviceConfig;
 
 constexpr int kSetupFailed = 125;
 
-void Usage() {
-  std::fprintf(stderr,
+void Usage(std::FILE* out) {
+  std::fprintf(out,
                "usage: umockdev-wrapper zentrel-hidraw-device [options] -- COMMAND [ARGS...]\n"
                "  --product TEXT         product string (UTF-8)\n"
                "  --platform TEXT        boot loader platform name\n"
@@ -40,7 +40,9 @@ void Usage() {
                "  --transport-fault NAME[:N]  short-feature, short-input, eio, epipe\n"
                "  --node-missing         sysfs lists the device, /dev has no node\n"
                "  --dump FILE            write the device's flash here afterwards\n"
-               "  --report FILE          write what the device saw (nodes, resets) here\n");
+               "  --report FILE          write what the device saw (nodes, resets) here\n"
+               "It exits with the command's exit code, or 125 when it cannot set up the\n"
+               "device (not under umockdev-wrapper, bad options).\n");
 }
 
 std::u16string Utf16(const std::string& utf8) {
@@ -94,12 +96,16 @@ int main(int argc, char** argv) {
       ++i;
       break;
     }
+    if (opt == "--help" || opt == "-h") {
+      Usage(stdout);
+      return 0;
+    }
     if (opt == "--node-missing") {
       config.NodeMissing = true;
       continue;
     }
     if (i + 1 >= argc) {
-      Usage();
+      Usage(stderr);
       return kSetupFailed;
     }
     const std::string value = argv[++i];
@@ -124,12 +130,12 @@ int main(int argc, char** argv) {
     } else if (opt == "--report") {
       report = value;
     } else {
-      Usage();
+      Usage(stderr);
       return kSetupFailed;
     }
   }
   if (i >= argc) {
-    Usage();
+    Usage(stderr);
     return kSetupFailed;
   }
 

@@ -15,7 +15,7 @@ wineserver -w 2>/dev/null || true
 
 # Wine sees only the devices that winebus finds; a device that cannot be
 # opened never reaches Windows, so there is nothing to name.
-HIDRAW_CHECK_UNOPENABLE=0 HIDRAW_CLIENT_LOCALE=C.UTF-8 "$here/../hidraw/flash_on_hidraw.sh" \
+HIDRAW_CHECK_UNOPENABLE=0 HIDRAW_CLIENT_LOCALE=C.UTF-8 "$here/../flash_on_hidraw.sh" \
   "$device_program" "$here/wine_once.sh" "$flash_exe"
 
 work=$(mktemp -d)

@@ -1,5 +1,7 @@
 #include "tests/win32/dialog_answerer.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 #include "ui/win32/resource_ids.h"
@@ -35,10 +37,71 @@ UINT IconOfBox(HWND box) {
   return 0;
 }
 
+// Texts of the dialog's static controls that are wider or taller than the
+// control in the font it draws them with.
+std::vector<std::string> ClippedLabels(HWND dialog) {
+  std::vector<std::string> clipped;
+  HDC dc = GetDC(dialog);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = "";
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") != 0) continue;
+    const std::string text = TextOf(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    RECT r;
+    GetClientRect(child, &r);
+    if (size.cx > r.right || size.cy > r.bottom) clipped.push_back(text);
+  }
+  ReleaseDC(dialog, dc);
+  return clipped;
+}
+
+HWND g_clickDialog = nullptr;
+int g_clickItem = 0;
+
+void CALLBACK ClickPendingItem(HWND, UINT, UINT_PTR timer, DWORD) {
+  // The dialog manager shows the dialog once its queue is empty: wait for it.
+  if (!IsWindowVisible(g_clickDialog)) return;
+  KillTimer(nullptr, timer);
+  HWND item = GetDlgItem(g_clickDialog, g_clickItem);
+  RECT r;
+  GetWindowRect(item, &r);
+  const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  EXPECT_EQ(WindowFromPoint(centre), item);
+  SendLeftClick(centre);
+}
+
 }  // namespace
 
 void PostCommand(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+void SendLeftClick(POINT point) {
+  // Each event carries the point itself, in the 0..65535 scale of the
+  // screen: the cursor may still be on its way from an earlier move.
+  const LONG x = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  const LONG y = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  const DWORD kinds[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+  INPUT events[3]{};
+  for (int i = 0; i < 3; ++i) {
+    events[i].type = INPUT_MOUSE;
+    events[i].mi.dx = x;
+    events[i].mi.dy = y;
+    events[i].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | kinds[i];
+  }
+  EXPECT_EQ(SendInput(3, events, sizeof(INPUT)), 3u);
+}
+
+void ClickItemOnceShown(HWND dialog, int id) {
+  g_clickDialog = dialog;
+  g_clickItem = id;
+  // A timer event comes only when nothing else is queued.
+  SetTimer(nullptr, 0, 0, ClickPendingItem);
 }
 
 std::string TextOf(HWND window) {
@@ -92,11 +155,12 @@ void DialogAnswerer::Answer(HWND dialog) {
     seen.Kind = DialogKind::Settings;
     seen.VendorShown = ItemText(dialog, ZENTREL_VENDOR_EDIT);
     seen.ProductShown = ItemText(dialog, ZENTREL_PRODUCT_EDIT);
+    seen.ClippedLabels = ClippedLabels(dialog);
     Seen.push_back(seen);
     if (SettingsScript) {
       SettingsScript(dialog);
     } else {
-      PostCommand(dialog, IDOK);
+      ClickItemOnceShown(dialog, IDOK);
     }
     return;
   }

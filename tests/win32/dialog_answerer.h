@@ -21,6 +21,9 @@ struct SeenDialog {
   std::string Text;   // message boxes: the message
   UINT Icon = 0;      // message boxes: MB_ICONERROR, _WARNING, _INFORMATION or 0
   std::string VendorShown, ProductShown;  // settings: the edits at opening
+  // settings: the texts of the labels that do not fit their rectangle in
+  // the font they are shown in
+  std::vector<std::string> ClippedLabels;
 };
 
 class DialogAnswerer {
@@ -33,7 +36,7 @@ class DialogAnswerer {
   std::vector<SeenDialog> Seen;
   // The path typed into the open-file dialog; empty: the dialog is cancelled.
   std::string FileToChoose;
-  // What to do with the settings dialog; by default OK is pressed.
+  // What to do with the settings dialog; by default OK is clicked.
   std::function<void(HWND dialog)> SettingsScript;
 
   // Message boxes only, in order.
@@ -47,6 +50,12 @@ class DialogAnswerer {
 
 // Posts a command to a dialog as its button (or key) would.
 void PostCommand(HWND dialog, int id);
+// Sends a left click at a point of the screen as the mouse gives it; the
+// thread's message loop then delivers it.
+void SendLeftClick(POINT point);
+// Clicks the centre of a dialog's item once the dialog is on screen (its
+// message loop has gone idle); the item must be the window found there.
+void ClickItemOnceShown(HWND dialog, int id);
 std::string TextOf(HWND window);
 std::string ItemText(HWND dialog, int id);
 

@@ -21,6 +21,49 @@ void LoaderWindowTest::Start(const emulated::BootLoaderConfig& config) {
   context_ = std::make_unique<LoaderContext>(access_, *image_, ids_, clock_);
   context_->Window.Instance = GetModuleHandleA(nullptr);
   ASSERT_EQ(CreateMainWindow(*context_), 1);
+  // The window ran with a 10 ms timer; from here on the test's ticks alone.
+  ASSERT_TRUE(KillTimer(Main(), kTickTimerId));
+}
+
+void LoaderWindowTest::Click(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2}, control);
+}
+
+void LoaderWindowTest::ClickCloseBox() {
+  // The close box is where the window's hit-testing answers HTCLOSE: along
+  // the middle of the caption, from the right edge inwards.
+  RECT frame;
+  GetWindowRect(Main(), &frame);
+  const int y = frame.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+  auto hit = [&](int x) { return SendMessageA(Main(), WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
+  int right = frame.right - 1;
+  while (right > frame.left && hit(right) != HTCLOSE) --right;
+  int left = right;
+  while (left > frame.left && hit(left - 1) == HTCLOSE) --left;
+  ASSERT_EQ(hit(right), HTCLOSE);
+  ClickAt({(left + right) / 2, y}, Main());
+}
+
+void ClickAt(POINT point, HWND expected) {
+  ASSERT_EQ(WindowFromPoint(point), expected);
+  SendLeftClick(point);
+  DispatchPending();
+}
+
+void DispatchPending() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Left for the test to find, once the rest is dispatched.
+      DispatchPending();
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
 }
 
 void LoaderWindowTest::Tick() {

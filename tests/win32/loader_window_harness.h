@@ -1,7 +1,9 @@
 // The real main window, created in this process over an emulated boot loader
-// with virtual time, and driven with its own messages: WM_TIMER for each
-// tick (the clock advances 10 ms), BM_CLICK on the buttons, WM_COMMAND for
-// the menu.
+// with virtual time. The test owns the time: the window's own timer is
+// stopped and each tick is a WM_TIMER (the clock advances 10 ms). The user's
+// part is played with the mouse: clicks at the visible centre of a control
+// or on the close box, so that hit-testing and focus changes take part;
+// only the menu is driven by its WM_COMMAND.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@
 #include "image/image_store.h"
 #include "sequencer/clock.h"
 #include "sequencer/device_ids.h"
+#include "tests/ui/counting_platform.h"
 #include "tests/win32/dialog_answerer.h"
 #include "ui/win32/main_window.h"
 
@@ -32,7 +35,12 @@ class LoaderWindowTest : public ::testing::Test {
   void Tick();
   // Ticks until the sequencer is Idle; the status texts seen on the way.
   std::vector<std::string> RunUntilIdle(int limit = 20000);
-  void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+  // A left click at the centre of the control as it shows on screen; the
+  // control must be the window found at that point. Dispatches what the
+  // click brings (focus changes, the command, modal windows).
+  void Click(HWND control);
+  // A left click on the main window's close box.
+  void ClickCloseBox();
   void Menu(int command) { SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(command, 0), 0); }
   // Chooses a file through OpenFile and its dialog.
   void OpenFile(const std::string& windowsPath);
@@ -46,7 +54,9 @@ class LoaderWindowTest : public ::testing::Test {
   FakeClock clock_;
   emulated::EmulatedBus bus_{clock_};
   emulated::EmulatedBootLoader* device_ = nullptr;
-  DeviceAccess access_{bus_};
+  // Every call that reaches the device side, counted.
+  zentrel::testing::CountingPlatform platform_{bus_};
+  DeviceAccess access_{platform_};
   std::unique_ptr<ImageStore> image_ = std::make_unique<ImageStore>();
   DeviceIds ids_;
   DialogAnswerer answerer_;
@@ -54,6 +64,12 @@ class LoaderWindowTest : public ::testing::Test {
  private:
   std::unique_ptr<LoaderContext> context_;
 };
+
+// Left click at a point of the screen, as the mouse gives it; the window
+// found there must be expected.
+void ClickAt(POINT point, HWND expected);
+// Dispatches what is queued for this thread.
+void DispatchPending();
 
 // A file of the examples folder, as a Windows path.
 std::string ExamplePath(const char* name);

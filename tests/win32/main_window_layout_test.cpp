@@ -108,6 +108,32 @@ TEST_F(MainWindowLayoutTest, TwelveChildrenInCreationOrderWithoutIdentifiers) {
   EXPECT_EQ(GetWindow(child, GW_HWNDNEXT), nullptr);
 }
 
+// In the fonts they are drawn with: each caption in the window's default
+// font, in the 20 pixels above its field and no wider than it; each button's
+// text within its button.
+TEST_F(MainWindowLayoutTest, TextsFitTheirPlaces) {
+  HDC dc = GetDC(Main());
+  const char* captions[] = {"HW platform",      "HW version", "BOOT SW version",
+                            "Application info", "FW version", "HID Device ID"};
+  for (const char* caption : captions) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &size);
+    EXPECT_LE(size.cx, 140) << caption;
+    EXPECT_LE(size.cy, 20) << caption;
+  }
+  for (HWND button : {Window().OpenFileButton, Window().DownloadButton, Window().HwInfoButton,
+                      Window().AppFwButton}) {
+    const std::string text = TextOf(button);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    EXPECT_LT(size.cx, 100) << text;
+    EXPECT_LT(size.cy, 25) << text;
+  }
+  ReleaseDC(Main(), dc);
+}
+
 TEST_F(MainWindowLayoutTest, StartState) {
   EXPECT_EQ(Status(), "BOOT sequence uninitialize");
   EXPECT_EQ(TextOf(Window().PathField), "");

@@ -136,25 +136,92 @@ TEST_F(RoadsTest, KonecDuringADownloadClosesTheDeviceAndNothingRunsAfter) {
   Start();
   OpenFile(ExamplePath("demo.mvx"));
   Click(Window().DownloadButton);
+  // The user clicks into the path field while the pages go out.
+  Click(Window().PathField);
+  ASSERT_EQ(GetFocus(), Window().PathField);
   while (Context().Sequencer.SequencerState != WritePacket) Tick();
   ASSERT_TRUE(access_.IsOpen());
-  const std::size_t packets = device_->DataReportCount();
+  const int calls = platform_.Calls();
   Menu(ZENTREL_CMD_EXIT);
   EXPECT_FALSE(IsWindow(Main()));
   EXPECT_FALSE(access_.IsOpen());
-  // The state is left as it was, and no stage runs any more.
-  EXPECT_NE(Context().Sequencer.SequencerState, Idle);
+  // The device was closed, and nothing reached it after that: neither the
+  // path field's leaving focus nor a late timer event runs a stage.
+  EXPECT_EQ(platform_.Calls(), calls + 1);
+  EXPECT_EQ(Context().Sequencer.SequencerState, WritePacket);
   SendMessageA(Main(), WM_TIMER, 1, 0);
-  EXPECT_EQ(device_->DataReportCount(), packets);
+  EXPECT_EQ(platform_.Calls(), calls + 1);
   EXPECT_TRUE(answerer_.Boxes().empty());
 }
 
 TEST_F(RoadsTest, CloseBoxInIdleLeavesTheDeviceAlone) {
   Start();
-  SendMessageA(Main(), WM_CLOSE, 0, 0);
+  // A device held open while the sequencer is Idle shows whether the close
+  // calls CloseDevice: it must not.
+  ASSERT_EQ(access_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, access_.RefreshDeviceList()),
+            1);
+  const int closes = platform_.CloseCalls();
+  ClickCloseBox();
   EXPECT_FALSE(IsWindow(Main()));
+  EXPECT_TRUE(access_.IsOpen());
+  EXPECT_EQ(platform_.CloseCalls(), closes);
   EXPECT_EQ(Context().Sequencer.SequencerState, Idle);
+  MSG quit;
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
 }
+
+// Closing through the close box while the path field has the focus, in each
+// stage that the two device roads pass through.
+struct CloseCase {
+  bool Download;  // the download road, else the application road
+  std::uint8_t State;
+};
+
+class CloseInStageTest : public LoaderWindowTest,
+                         public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseInStageTest, ClosesTheDeviceAndRunsNoFurtherStage) {
+  Start();
+  if (GetParam().Download) {
+    OpenFile(ExamplePath("demo.mvx"));
+    Click(Window().DownloadButton);
+  } else {
+    Click(Window().AppFwButton);
+  }
+  // Focus moves into the path field (which runs a Tick), unless the stage is
+  // the first of its road, which no tick may pass.
+  const std::uint8_t state = GetParam().State;
+  if (Context().Sequencer.SequencerState != state) Click(Window().PathField);
+  for (int i = 0; i < 20000 && Context().Sequencer.SequencerState != state; ++i) Tick();
+  ASSERT_EQ(Context().Sequencer.SequencerState, state);
+  const bool wasOpen = access_.IsOpen();
+  const int calls = platform_.Calls();
+  const std::int32_t counter = Context().Sequencer.TickCounter;
+
+  ClickCloseBox();
+  EXPECT_FALSE(IsWindow(Main()));
+  EXPECT_FALSE(access_.IsOpen());
+  EXPECT_EQ(bus_.OpenHandleCount(), 0u);
+  // One call at most, the close itself; the state is left as it was.
+  EXPECT_EQ(platform_.Calls(), calls + (wasOpen ? 1 : 0));
+  EXPECT_EQ(Context().Sequencer.SequencerState, state);
+  EXPECT_EQ(Context().Sequencer.TickCounter, counter);
+  EXPECT_TRUE(answerer_.Boxes().empty());
+  MSG quit;
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, CloseInStageTest,
+    ::testing::Values(CloseCase{true, ResetDevice}, CloseCase{true, ResetDelay},
+                      CloseCase{true, Connect}, CloseCase{true, BootStatus},
+                      CloseCase{true, StatusDelay}, CloseCase{true, ReadBootStrings},
+                      CloseCase{true, SendImageKind}, CloseCase{true, AwaitErase},
+                      CloseCase{true, WritePacket}, CloseCase{true, AwaitPacketAck},
+                      CloseCase{false, AppRequest}, CloseCase{false, AppDelay},
+                      CloseCase{false, ReadAppStrings}));
 
 }  // namespace
 }  // namespace zentrel::win32::testing

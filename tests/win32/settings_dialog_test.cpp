@@ -11,7 +11,7 @@ using SettingsDialogTest = LoaderWindowTest;
 void FillAndConfirm(HWND dialog, const char* vendor, const char* product) {
   SetDlgItemTextA(dialog, ZENTREL_VENDOR_EDIT, vendor);
   SetDlgItemTextA(dialog, ZENTREL_PRODUCT_EDIT, product);
-  PostCommand(dialog, IDOK);
+  ClickItemOnceShown(dialog, IDOK);
 }
 
 TEST_F(SettingsDialogTest, ShowsTheIdsAndKeepsThemOnPlainOk) {
@@ -24,6 +24,7 @@ TEST_F(SettingsDialogTest, ShowsTheIdsAndKeepsThemOnPlainOk) {
   EXPECT_EQ(answerer_.Seen[0].Caption, "");
   EXPECT_EQ(answerer_.Seen[0].VendorShown, "0xABCDEF1");
   EXPECT_EQ(answerer_.Seen[0].ProductShown, "0x61A7");
+  EXPECT_TRUE(answerer_.Seen[0].ClippedLabels.empty());
   EXPECT_EQ(ids_.VendorId, 0xABCDEF1u);
   EXPECT_EQ(ids_.ProductId, 0x61A7u);
 }

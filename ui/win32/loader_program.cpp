@@ -7,13 +7,16 @@
 
 namespace zentrel::win32 {
 
-int RunMessageLoop() {
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+int RunMessageLoop(MessageFetch fetch) {
+  MSG message{};
+  BOOL fetched;
+  // Only a positive result is a message: -1 is a failed fetch, which would
+  // come again and again if it were dispatched.
+  while ((fetched = fetch(&message, nullptr, 0, 0)) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return static_cast<int>(message.wParam);
+  return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }
 
 int RunLoader(HINSTANCE instance, HidPlatform& platform, const Clock& clock) {

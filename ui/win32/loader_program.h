@@ -14,7 +14,11 @@ namespace zentrel::win32 {
 // when the window could not be created.
 int RunLoader(HINSTANCE instance, HidPlatform& platform, const Clock& clock);
 
-// Fetches, translates and dispatches until the quit message; its code.
-int RunMessageLoop();
+// How the loop fetches the thread's next message: GetMessageA's form.
+using MessageFetch = BOOL(WINAPI*)(LPMSG message, HWND window, UINT first, UINT last);
+
+// Fetches, translates and dispatches until the quit message and returns its
+// code; 0 when the fetch fails (-1), since no quit message came.
+int RunMessageLoop(MessageFetch fetch = &GetMessageA);
 
 }  // namespace zentrel::win32

@@ -28,10 +28,14 @@ void PaintCaptions(HWND window) {
 void OnClose(LoaderContext& context, HWND window) {
   if (context.Sequencer.SequencerState != Idle) context.Device.CloseDevice();
   KillTimer(window, kTickTimerId);
+  // The default handling destroys the window next; on the way the focused
+  // path field reports losing focus, which must not run a stage on the
+  // device that was just closed.
+  context.Closed = true;
 }
 
 void RunTick(LoaderContext& context) {
-  if (!context.Destroyed) context.Sequencer.Tick();
+  if (!context.Closed) context.Sequencer.Tick();
 }
 
 void OnCommand(LoaderContext& context, HWND window, WPARAM wParam, LPARAM lParam) {
@@ -114,7 +118,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnClose(*context, window);
         break;
       case WM_DESTROY:
-        context->Destroyed = true;
+        context->Closed = true;
         PostQuitMessage(0);
         break;
       case WM_COMMAND:

@@ -33,9 +33,10 @@ struct LoaderContext {
   ImageStore& Image;
   DeviceIds& Ids;
   BootSequencer Sequencer;
-  // Set when the main window is destroyed: no Tick may run after it, since
+  // Set when the main window is closed (and when it is destroyed without a
+  // close): no Tick may run after it, since the device has been closed and
   // every stage may touch a control.
-  bool Destroyed = false;
+  bool Closed = false;
 };
 
 // Creates the window class, the window and its controls, starts the tick

@@ -9,7 +9,8 @@ packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev qt6-base-d
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$profile" = test ]; then
   packages+=(clang libclang-rt-14-dev srecord binutils xvfb xauth
-             g++-mingw-w64-x86-64 wine wine64 umockdev libumockdev-dev libglib2.0-dev)
+             g++-mingw-w64-x86-64 wine wine64 umockdev libumockdev-dev libglib2.0-dev
+             imagemagick xdotool)
 fi
 
 missing=()

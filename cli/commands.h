@@ -10,5 +10,6 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 void AddImageCommand(CLI::App& app, int& exitCode);
 void AddFlashCommand(CLI::App& app, int& exitCode);
 void AddAppInfoCommand(CLI::App& app, int& exitCode);
+void AddListCommand(CLI::App& app, int& exitCode);
 
 }  // namespace zentrel::cli

@@ -1,6 +1,31 @@
 #include "cli/console_view.h"
 
+#include <nlohmann/json.hpp>
+
 namespace zentrel::cli {
+
+namespace {
+
+constexpr std::uint64_t kLiveLineEveryUs = 100'000;
+constexpr const char* kClearLine = "\r\033[K";
+
+std::string Seconds(std::uint64_t us) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(us) / 1e6);
+  return text;
+}
+
+}  // namespace
+
+void ConsoleView::Write(std::FILE* stream, const std::string& line) {
+  EndLiveLine();
+  if (std::fputs(line.c_str(), stream) < 0 || std::fputc('\n', stream) == EOF ||
+      std::fflush(stream) != 0) {
+    if (stream == out_) outFailed_ = true;
+  }
+}
+
+bool ConsoleView::OutputFailed() const { return outFailed_ || std::ferror(out_) != 0; }
 
 void ConsoleView::SetStatusText(const char* text) {
   // A poll sets the same text again on every tick; print it once. An empty
@@ -9,21 +34,88 @@ void ConsoleView::SetStatusText(const char* text) {
   status_ = text;
   statusShown_ = true;
   if (status_.empty()) return;
-  std::fprintf(out_, "%s\n", text);
-  std::fflush(out_);
+  if (mode_ == OutputMode::Json) {
+    Json(nlohmann::json{{"event", "status"}, {"text", status_}}.dump());
+  } else if (mode_ != OutputMode::Quiet) {
+    Write(out_, status_);
+  }
 }
 
-void ConsoleView::ShowMessageBox(const char* text, const char* caption,
-                                 MessageIcon icon) {
+void ConsoleView::ShowMessageBox(const char* text, const char* caption, MessageIcon icon) {
   hasBox_ = true;
   box_ = {text, caption, icon};
-  std::FILE* stream = icon == MessageIcon::Information ? out_ : err_;
-  std::fprintf(stream, "%s: %s\n", caption, text);
-  std::fflush(stream);
+  const bool error = icon != MessageIcon::Information;
+  if (mode_ == OutputMode::Json) {
+    Json(nlohmann::json{{"event", "message"},
+                        {"text", box_.Text},
+                        {"caption", box_.Caption},
+                        {"error", error}}
+             .dump());
+  }
+  if (error) {
+    Write(err_, box_.Caption + ": " + box_.Text);
+  } else if (mode_ == OutputMode::Lines || mode_ == OutputMode::Terminal) {
+    Write(out_, box_.Caption + ": " + box_.Text);
+  }
 }
 
 void ConsoleView::SetFieldText(ValueField field, const char* text) {
   fields_[static_cast<std::size_t>(field)] = text;
+}
+
+void ConsoleView::Progress(const ProgressSnapshot& p) {
+  if (mode_ == OutputMode::Json) {
+    if (p.Writing && p.PagesDone != jsonPage_) {
+      jsonPage_ = p.PagesDone;
+      Json(nlohmann::json{{"event", "progress"},
+                          {"page", p.PagesDone},
+                          {"pages", p.Pages},
+                          {"elapsed_s", static_cast<double>(p.ElapsedUs) / 1e6}}
+               .dump());
+    }
+    return;
+  }
+  if (mode_ != OutputMode::Terminal) return;
+  const bool last = p.Writing && p.PagesDone == p.Pages;
+  if (liveShown_ && !last && p.ElapsedUs < liveAtUs_ + kLiveLineEveryUs) return;
+  liveAtUs_ = p.ElapsedUs;
+  static constexpr char kSpinner[] = {'|', '/', '-', '\\'};
+  char line[160];
+  if (p.Writing) {
+    const std::uint64_t bytes = std::uint64_t{p.PagesDone} * 128;
+    const double seconds = static_cast<double>(p.WritingUs) / 1e6;
+    const double rate = seconds > 0 ? static_cast<double>(bytes) / 1024.0 / seconds : 0.0;
+    char eta[32] = "ETA ?";
+    if (p.PagesDone > 0 && seconds > 0) {
+      const double left = seconds * (p.Pages - p.PagesDone) / p.PagesDone;
+      std::snprintf(eta, sizeof eta, "ETA %.0f s", left);
+    }
+    std::snprintf(line, sizeof line, "%s%s  page %u of %u  %llu of %llu bytes  %.1f KiB/s  %s",
+                  kClearLine, p.Stage, static_cast<unsigned>(p.PagesDone),
+                  static_cast<unsigned>(p.Pages), static_cast<unsigned long long>(bytes),
+                  static_cast<unsigned long long>(std::uint64_t{p.Pages} * 128), rate, eta);
+  } else {
+    std::snprintf(line, sizeof line, "%s%s %c %s", kClearLine, p.Stage,
+                  kSpinner[spinner_++ % 4], Seconds(p.ElapsedUs).c_str());
+  }
+  if (std::fputs(line, out_) < 0 || std::fflush(out_) != 0) outFailed_ = true;
+  liveShown_ = true;
+}
+
+void ConsoleView::EndLiveLine() {
+  if (!liveShown_) return;
+  liveShown_ = false;
+  if (std::fputs(kClearLine, out_) < 0 || std::fflush(out_) != 0) outFailed_ = true;
+}
+
+void ConsoleView::Note(const std::string& line) {
+  if (mode_ == OutputMode::Lines || mode_ == OutputMode::Terminal) Write(out_, line);
+}
+
+void ConsoleView::Error(const std::string& line) { Write(err_, line); }
+
+void ConsoleView::Json(const std::string& object) {
+  if (mode_ == OutputMode::Json) Write(out_, object);
 }
 
 }  // namespace zentrel::cli

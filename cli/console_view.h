@@ -1,9 +1,13 @@
-// SequencerView for the console: each new status text becomes a line on
-// stdout, a message box becomes the final message (stderr unless it reports
-// success), fields are kept for the summary at the end.
+// SequencerView for the console. Status texts become lines on stdout (once
+// each), a message box becomes the final message (stderr unless it reports
+// success), fields are kept for the summary at the end. On a terminal a live
+// progress line follows the road between the status lines; with --json every
+// event is one JSON object on a line of stdout instead; --quiet keeps only
+// the errors.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -11,37 +15,78 @@
 
 namespace zentrel::cli {
 
+enum class OutputMode {
+  Lines,     // a log: status lines, then a summary
+  Terminal,  // status lines and a live progress line
+  Json,      // one JSON object per line
+  Quiet,     // errors only
+};
+
 struct MessageBoxRecord {
   std::string Text;
   std::string Caption;
   MessageIcon Icon = MessageIcon::Error;
 };
 
+// Where a road stands, for the progress line.
+struct ProgressSnapshot {
+  const char* Stage = "";
+  bool Writing = false;  // pages are being sent
+  std::uint32_t PagesDone = 0;
+  std::uint32_t Pages = 0;
+  std::uint64_t ElapsedUs = 0;  // since the road started
+  std::uint64_t WritingUs = 0;  // since the first page went out
+};
+
 class ConsoleView final : public SequencerView {
  public:
-  explicit ConsoleView(std::FILE* out = stdout, std::FILE* err = stderr)
-      : out_(out), err_(err) {}
+  explicit ConsoleView(std::FILE* out = stdout, std::FILE* err = stderr,
+                       OutputMode mode = OutputMode::Lines)
+      : out_(out), err_(err), mode_(mode) {}
 
   void SetStatusText(const char* text) override;
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override;
   void SetFieldText(ValueField field, const char* text) override;
   void EnableCommandButtons(bool) override {}
 
+  // The live line (terminal) or a progress event (JSON, when the page
+  // changes); nothing otherwise.
+  void Progress(const ProgressSnapshot& progress);
+  // A line for the user on stdout: not in JSON or quiet mode.
+  void Note(const std::string& line);
+  // A line on stderr, whatever the mode.
+  void Error(const std::string& line);
+  // A JSON object (one line) on stdout, in JSON mode only.
+  void Json(const std::string& object);
+  // Ends the live line, if one is shown.
+  void EndLiveLine();
+
+  OutputMode Mode() const { return mode_; }
   const std::string& Field(ValueField field) const {
     return fields_[static_cast<std::size_t>(field)];
   }
   const std::string& LastStatus() const { return status_; }
   bool HasBox() const { return hasBox_; }
   const MessageBoxRecord& LastBox() const { return box_; }
+  // Whether a write to stdout failed (a closed pipe, a full disk).
+  bool OutputFailed() const;
 
  private:
+  void Write(std::FILE* stream, const std::string& line);
+
   std::FILE* out_;
   std::FILE* err_;
+  OutputMode mode_;
   std::string status_;
   bool statusShown_ = false;
   std::array<std::string, 6> fields_;
   bool hasBox_ = false;
   MessageBoxRecord box_;
+  bool liveShown_ = false;
+  std::uint64_t liveAtUs_ = 0;
+  std::uint32_t jsonPage_ = 0;
+  int spinner_ = 0;
+  bool outFailed_ = false;
 };
 
 }  // namespace zentrel::cli

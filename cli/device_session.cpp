@@ -2,14 +2,16 @@
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
 
+#include "cli/exit_codes.h"
+#include "cli/fault_option.h"
+#include "cli/interrupt.h"
+#include "cli/output_path.h"
 #include "cli/pacing.h"
 #include "cli/unopenable_hint.h"
 #include "hid/device_access.h"
-#include "hid/emulated/emulated_bus.h"
 #include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
+#include "sequencer/download_accounting.h"
 #ifdef _WIN32
 #include "hid/win32/win32_hid_platform.h"
 #else
@@ -20,42 +22,190 @@ namespace zentrel::cli {
 
 namespace {
 
-std::string FaultNames() {
-  std::string names;
-  for (emulated::FaultKind kind : emulated::kAllFaultKinds) {
-    if (!names.empty()) names += ", ";
-    names += emulated::FaultKindName(kind);
-  }
-  return names;
-}
-
-// "NAME" or "NAME:N" into the emulated device; false if unknown.
-bool InjectFault(emulated::EmulatedBootLoader& device, const std::string& option) {
-  std::string name = option;
-  int n = -1;
-  if (auto colon = option.find(':'); colon != std::string::npos) {
-    name = option.substr(0, colon);
-    try {
-      n = std::stoi(option.substr(colon + 1));
-    } catch (...) {
-      return false;
-    }
-  }
-  auto kind = emulated::ParseFaultKind(name);
-  if (!kind) return false;
-  if (n < 0) {
-    device.InjectFault(*kind);
-  } else {
-    device.InjectFault(*kind, n);
-  }
-  return true;
-}
+constexpr std::uint64_t kWaitPollUs = 100'000;
 
 bool SaveFlash(const std::string& path, const std::vector<std::uint8_t>& flash) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(flash.data()),
             static_cast<std::streamsize>(flash.size()));
   return static_cast<bool>(out);
+}
+
+emulated::BootLoaderConfig EmulatedConfig(const DeviceOptions& o) {
+  emulated::BootLoaderConfig config;
+  if (!o.EmuPlatform.empty()) config.Platform = o.EmuPlatform;
+  if (!o.EmuHwVersion.empty()) config.HwVersion = o.EmuHwVersion;
+  if (o.EmuFlashKiB >= 0) config.FlashSizeKiB = static_cast<std::uint16_t>(o.EmuFlashKiB);
+  config.Latency = o.EmuFullSpeed ? emulated::LatencyProfile::FullSpeed()
+                                  : emulated::LatencyProfile::Instant();
+  return config;
+}
+
+// Plugs one more emulated board in, with the options' faults.
+emulated::EmulatedBootLoader& PlugBoard(emulated::EmulatedBus& bus, const DeviceOptions& o) {
+  emulated::EmulatedBootLoader& board = bus.AddBootLoader(EmulatedConfig(o));
+  for (const std::string& option : o.EmuFaults) {
+    FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
+    if (ParseFaultOption(option, fault).empty()) board.InjectFault(fault.Kind, fault.N);
+  }
+  return board;
+}
+
+const char* StageName(std::uint8_t state) {
+  switch (state) {
+    case ResetDevice:
+    case ResetDelay: return "resetting";
+    case Connect: return "searching";
+    case BootStatus:
+    case StatusDelay:
+    case ReadBootStrings: return "reading the boot loader";
+    case SendImageKind:
+    case AwaitErase: return "erasing";
+    case WritePacket:
+    case AwaitPacketAck: return "writing";
+    default: return "asking the application";
+  }
+}
+
+// What the device holds when a road is stopped in this state.
+std::string InterruptedText(const BootSequencer& s, std::uint32_t pagesDone,
+                            std::uint32_t pages) {
+  char text[200];
+  if (s.SequencerState == WritePacket || s.SequencerState == AwaitPacketAck) {
+    std::snprintf(text, sizeof text,
+                  "download interrupted after page %u of %u: the device holds an "
+                  "incomplete image; flash it again",
+                  static_cast<unsigned>(pagesDone), static_cast<unsigned>(pages));
+    return text;
+  }
+  if (s.SequencerState == AwaitErase) {
+    return "download interrupted during the erase: the device's flash is partly erased; "
+           "flash it again";
+  }
+  if (s.SequencerState >= AppRequest) {
+    return "interrupted: nothing was changed on the device";
+  }
+  if (s.SequencerState == ResetDevice) {
+    return "interrupted before anything was sent to the device";
+  }
+  return "interrupted before the erase: the device was reset into its boot loader and its "
+         "flash is unchanged";
+}
+
+// Whether a device with the IDs is there now (for the wait and the end of a
+// failed road).
+bool DevicePresent(HidPlatform& platform, const DeviceIds& ids) {
+  DeviceAccess probe(platform);
+  const std::int32_t n = probe.RefreshDeviceList();
+  const bool found = n > 0 && probe.OpenDeviceByIds(ids.VendorId, ids.ProductId, n) == 1;
+  probe.CloseDevice();
+  return found;
+}
+
+// Waits for the device to be there (want true) or gone (want false).
+// kExitOk, kExitNoDevice when the time ran out, kExitInterrupted.
+int WaitForDevice(HidPlatform& platform, const DeviceIds& ids, bool want, double seconds,
+                  ConsoleView& view, Clock& clock) {
+  const std::uint64_t start = clock.NowUs();
+  const std::uint64_t limit = static_cast<std::uint64_t>(seconds * 1e6);
+  const char* stage = want ? "waiting for a device" : "waiting for the device to leave";
+  while (DevicePresent(platform, ids) != want) {
+    if (InterruptRequested()) return kExitInterrupted;
+    const std::uint64_t waited = clock.NowUs() - start;
+    if (seconds > 0 && waited >= limit) return kExitNoDevice;
+    ProgressSnapshot p;
+    p.Stage = stage;
+    p.ElapsedUs = waited;
+    view.Progress(p);
+    clock.SleepUs(kWaitPollUs);
+  }
+  view.EndLiveLine();
+  return kExitOk;
+}
+
+int ClassifyFailure(const ConsoleView& view) {
+  if (!view.HasBox()) return kExitDeviceFailed;
+  const std::string& text = view.LastBox().Text;
+  if (text == "No HID device detect") return kExitNoDevice;
+  if (text == "HW is uncompatible with selected SW image File" ||
+      text == "HW version is uncompatible with selected SW image File" ||
+      text == "Device Flash size is smaller than SW image") {
+    return kExitDoesNotFit;
+  }
+  if (text == "File is not selected, select file please" ||
+      text == "File has no data to download") {
+    return kExitFileRefused;
+  }
+  return kExitDeviceFailed;
+}
+
+// One road on an open platform.
+int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, ImageStore& image,
+               ConsoleView& view, Clock& clock, Pace pace,
+               const std::function<void(BootSequencer&)>& start, RoadRecord* record) {
+  const std::uint64_t startUs = clock.NowUs();
+  if (record != nullptr) record->Start = std::chrono::system_clock::now();
+  DeviceAccess device(platform);
+  BootSequencer sequencer(view, device, image, ids, clock);
+  const std::uint32_t pages = PagesToSend(image.ImageLength);
+  std::uint32_t pagesDone = 0;
+  std::uint64_t writingFromUs = 0;
+  auto pagesNow = [&] {
+    if (sequencer.SequencerState == WritePacket || sequencer.SequencerState == AwaitPacketAck) {
+      return pages - sequencer.PageCounter;
+    }
+    return sequencer.RoadCompleted() && sequencer.RunMode == Download ? pages : pagesDone;
+  };
+  auto report = [&] {
+    const std::uint8_t state = sequencer.SequencerState;
+    pagesDone = pagesNow();
+    const bool writing = state == WritePacket || state == AwaitPacketAck ||
+                         (sequencer.RoadCompleted() && sequencer.RunMode == Download);
+    if (writing && writingFromUs == 0) writingFromUs = clock.NowUs();
+    ProgressSnapshot p;
+    p.Stage = writing ? "writing" : StageName(state);
+    p.Writing = writing;
+    p.PagesDone = pagesDone;
+    p.Pages = pages;
+    p.ElapsedUs = clock.NowUs() - startUs;
+    p.WritingUs = writing ? clock.NowUs() - writingFromUs : 0;
+    view.Progress(p);
+  };
+
+  start(sequencer);
+  int code = kExitOk;
+  // A start that was refused (no image, say) leaves the sequencer Idle.
+  if (sequencer.SequencerState != Idle && !TickUntilIdle(sequencer, clock, pace, report)) {
+    const std::string text = InterruptedText(sequencer, pagesDone, pages);
+    sequencer.SequencerState = Idle;
+    device.CloseDevice();
+    view.Error("zentrel-flash: " + text);
+    code = kExitInterrupted;
+  } else if (!sequencer.RoadCompleted()) {
+    code = ClassifyFailure(view);
+    // A road that ends without a box has said why only in its status text.
+    if (!view.HasBox()) view.Error("zentrel-flash: " + view.LastStatus());
+    if (code == kExitDeviceFailed && view.LastBox().Text == "Application ID request fail" &&
+        !DevicePresent(platform, ids)) {
+      code = kExitNoDevice;
+    }
+    ReportUnopenableDevices(platform, ids, stderr);
+  }
+  view.EndLiveLine();
+  const double seconds = static_cast<double>(clock.NowUs() - startUs) / 1e6;
+  if (record != nullptr) {
+    record->Seconds = seconds;
+    record->Pages = pagesDone;
+  }
+  if (code == kExitOk && sequencer.RunMode == Download && view.Mode() != OutputMode::Json) {
+    const double writing = static_cast<double>(clock.NowUs() - writingFromUs) / 1e6;
+    char line[160];
+    std::snprintf(line, sizeof line, "Flashed %u pages (%u bytes) in %.1f s, %.1f KiB/s",
+                  static_cast<unsigned>(pagesDone), static_cast<unsigned>(pagesDone * kPageSize),
+                  seconds, writing > 0 ? pagesDone * kPageSize / 1024.0 / writing : 0.0);
+    view.Note(line);
+  }
+  return code;
 }
 
 }  // namespace
@@ -78,100 +228,191 @@ bool ParseHexOption(const std::string& text, std::uint32_t& value) {
   return true;
 }
 
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, bool withDump) {
+bool ParseUsbId(const std::string& text, std::uint32_t& value) {
+  std::uint32_t v = 0;
+  if (!ParseHexOption(text, v) || v == 0 || v > 0xFFFF) return false;
+  value = v;
+  return true;
+}
+
+void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
+  auto usbId = [](const std::string& text) {
+    std::uint32_t v = 0;
+    return ParseUsbId(text, v) ? std::string()
+                               : "'" + text + "' is not a USB ID: hexadecimal, 0x1 to 0xFFFF";
+  };
   cmd.add_option("--vid", o.VendorId,
                  "USB vendor ID of the device, hexadecimal (default " +
-                     std::string(ZENTREL_VENDOR_ID_TEXT) + ")");
+                     std::string(ZENTREL_VENDOR_ID_TEXT) + ")")
+      ->check(usbId);
   cmd.add_option("--pid", o.ProductId,
                  "USB product ID of the device, hexadecimal (default " +
-                     std::string(ZENTREL_PRODUCT_ID_TEXT) + ")");
+                     std::string(ZENTREL_PRODUCT_ID_TEXT) + ")")
+      ->check(usbId);
+  if (kind != DeviceCommand::List) {
   cmd.add_option_function<std::string>(
          "--pace",
          [&o](const std::string& v) { o.Pacing = v == "fast" ? Pace::Fast : Pace::Window; },
-         "window: one step every 10 ms, as the desktop program; fast: the "
+         "window: one step every 10 ms, as the desktop program (default); fast: the "
          "transfer stages back to back, delays and search still at 10 ms")
       ->check(CLI::IsMember({"window", "fast"}));
-  cmd.add_flag("--emulate", o.Emulate,
-               "Talk to the built-in emulated boot loader instead of real hardware");
+  cmd.add_option("--wait", o.WaitSeconds,
+                 "Wait up to SECONDS (0: for ever) for a device with the IDs to appear "
+                 "before starting")
+      ->check(CLI::Range(0.0, 1e6));
+  }
+  CLI::Option* emulate = cmd.add_flag(
+      "--emulate", o.Emulate, "Talk to the built-in emulated boot loader instead of real hardware");
+  const emulated::BootLoaderConfig defaults;
   cmd.add_option("--emulate-platform", o.EmuPlatform,
-                 "Emulated device: hardware platform name");
+                 "Emulated device: hardware platform name (default " + defaults.Platform + ")")
+      ->needs(emulate);
   cmd.add_option("--emulate-hw-version", o.EmuHwVersion,
-                 "Emulated device: hardware version");
-  cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB, "Emulated device: flash size in KiB")
-      ->check(CLI::Range(0, 65535));
+                 "Emulated device: hardware version (default " + defaults.HwVersion + ")")
+      ->needs(emulate);
+  cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB,
+                 "Emulated device: flash size in KiB (default " +
+                     std::to_string(defaults.FlashSizeKiB) + ")")
+      ->check(CLI::Range(0, 65535))
+      ->needs(emulate);
   cmd.add_option_function<std::string>(
-      "--emulate-latency",
-      [&o](const std::string& v) { o.EmuFullSpeed = v != "instant"; },
-      "Emulated device timing: full-speed (a full-speed USB device, default) or instant")
-      ->check(CLI::IsMember({"full-speed", "instant"}));
+         "--emulate-latency", [&o](const std::string& v) { o.EmuFullSpeed = v != "instant"; },
+         "Emulated device timing: full-speed (a full-speed USB device, default) or instant")
+      ->check(CLI::IsMember({"full-speed", "instant"}))
+      ->needs(emulate);
   cmd.add_option("--emulate-fault", o.EmuFaults,
-                 "Emulated device: inject a fault, NAME or NAME:N (the N-th transfer); "
-                 "repeatable. Names: " + FaultNames());
-  if (withDump) {
+                 "Emulated device: show a fault, NAME or NAME:N (N a whole number, default "
+                 "1); repeatable, each fault once:" + FaultHelp())
+      ->check([](const std::string& text) {
+        FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
+        return ParseFaultOption(text, fault);
+      })
+      ->needs(emulate);
+  if (kind == DeviceCommand::Flash) {
     cmd.add_option("--emulate-dump", o.EmuDump,
-                   "Emulated device: save its whole flash to this file afterwards");
+                   "Emulated device: save its whole flash to this file afterwards")
+        ->needs(emulate);
+    cmd.add_flag("--repeat", o.Repeat,
+                 "Flash one device after another: after each, wait for it to leave and for "
+                 "the next to arrive; Ctrl-C ends with a summary");
+    cmd.add_option("--emulate-devices", o.EmuDevices,
+                   "Emulated devices plugged in one after another (with --repeat)")
+        ->check(CLI::Range(1, 10000))
+        ->needs(emulate);
   }
 }
 
-void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace) {
+bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
+                   const std::function<void()>& afterTick) {
   do {
+    if (InterruptRequested()) return false;
+    const std::uint8_t before = sequencer.SequencerState;
     sequencer.Tick();
+    if (afterTick) afterTick();
     // The delays and the search count ticks: the device needs that real time
-    // to re-enumerate. Transfers may go as fast as the device answers.
-    if (pace == Pace::Window || !InTransferStage(sequencer)) clock.SleepUs(kTickUs);
+    // to re-enumerate. Transfers may go as fast as the device answers, with
+    // a short pause when a poll found the device not ready yet.
+    if (pace == Pace::Window || !InTransferStage(sequencer)) {
+      clock.SleepUs(kTickUs);
+    } else if (sequencer.SequencerState == before) {
+      clock.SleepUs(kFastPollPauseUs);
+    }
   } while (sequencer.SequencerState != Idle);
+  return true;
+}
+
+std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& o, Clock& clock,
+                                          emulated::EmulatedBus** bus,
+                                          emulated::EmulatedBootLoader** board) {
+  if (o.Emulate) {
+    auto emulatedBus = std::make_unique<emulated::EmulatedBus>(clock);
+    emulated::EmulatedBootLoader& first = PlugBoard(*emulatedBus, o);
+    if (bus != nullptr) *bus = emulatedBus.get();
+    if (board != nullptr) *board = &first;
+    return emulatedBus;
+  }
+  if (bus != nullptr) *bus = nullptr;
+  if (board != nullptr) *board = nullptr;
+#ifdef _WIN32
+  return std::make_unique<Win32HidPlatform>();
+#else
+  return std::make_unique<HidapiPlatform>();
+#endif
+}
+
+bool ResolveIds(const DeviceOptions& o, DeviceIds& ids, ConsoleView& view) {
+  if ((!o.VendorId.empty() && !ParseUsbId(o.VendorId, ids.VendorId)) ||
+      (!o.ProductId.empty() && !ParseUsbId(o.ProductId, ids.ProductId))) {
+    view.Error("zentrel-flash: --vid and --pid take a USB ID, hexadecimal 0x1 to 0xFFFF");
+    return false;
+  }
+  return true;
 }
 
 int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock& clock,
-            const std::function<void(BootSequencer&)>& start) {
+            const std::function<void(BootSequencer&)>& start, RoadRecord* record) {
   DeviceIds ids;
-  if ((!o.VendorId.empty() && !ParseHexOption(o.VendorId, ids.VendorId)) ||
-      (!o.ProductId.empty() && !ParseHexOption(o.ProductId, ids.ProductId))) {
-    std::fprintf(stderr, "--vid and --pid take a hexadecimal number such as 0x1D50\n");
-    return 2;
+  if (!ResolveIds(o, ids, view)) return kExitUsage;
+  if (const std::string error = CheckFaultOptions(o.EmuFaults); !error.empty()) {
+    view.Error("zentrel-flash: --emulate-fault: " + error);
+    return kExitUsage;
+  }
+  if (!o.EmuDump.empty()) {
+    if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {
+      view.Error("zentrel-flash: --emulate-dump: " + error);
+      return kExitUsage;
+    }
   }
 
-  std::unique_ptr<HidPlatform> platform;
-  emulated::EmulatedBootLoader* emulatedDevice = nullptr;
-  if (o.Emulate) {
-    emulated::BootLoaderConfig config;
-    if (!o.EmuPlatform.empty()) config.Platform = o.EmuPlatform;
-    if (!o.EmuHwVersion.empty()) config.HwVersion = o.EmuHwVersion;
-    if (o.EmuFlashKiB >= 0) config.FlashSizeKiB = static_cast<std::uint16_t>(o.EmuFlashKiB);
-    config.Latency = o.EmuFullSpeed ? emulated::LatencyProfile::FullSpeed()
-                                    : emulated::LatencyProfile::Instant();
-    auto bus = std::make_unique<emulated::EmulatedBus>(clock);
-    emulatedDevice = &bus->AddBootLoader(config);
-    for (const std::string& fault : o.EmuFaults) {
-      if (!InjectFault(*emulatedDevice, fault)) {
-        std::fprintf(stderr, "Unknown --emulate-fault '%s'; known: %s\n", fault.c_str(),
-                     FaultNames().c_str());
-        return 2;
+  emulated::EmulatedBus* bus = nullptr;
+  emulated::EmulatedBootLoader* board = nullptr;
+  std::unique_ptr<HidPlatform> platform = MakePlatform(o, clock, &bus, &board);
+  int boardsLeft = o.EmuDevices - 1;
+  int passed = 0, failed = 0, code = kExitOk;
+  for (;;) {
+    if (o.WaitSeconds >= 0 || o.Repeat) {
+      const int waited =
+          WaitForDevice(*platform, ids, true, o.Repeat ? 0 : o.WaitSeconds, view, clock);
+      if (waited == kExitNoDevice) {
+        char line[120];
+        std::snprintf(line, sizeof line,
+                      "zentrel-flash: no device with IDs %04X:%04X appeared within %g s",
+                      static_cast<unsigned>(ids.VendorId), static_cast<unsigned>(ids.ProductId),
+                      o.WaitSeconds);
+        view.Error(line);
+        return kExitNoDevice;
+      }
+      if (waited == kExitInterrupted) {
+        code = o.Repeat ? kExitOk : kExitInterrupted;
+        if (!o.Repeat) view.Error("zentrel-flash: interrupted while waiting for a device");
+        break;
       }
     }
-    platform = std::move(bus);
-  } else {
-#ifdef _WIN32
-    platform = std::make_unique<Win32HidPlatform>();
-#else
-    platform = std::make_unique<HidapiPlatform>();
-#endif
+    code = RunOneRoad(*platform, ids, image, view, clock, o.Pacing, start, record);
+    if (!o.Repeat) break;
+    (code == kExitOk ? passed : failed) += 1;
+    char line[80];
+    std::snprintf(line, sizeof line, "device %d: %s", passed + failed,
+                  code == kExitOk ? "passed" : "FAILED");
+    view.Note(line);
+    if (code == kExitInterrupted) break;
+    // The operator takes the board off; the emulated line plugs in the next.
+    if (board != nullptr) board->InjectFault(emulated::FaultKind::Vanish, 0);
+    if (WaitForDevice(*platform, ids, false, 0, view, clock) != kExitOk) break;
+    if (bus != nullptr) {
+      if (boardsLeft-- <= 0) break;
+      board = &PlugBoard(*bus, o);
+    }
   }
-
-  int code = 1;
-  {
-    DeviceAccess device(*platform);
-    BootSequencer sequencer(view, device, image, ids, clock);
-    start(sequencer);
-    // A start that was refused (no image, say) leaves the sequencer Idle.
-    if (sequencer.SequencerState != Idle) TickUntilIdle(sequencer, clock, o.Pacing);
-    code = sequencer.RoadCompleted() ? 0 : 1;
+  if (o.Repeat) {
+    char line[80];
+    std::snprintf(line, sizeof line, "%d passed, %d failed", passed, failed);
+    view.Note(line);
+    code = failed == 0 && passed > 0 ? kExitOk : (code == kExitOk ? kExitDeviceFailed : code);
   }
-  if (code != 0) ReportUnopenableDevices(*platform, ids, stderr);
-  if (emulatedDevice != nullptr && !o.EmuDump.empty() &&
-      !SaveFlash(o.EmuDump, emulatedDevice->Flash())) {
-    std::fprintf(stderr, "Cannot write %s\n", o.EmuDump.c_str());
-    code = 1;
+  if (board != nullptr && !o.EmuDump.empty() && !SaveFlash(o.EmuDump, board->Flash())) {
+    view.Error("zentrel-flash: cannot write " + o.EmuDump);
+    if (code == kExitOk) code = kExitDeviceFailed;
   }
   return code;
 }

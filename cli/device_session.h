@@ -1,21 +1,29 @@
-// What the device commands (info, flash, app-info) share: the options that
-// pick the device and the platform, and the loop that ticks a road to its end.
+// What the device commands (info, flash, app-info, list) share: the options
+// that pick the device and the platform, and the loop that ticks a road to
+// its end, stopping it safely when the user interrupts.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/console_view.h"
+#include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
+#include "sequencer/device_ids.h"
 
 namespace zentrel::cli {
 
 inline constexpr std::uint64_t kTickUs = 10'000;
+// Between two polls of a transfer stage that is not ready yet, at fast pace:
+// short against a USB frame, long enough that a poll loop never spins a core.
+inline constexpr std::uint64_t kFastPollPauseUs = 20;
 
 enum class Pace { Window, Fast };
 
@@ -23,6 +31,9 @@ struct DeviceOptions {
   std::string VendorId;   // hexadecimal text; empty: the compiled-in default
   std::string ProductId;
   Pace Pacing = Pace::Window;
+  double WaitSeconds = -1;  // < 0: do not wait; 0: for ever
+  bool Repeat = false;      // flash one device after another
+  std::string InputPath;    // the firmware file, never to be overwritten
   bool Emulate = false;
   // The emulated device, only with --emulate.
   std::string EmuPlatform;
@@ -31,21 +42,45 @@ struct DeviceOptions {
   bool EmuFullSpeed = true;
   std::vector<std::string> EmuFaults;  // NAME or NAME:N
   std::string EmuDump;                 // save its flash here afterwards
+  int EmuDevices = 1;                  // boards plugged in one after another
 };
 
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& options, bool withDump);
+enum class DeviceCommand { Reading, Flash, List };
+void AddDeviceOptions(CLI::App& cmd, DeviceOptions& options, DeviceCommand kind);
 
 // Parses "0x1D50", "1d50": hexadecimal, up to 8 digits. False if not.
 bool ParseHexOption(const std::string& text, std::uint32_t& value);
+// A USB ID: hexadecimal, 1 to 0xFFFF.
+bool ParseUsbId(const std::string& text, std::uint32_t& value);
+
+// What a road left for the record.
+struct RoadRecord {
+  std::chrono::system_clock::time_point Start;
+  double Seconds = 0;
+  std::uint32_t Pages = 0;  // pages acknowledged
+};
 
 // Builds the platform, starts the road with start(sequencer) and ticks until
-// the sequencer is Idle again. Returns the exit code: 0 when the road
-// completed, 1 when it failed, 2 for bad options.
-// Time passes on clock: a SteadyClock for real, a FakeClock in tests.
-int RunRoad(const DeviceOptions& options, ImageStore& image, ConsoleView& view,
-            Clock& clock, const std::function<void(BootSequencer&)>& start);
+// the sequencer is Idle again. Returns the exit code (see exit_codes.h); for
+// every code but 0 one line on stderr has said why. Time passes on clock: a
+// SteadyClock for real, a FakeClock in tests.
+int RunRoad(const DeviceOptions& options, ImageStore& image, ConsoleView& view, Clock& clock,
+            const std::function<void(BootSequencer&)>& start, RoadRecord* record = nullptr);
 
-// Ticks until Idle with the given pacing; shared with tests and the benchmark.
-void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace);
+// Ticks until Idle with the given pacing; shared with tests and the
+// benchmark. False when an interrupt stopped the road (the sequencer is then
+// left in the stage it was in, the device still open).
+bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
+                   const std::function<void()>& afterTick = {});
+
+// The platform the options ask for: the machine's HID devices or the
+// emulated bus (then *bus and its first *board are set).
+std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& options, Clock& clock,
+                                          emulated::EmulatedBus** bus = nullptr,
+                                          emulated::EmulatedBootLoader** board = nullptr);
+
+// The IDs the options give, or the defaults. False (and a line on stderr)
+// when an ID is not a USB ID.
+bool ResolveIds(const DeviceOptions& options, DeviceIds& ids, ConsoleView& view);
 
 }  // namespace zentrel::cli

@@ -6,6 +6,8 @@
 
 #include "cli/commands.h"
 #include "cli/console_view.h"
+#include "cli/exit_codes.h"
+#include "cli/output_path.h"
 #include "image/image_loader.h"
 #include "image/memory_image_header.h"
 
@@ -37,9 +39,15 @@ bool WriteImage(const ImageStore& store, const std::string& path) {
 
 int RunImageCommand(const std::string& path, const std::string& outputPath) {
   // Over 4 MiB of fixed buffers: too much for a stack.
+  if (!outputPath.empty()) {
+    if (const std::string error = CheckOutputPath(outputPath, path); !error.empty()) {
+      std::fprintf(stderr, "zentrel-flash: --output: %s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
   auto store = std::make_unique<ImageStore>();
   ConsoleView view;
-  if (LoadImageFromPath(*store, path.c_str(), view) == 0) return 1;
+  if (LoadImageFromPath(*store, path.c_str(), view) == 0) return kExitFileRefused;
 
   std::printf("File:             %s\n", path.c_str());
   std::printf("Kind:             %s ('%c')\n", KindName(store->ImageKind), store->ImageKind);
@@ -52,7 +60,7 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
   if (!outputPath.empty()) {
     if (!WriteImage(*store, outputPath)) {
       std::fprintf(stderr, "zentrel-flash: cannot write %s\n", outputPath.c_str());
-      return 1;
+      return kExitDeviceFailed;
     }
     std::printf("Wrote %lu bytes (device addresses 0 to %lu) to %s\n",
                 static_cast<unsigned long>(store->ImageLength),

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
+#include "cli/command_output.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"
-#include "cli/field_summary.h"
 
 namespace zentrel::cli {
 
@@ -15,15 +15,19 @@ void AddReadingCommand(CLI::App& app, int& exitCode, const char* name,
                        const char* description, void (BootSequencer::*start)(),
                        std::vector<ValueField> fields) {
   auto options = std::make_shared<DeviceOptions>();
+  auto output = std::make_shared<OutputOptions>();
   CLI::App* cmd = app.add_subcommand(name, description);
-  AddDeviceOptions(*cmd, *options, false);
-  cmd->callback([options, &exitCode, start, fields] {
+  AddDeviceOptions(*cmd, *options, DeviceCommand::Reading);
+  AddOutputOptions(*cmd, *output);
+  cmd->callback([options, output, &exitCode, name, start, fields] {
     auto image = std::make_unique<ImageStore>();
-    ConsoleView view;
+    ConsoleView view(stdout, stderr, ModeFor(*output));
     SteadyClock clock;
-    exitCode = RunRoad(*options, *image, view, clock,
-                       [start](BootSequencer& sequencer) { (sequencer.*start)(); });
-    if (exitCode == 0) PrintFields(view, fields);
+    RoadRecord record;
+    const int code = RunRoad(*options, *image, view, clock,
+                             [start](BootSequencer& sequencer) { (sequencer.*start)(); },
+                             &record);
+    exitCode = FinishDeviceCommand(view, name, code, fields, nullptr, "", record);
   });
 }
 

@@ -59,6 +59,15 @@ class HidPlatform {
                          int timeoutMs) = 0;
   virtual void Close(HidHandle h) = 0;
 
+  // UTF-16 serial number string, as GetProductString; for listing devices.
+  // A platform that cannot tell returns false.
+  virtual bool GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
+    (void)h;
+    (void)units;
+    (void)count;
+    return false;
+  }
+
   // Collections with usage page 0xFF00, usage 1 and both IDs that are present
   // but cannot be opened for reading and writing. Discovery never lists such
   // a device, so without this a front end could only say that none is there.

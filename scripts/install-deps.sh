@@ -5,7 +5,7 @@
 set -euo pipefail
 
 profile=${1:-demo}
-packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev qt6-base-dev
+packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev qt6-base-dev nlohmann-json3-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$profile" = test ]; then
   packages+=(clang libclang-rt-14-dev srecord binutils xvfb xauth

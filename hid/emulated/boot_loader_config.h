@@ -24,6 +24,7 @@ struct BootLoaderConfig {
   std::uint16_t VendorId = ZENTREL_VENDOR_ID;
   std::uint16_t ProductId = ZENTREL_PRODUCT_ID;
   std::u16string ProductString = u"ZENTREL BOOT";
+  std::u16string Serial = u"ZB-000001";
   std::uint16_t UsagePage = 0xFF00;
   std::uint16_t Usage = 0x0001;
   std::string Path;  // empty: the bus gives it one

@@ -141,6 +141,16 @@ bool EmulatedBus::GetProductString(HidHandle h, char16_t* units, std::size_t cou
   return true;
 }
 
+bool EmulatedBus::GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
+  Device* device = Live(h);
+  if (device == nullptr || !device->Boot || units == nullptr || count == 0) return false;
+  const std::u16string& text = device->Boot->Config().Serial;
+  const std::size_t n = std::min(count - 1, text.size());
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), units);
+  units[n] = 0;
+  return true;
+}
+
 bool EmulatedBus::SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) {
   Device* device = Live(h);
   if (device == nullptr) return false;

@@ -90,14 +90,11 @@ bool HidapiPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
   return true;
 }
 
-bool HidapiPlatform::GetProductString(HidHandle h, char16_t* units, std::size_t count) {
-  if (count == 0) return false;
-  wchar_t wide[256] = {};
-  {
-    Utf8ThreadLocale utf8;
-    if (hid_get_product_string(Device(h), wide, 255) != 0) return false;
-  }
-  // wchar_t holds UTF-32 here; the seam speaks UTF-16.
+namespace {
+
+// hidapi's wide strings (UTF-32 here) into the seam's UTF-16, cut to count
+// units with the closing zero.
+void ToUtf16(const wchar_t* wide, char16_t* units, std::size_t count) {
   std::size_t out = 0;
   for (std::size_t i = 0; wide[i] != 0 && out + 1 < count; ++i) {
     auto cp = static_cast<std::uint32_t>(wide[i]);
@@ -110,6 +107,29 @@ bool HidapiPlatform::GetProductString(HidHandle h, char16_t* units, std::size_t 
     }
   }
   units[out] = 0;
+}
+
+}  // namespace
+
+bool HidapiPlatform::GetProductString(HidHandle h, char16_t* units, std::size_t count) {
+  if (count == 0) return false;
+  wchar_t wide[256] = {};
+  {
+    Utf8ThreadLocale utf8;
+    if (hid_get_product_string(Device(h), wide, 255) != 0) return false;
+  }
+  ToUtf16(wide, units, count);
+  return true;
+}
+
+bool HidapiPlatform::GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
+  if (count == 0) return false;
+  wchar_t wide[256] = {};
+  {
+    Utf8ThreadLocale utf8;
+    if (hid_get_serial_number_string(Device(h), wide, 255) != 0) return false;
+  }
+  ToUtf16(wide, units, count);
   return true;
 }
 

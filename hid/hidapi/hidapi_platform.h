@@ -17,6 +17,7 @@ class HidapiPlatform final : public HidPlatform {
   bool GetAttributes(HidHandle h, std::uint16_t& vendorId,
                      std::uint16_t& productId) override;
   bool GetProductString(HidHandle h, char16_t* units, std::size_t count) override;
+  bool GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) override;
   bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) override;
   bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) override;
   bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override;

@@ -108,6 +108,14 @@ bool Win32HidPlatform::GetProductString(HidHandle h, char16_t* units, std::size_
                                static_cast<ULONG>(fit * sizeof(char16_t))) != FALSE;
 }
 
+bool Win32HidPlatform::GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
+  const std::size_t fit = count < kProductStringUnits ? count : kProductStringUnits;
+  if (fit == 0) return false;
+  units[fit - 1] = 0;
+  return HidD_GetSerialNumberString(ToHandle(h), units,
+                                    static_cast<ULONG>((fit - 1) * sizeof(char16_t))) != FALSE;
+}
+
 bool Win32HidPlatform::SetFeature(HidHandle h, const std::uint8_t* data,
                                   std::size_t length) {
   // HidD_SetFeature takes a non-const buffer but only reads it.

@@ -66,7 +66,7 @@ TEST(RunRoad, AnInjectedFaultFailsWithTheBoxText) {
   DeviceOptions options;
   options.EmuFaults = {"never-returns"};
   RoadRun run = RunEmulated(options, *image, &BootSequencer::StartInfo);
-  EXPECT_EQ(run.Code, 1);
+  EXPECT_EQ(run.Code, 5);
   ASSERT_TRUE(run.View->HasBox());
   EXPECT_EQ(run.View->LastBox().Text, "No HID device detect");
 }
@@ -122,7 +122,7 @@ TEST(RunRoad, PlatformMismatchFailsWithItsBox) {
   DeviceOptions options;
   options.EmuPlatform = "OTHER";
   RoadRun run = RunEmulated(options, *image, &BootSequencer::StartDownload);
-  EXPECT_EQ(run.Code, 1);
+  EXPECT_EQ(run.Code, 4);
   EXPECT_EQ(run.View->LastBox().Text, "HW is uncompatible with selected SW image File");
 }
 

@@ -92,7 +92,7 @@ TEST_P(ImageCommandRefuses, PrintsTheBoxAndFails) {
   std::remove(out.c_str());
   const RunResult r = RunImage({path, "--output", out});
   std::remove(path.c_str());
-  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.ExitCode, 3);
   EXPECT_EQ(r.Err, "File Error: " + c.Message + "\n");
   EXPECT_EQ(r.Out, "");
   EXPECT_FALSE(std::ifstream(out).good()) << "no image may be written";
@@ -107,10 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"Empty", "empty.mvx", "", "File read error"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(ImageCommand, UnwritableOutputFails) {
+TEST(ImageCommand, UnwritableOutputIsRefusedBeforeTheFileIsRead) {
   const RunResult r =
       RunImage({Example("demo.hex"), "--output", TempPath("no_such_dir/out.bin")});
-  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_EQ(r.ExitCode, 2);
+  EXPECT_EQ(r.Out, "");
   EXPECT_NE(r.Err.find("cannot write"), std::string::npos) << r.Err;
 }
 

@@ -72,9 +72,18 @@ out=$(LC_ALL=${HIDRAW_CLIENT_LOCALE:-C} on_device --product "$(printf '\305\201Z
 check "info takes a device whose product string begins with U+0141" test "$status" -eq 0
 check "... and shows its first character as 'A'" grep -q "AZENTREL BOOT" <<<"$out"
 
+out=$(on_device -- "${client[@]}" list 2>&1) && status=0 || status=$?
+check "list exits 0" test "$status" -eq 0
+check "list shows the device with its product string and serial number, marked" \
+  grep -q 'ZENTREL BOOT"  serial "ZB-000001"  \[boot loader candidate\] \[has the IDs\]' <<<"$out"
+
 if [ "${HIDRAW_CHECK_UNOPENABLE:-1}" = 1 ]; then
+  out=$(on_device --node-missing -- "${client[@]}" list 2>&1) && status=0 || status=$?
+  check "list names a node that cannot be opened, with the reason" \
+    grep -q "/dev/hidraw0 .*cannot be opened: .*No such file or directory" <<<"$out"
+
   out=$(on_device --node-missing -- "${client[@]}" info 2>&1) && status=0 || status=$?
-  check "a node that cannot be opened: info exits 1" test "$status" -eq 1
+  check "a node that cannot be opened: info exits 5 (no device)" test "$status" -eq 5
   check "... with the usual text first" \
     test "$(grep -n 'No HID device detect' <<<"$out" | cut -d: -f1)" -lt \
     "$(grep -n 'cannot be opened' <<<"$out" | cut -d: -f1)"

@@ -104,7 +104,7 @@ HidrawBootLoader::HidrawBootLoader(const HidrawDeviceConfig& config)
   identity_.VendorId = config.Behaviour.VendorId;
   identity_.ProductId = config.Behaviour.ProductId;
   identity_.Product = Utf8(config.Behaviour.ProductString);
-  identity_.Serial = config.Serial;
+  identity_.Serial = Utf8(config.Behaviour.Serial);
   identity_.Port = config.Port;
 }
 

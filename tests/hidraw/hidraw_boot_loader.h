@@ -40,7 +40,6 @@ std::optional<TransportFault> ParseTransportFault(std::string_view name);
 
 struct HidrawDeviceConfig {
   emulated::BootLoaderConfig Behaviour;
-  std::string Serial = "ZB-000001";
   std::string Port = "1-1";
   bool NodeMissing = false;  // sysfs lists the device, /dev has no node
 };

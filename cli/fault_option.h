@@ -1,0 +1,27 @@
+// --emulate-fault NAME[:N]: which fault the emulated device shows and what
+// its N counts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hid/emulated/emulated_boot_loader.h"
+
+namespace zentrel::cli {
+
+struct FaultRequest {
+  emulated::FaultKind Kind;
+  int N = 1;
+};
+
+// Parses NAME or NAME:N (N a whole number, 0 or more). Empty error text on
+// success; else why the option is refused.
+std::string ParseFaultOption(const std::string& text, FaultRequest& fault);
+
+// Checks a whole list: each parses, and no fault is named twice.
+std::string CheckFaultOptions(const std::vector<std::string>& options);
+
+// The help text: each name with what N counts.
+std::string FaultHelp();
+
+}  // namespace zentrel::cli

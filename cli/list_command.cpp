@@ -1,0 +1,155 @@
+// zentrel-flash list: every present HID top-level collection, the boot
+// loader candidates (usage page 0xFF00, usage 1) and those with the IDs
+// marked, and why a candidate cannot be opened.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/command_output.h"
+#include "cli/commands.h"
+#include "cli/device_session.h"
+#include "cli/exit_codes.h"
+#include "cli/unopenable_hint.h"
+#include "hid/device_access.h"
+
+namespace zentrel::cli {
+
+namespace {
+
+// UTF-16 to UTF-8 for the console.
+std::string Utf8(const char16_t* units) {
+  std::string out;
+  for (std::size_t i = 0; units[i] != 0; ++i) {
+    std::uint32_t cp = units[i];
+    if (cp >= 0xD800 && cp < 0xDC00 && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00u);
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+struct Listed {
+  HidCollection Collection;
+  bool Opened = false;
+  std::uint16_t VendorId = 0, ProductId = 0;
+  std::string Product, Serial;
+};
+
+Listed Describe(HidPlatform& platform, const HidCollection& collection) {
+  Listed listed;
+  listed.Collection = collection;
+  const HidHandle h = platform.Open(collection.Path);
+  if (h == kNoHidHandle) return listed;
+  listed.Opened = platform.GetAttributes(h, listed.VendorId, listed.ProductId);
+  char16_t units[kProductStringUnits + 1] = {};
+  if (platform.GetProductString(h, units, kProductStringUnits)) listed.Product = Utf8(units);
+  units[0] = 0;
+  if (platform.GetSerialNumber(h, units, kProductStringUnits)) listed.Serial = Utf8(units);
+  platform.Close(h);
+  return listed;
+}
+
+int RunList(const DeviceOptions& options, ConsoleView& view) {
+  DeviceIds ids;
+  if (!ResolveIds(options, ids, view)) return kExitUsage;
+  SteadyClock clock;
+  std::unique_ptr<HidPlatform> platform = MakePlatform(options, clock);
+  std::vector<Listed> all;
+  platform->Enumerate([&](const HidCollection& member) {
+    all.push_back(Describe(*platform, member));
+    return true;
+  });
+  int candidates = 0, configured = 0;
+  for (const Listed& d : all) {
+    const HidCollection& c = d.Collection;
+    const bool candidate = c.CapsKnown && c.UsagePage == kBootUsagePage && c.Usage == kBootUsage;
+    const bool withIds = d.Opened && d.VendorId == ids.VendorId && d.ProductId == ids.ProductId;
+    candidates += candidate ? 1 : 0;
+    configured += candidate && withIds ? 1 : 0;
+    if (view.Mode() == OutputMode::Json) {
+      nlohmann::json item = {{"event", "device"},     {"path", c.Path},
+                             {"opened", d.Opened},    {"candidate", candidate},
+                             {"configured", candidate && withIds}};
+      if (c.CapsKnown) {
+        item["usage_page"] = c.UsagePage;
+        item["usage"] = c.Usage;
+      }
+      if (d.Opened) {
+        item["vendor_id"] = d.VendorId;
+        item["product_id"] = d.ProductId;
+        item["product"] = d.Product;
+        item["serial"] = d.Serial;
+      }
+      view.Json(item.dump());
+      continue;
+    }
+    char line[512];
+    char usage[16] = "?:?";
+    if (c.CapsKnown) std::snprintf(usage, sizeof usage, "%04X:%04X", c.UsagePage, c.Usage);
+    if (d.Opened) {
+      std::snprintf(line, sizeof line, "%s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
+                    c.Path.c_str(), d.VendorId, d.ProductId, usage, d.Product.c_str(),
+                    d.Serial.c_str(), candidate ? "  [boot loader candidate]" : "",
+                    candidate && withIds ? " [has the IDs]" : "");
+    } else {
+      std::snprintf(line, sizeof line, "%s  cannot be opened", c.Path.c_str());
+    }
+    view.Note(line);
+  }
+  const int unopenable = ReportUnopenableDevices(*platform, ids, stderr);
+  if (view.Mode() == OutputMode::Json) {
+    view.Json(nlohmann::json{{"event", "result"},
+                             {"command", "list"},
+                             {"exit_code", kExitOk},
+                             {"collections", all.size()},
+                             {"candidates", candidates},
+                             {"with_ids", configured},
+                             {"unopenable_with_ids", unopenable}}
+                  .dump());
+  } else {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "%zu collections, %d boot loader candidates, %d with IDs %04X:%04X",
+                  all.size(), candidates, configured, static_cast<unsigned>(ids.VendorId),
+                  static_cast<unsigned>(ids.ProductId));
+    view.Note(line);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddListCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<DeviceOptions>();
+  auto output = std::make_shared<OutputOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "list",
+      "List every present HID top-level collection: path, vendor:product ID, usage "
+      "page:usage, product string and serial number; mark the boot loader candidates and "
+      "those with the IDs, and say why a device with the IDs cannot be opened");
+  AddDeviceOptions(*cmd, *options, DeviceCommand::List);
+  AddOutputOptions(*cmd, *output);
+  cmd->callback([options, output, &exitCode] {
+    ConsoleView view(stdout, stderr, ModeFor(*output));
+    exitCode = RunList(*options, view);
+  });
+}
+
+}  // namespace zentrel::cli

@@ -1,0 +1,280 @@
+// zentrel-flash as a user runs it: the real program as a process, its exit
+// code, stdout and stderr, against the emulated device; signals sent to a
+// running download; a download whose stdout is closed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/image/hex_text_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int Code = -1;
+  std::string Out, Err;
+};
+
+// Starts the program with args; stdout and stderr are pipes unless closeOut.
+pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut) {
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
+    if (closeOut) close(1);  // writes to stdout then fail
+    std::vector<char*> argv;
+    std::string program = ZENTREL_FLASH_PROGRAM;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  outFd = out[0];
+  errFd = err[0];
+  return pid;
+}
+
+// Reads both pipes to their end, then the exit code.
+Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {}) {
+  Outcome run;
+  run.Out = std::move(out);
+  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+  int open = 2;
+  while (open > 0 && poll(fds, 2, -1) > 0) {
+    for (pollfd& f : fds) {
+      if (f.fd < 0 || f.revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(f.fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(f.fd);
+        f.fd = -1;
+        --open;
+      } else {
+        (f.fd == outFd ? run.Out : run.Err).append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false) {
+  int outFd = -1, errFd = -1;
+  const pid_t pid = Spawn(args, outFd, errFd, closeOut);
+  return Finish(pid, outFd, errFd);
+}
+
+class ZentrelFlashProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("zentrel_flash_process_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    fs::copy_file(fs::path(ZENTREL_SOURCE_DIR) / "examples/demo.mvx", Path("demo.mvx"));
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // An Intel HEX file of `pages` pages of a byte pattern from 0x1000.
+  std::string WriteHex(int pages, std::vector<std::uint8_t>& bytes) {
+    bytes = zentrel::test::Pattern(static_cast<std::size_t>(pages) * 128, 0x5A);
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size(); at += 16) {
+      std::vector<std::uint8_t> record(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 16));
+      text += zentrel::test::Data(static_cast<std::uint16_t>(0x1000 + at), record) + "\r\n";
+    }
+    text += zentrel::test::EndOfFile() + "\r\n";
+    const std::string path = Path("app.hex");
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+struct Row {
+  const char* Name;
+  std::vector<std::string> Args;  // "@demo" is the copy of examples/demo.mvx
+  int Code;
+  const char* Stderr;  // must contain; "" for nothing on stderr
+  const char* Stdout;  // must contain
+};
+
+class ExitCodes : public ZentrelFlashProcess, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
+  std::vector<std::string> args;
+  for (const std::string& a : GetParam().Args) args.push_back(a == "@demo" ? Path("demo.mvx") : a);
+  const Outcome run = RunProgram(args);
+  EXPECT_EQ(run.Code, GetParam().Code) << run.Err;
+  if (std::string(GetParam().Stderr).empty()) {
+    EXPECT_EQ(run.Err, "");
+  } else {
+    EXPECT_NE(run.Err.find(GetParam().Stderr), std::string::npos) << run.Err;
+  }
+  EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
+}
+
+const std::string kInstant = "--emulate-latency=instant";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExitCodes,
+    ::testing::Values(
+        Row{"NoCommand", {}, 2, "A subcommand is required", ""},
+        Row{"MistypedCommand", {"flsh", "x.hex"}, 2, "did you mean 'flash'?", ""},
+        Row{"UnknownOption", {"info", "--bogus"}, 2, "--bogus", ""},
+        Row{"BadPace", {"info", "--pace", "slow"}, 2, "--pace", ""},
+        Row{"VendorIdAbove16Bits", {"info", "--vid", "0x1FFFF"}, 2, "not a USB ID", ""},
+        Row{"VendorIdZero", {"info", "--pid", "0"}, 2, "not a USB ID", ""},
+        Row{"RepeatedOption", {"info", "--pace", "fast", "--pace", "window"}, 2, "--pace", ""},
+        Row{"EmulateOptionWithoutEmulate", {"flash", "@demo", "--emulate-dump", "d.bin"}, 2,
+            "--emulate-dump requires --emulate", ""},
+        Row{"FaultWithoutEmulate", {"info", "--emulate-fault", "vanish"}, 2,
+            "--emulate-fault requires --emulate", ""},
+        Row{"FaultCountNotANumber", {"info", "--emulate", "--emulate-fault", "fail-output:1x"},
+            2, "N must be a whole number", ""},
+        Row{"FaultCountNegative", {"info", "--emulate", "--emulate-fault", "vanish:-7"}, 2,
+            "N must be a whole number", ""},
+        Row{"FaultNameUnknown", {"info", "--emulate", "--emulate-fault", "nope:3"}, 2,
+            "unknown fault 'nope'", ""},
+        Row{"FaultTwice",
+            {"info", "--emulate", "--emulate-fault", "fail-output", "--emulate-fault",
+             "fail-output:2"},
+            2, "given twice", ""},
+        Row{"Version", {"--version"}, 0, "", "default device IDs: vendor 0x1D50, product 0x61A7"},
+        Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE"},
+        Row{"NoDevice", {"info", "--emulate", "--emulate-fault", "never-returns", kInstant}, 5,
+            "BOOT info: No HID device detect", ""},
+        Row{"AppInfoNoDevice", {"app-info", "--emulate", "--emulate-fault", "cannot-open"}, 5,
+            "cannot be opened", ""},
+        Row{"RoadEndsWithoutBox",
+            {"info", "--emulate", "--emulate-fault", "fail-set-feature:2", kInstant}, 1,
+            "zentrel-flash: HID device start boot sequence fail", ""},
+        Row{"FileMissing", {"flash", "no-such.hex", "--emulate"}, 3, "File", ""},
+        Row{"PlatformMismatch", {"flash", "@demo", "--emulate", "--emulate-platform", "OTHER"},
+            4, "HW is uncompatible with selected SW image File", ""},
+        Row{"FlashTooSmall", {"flash", "@demo", "--emulate", "--emulate-flash-kib", "4"}, 4,
+            "Device Flash size is smaller than SW image", ""},
+        Row{"OutputIsTheInput", {"image", "@demo", "--output", "@demo"}, 2,
+            "is the firmware file itself", ""},
+        Row{"DumpIsTheInput", {"flash", "@demo", "--emulate", "--emulate-dump", "@demo"}, 2,
+            "is the firmware file itself", ""},
+        Row{"DumpNotWritable",
+            {"flash", "@demo", "--emulate", "--emulate-dump", "/nonexistent/dir/d.bin"}, 2,
+            "cannot write /nonexistent/dir/d.bin", ""},
+        Row{"ListEmulated", {"list", "--emulate"}, 0, "",
+            "[boot loader candidate] [has the IDs]"},
+        Row{"WaitRunsOut", {"info", "--emulate", "--emulate-fault", "cannot-open", "--wait", "1"},
+            5, "no device with IDs 1D50:61A7 appeared within 1 s", ""},
+        Row{"RepeatThreeDevices",
+            {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "3", kInstant,
+             "--pace", "fast"},
+            0, "", "3 passed, 0 failed"},
+        Row{"RepeatAllFail",
+            {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "2", kInstant,
+             "--emulate-platform", "OTHER"},
+            4, "HW is uncompatible", "0 passed, 2 failed"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.Name; }
+
+TEST_F(ZentrelFlashProcess, JsonEndsWithOneResultObjectForTheRecord) {
+  const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--emulate", kInstant, "--json"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  const std::string body = run.Out.substr(0, run.Out.size() - 1);  // without the last \n
+  const std::string last = body.substr(body.rfind('\n') + 1);
+  for (const char* part :
+       {"\"event\":\"result\"", "\"exit_code\":0", "\"command\":\"flash\"",
+        "\"platform\":\"ZX-CORE\"", "\"kind\":\"m\"", "\"image_length\":5096", "\"pages\":8",
+        "\"pages_written\":8", "\"sha256\":\""}) {
+    EXPECT_NE(last.find(part), std::string::npos) << part << " in " << last;
+  }
+  // Every line is one object.
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < run.Out.size(); at = run.Out.find('\n', at) + 1, ++lines) {
+    EXPECT_EQ(run.Out[at], '{');
+  }
+  EXPECT_GT(lines, 8u);
+}
+
+// A signal during a download: the road stops, the device is closed and the
+// user learns what the device holds.
+class Interrupted : public ZentrelFlashProcess, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Interrupted, DownloadStopsAndSaysWhatTheDeviceHolds) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(200, bytes);
+  int outFd = -1, errFd = -1;
+  const pid_t pid = Spawn({"flash", hex, "--emulate"}, outFd, errFd, false);
+  ASSERT_GT(pid, 0);
+  // Wait for the second page to be written, then signal.
+  std::string out;
+  char buffer[256];
+  while (out.find("Write page 1\n") == std::string::npos) {
+    const ssize_t n = read(outFd, buffer, sizeof buffer);
+    ASSERT_GT(n, 0) << out;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  kill(pid, GetParam());
+  const Outcome run = Finish(pid, outFd, errFd, out);
+  EXPECT_EQ(run.Code, 130) << run.Err;
+  EXPECT_NE(run.Err.find("download interrupted after page "), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find(" of 201: the device holds an incomplete image; flash it again"),
+            std::string::npos)
+      << run.Err;
+  EXPECT_EQ(run.Out.find("Boot successful finished"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& info) {
+                           return std::string(info.param == SIGINT    ? "Int"
+                                              : info.param == SIGTERM ? "Term"
+                                                                      : "Hup");
+                         });
+
+TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(20, bytes);
+  const std::string dump = Path("flash.bin");
+  const Outcome run = RunProgram(
+      {"flash", hex, "--emulate", kInstant, "--pace", "fast", "--emulate-dump", dump}, true);
+  // The road succeeded; only the output failed, and that is said.
+  EXPECT_EQ(run.Code, 1);
+  EXPECT_NE(run.Err.find("writing to standard output failed"), std::string::npos) << run.Err;
+  std::ifstream in(dump, std::ios::binary);
+  const std::vector<std::uint8_t> flash{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_EQ(flash.size(), 256u * 1024);
+  // 20 pages, then one more page of zeros (the length is a page multiple).
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin() + 4096));
+  EXPECT_TRUE(std::all_of(flash.begin() + 4096 + 20 * 128, flash.begin() + 4096 + 21 * 128,
+                          [](std::uint8_t b) { return b == 0; }));
+  EXPECT_EQ(flash[4096 + 21 * 128], 0xFF);
+}
+
+}  // namespace

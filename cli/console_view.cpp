@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::uint64_t kLiveLineEveryUs = 100'000;
 constexpr const char* kClearLine = "\r\033[K";
+constexpr const char* kPageTextStart = " BOOTLoader, Write page ";
 
 std::string Seconds(std::uint64_t us) {
   char text[32];
@@ -36,6 +37,8 @@ void ConsoleView::SetStatusText(const char* text) {
   if (status_.empty()) return;
   if (mode_ == OutputMode::Json) {
     Json(nlohmann::json{{"event", "status"}, {"text", status_}}.dump());
+  } else if (mode_ == OutputMode::Terminal && status_.rfind(kPageTextStart, 0) == 0) {
+    // On a terminal the live line counts the pages: one line per stage.
   } else if (mode_ != OutputMode::Quiet) {
     Write(out_, status_);
   }

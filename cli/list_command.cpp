@@ -13,37 +13,11 @@
 #include "cli/exit_codes.h"
 #include "cli/unopenable_hint.h"
 #include "hid/device_access.h"
+#include "hid/utf8_text.h"
 
 namespace zentrel::cli {
 
 namespace {
-
-// UTF-16 to UTF-8 for the console.
-std::string Utf8(const char16_t* units) {
-  std::string out;
-  for (std::size_t i = 0; units[i] != 0; ++i) {
-    std::uint32_t cp = units[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00u);
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
 
 struct Listed {
   HidCollection Collection;
@@ -59,9 +33,9 @@ Listed Describe(HidPlatform& platform, const HidCollection& collection) {
   if (h == kNoHidHandle) return listed;
   listed.Opened = platform.GetAttributes(h, listed.VendorId, listed.ProductId);
   char16_t units[kProductStringUnits + 1] = {};
-  if (platform.GetProductString(h, units, kProductStringUnits)) listed.Product = Utf8(units);
+  if (platform.GetProductString(h, units, kProductStringUnits)) listed.Product = Utf8FromUtf16(units);
   units[0] = 0;
-  if (platform.GetSerialNumber(h, units, kProductStringUnits)) listed.Serial = Utf8(units);
+  if (platform.GetSerialNumber(h, units, kProductStringUnits)) listed.Serial = Utf8FromUtf16(units);
   platform.Close(h);
   return listed;
 }

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "hid/hidapi/utf8_thread_locale.h"
+#include "hid/utf8_text.h"
 
 namespace zentrel {
 
@@ -19,24 +20,8 @@ hid_device* Device(HidHandle h) { return reinterpret_cast<hid_device*>(h); }
 // hidapi's messages are wide strings; ours are UTF-8.
 std::string ToUtf8(const wchar_t* text) {
   std::string out;
-  if (text == nullptr) return out;
-  for (; *text != 0; ++text) {
-    auto cp = static_cast<std::uint32_t>(*text);
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | ((cp >> 18) & 0x07));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+  for (; text != nullptr && *text != 0; ++text) {
+    AppendUtf8(out, static_cast<std::uint32_t>(*text));
   }
   return out;
 }

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <deque>
 
+#include "hid/utf8_text.h"
+
 namespace zentrel::hidraw {
 
 namespace {
@@ -26,31 +28,7 @@ constexpr auto kPumpPeriod = std::chrono::milliseconds(1);
 
 UMockdevTestbed* Testbed(void* p) { return static_cast<UMockdevTestbed*>(p); }
 
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00u);
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Utf8(const std::u16string& text) { return Utf8FromUtf16(text.c_str()); }
 
 std::string Joined(const std::string& root, const std::string& path) { return root + path; }
 

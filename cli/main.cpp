@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   // File paths may begin with '/': never read them as Windows-style options.
   app.allow_windows_style_options(false);
-  app.set_version_flag("--version", std::string("zentrel-flash ") + ZENTREL_VERSION +
+  app.set_version_flag("--version", std::string("zentrel-flash ") + ZENTREL_VERSION_TEXT +
                                         "\ndefault device IDs: vendor " +
                                         ZENTREL_VENDOR_ID_TEXT + ", product " +
                                         ZENTREL_PRODUCT_ID_TEXT);

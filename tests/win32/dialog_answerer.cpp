@@ -48,7 +48,8 @@ std::vector<std::string> ClippedLabels(HWND dialog) {
     GetClassNameA(child, className, sizeof className);
     if (lstrcmpiA(className, "Static") != 0) continue;
     const std::string text = TextOf(child);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
     SIZE size{};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);

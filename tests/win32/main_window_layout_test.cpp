@@ -124,7 +124,8 @@ TEST_F(MainWindowLayoutTest, TextsFitTheirPlaces) {
   for (HWND button : {Window().OpenFileButton, Window().DownloadButton, Window().HwInfoButton,
                       Window().AppFwButton}) {
     const std::string text = TextOf(button);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
     SIZE size{};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);

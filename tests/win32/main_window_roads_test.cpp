@@ -158,8 +158,7 @@ TEST_F(RoadsTest, CloseBoxInIdleLeavesTheDeviceAlone) {
   Start();
   // A device held open while the sequencer is Idle shows whether the close
   // calls CloseDevice: it must not.
-  ASSERT_EQ(access_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, access_.RefreshDeviceList()),
-            1);
+  ASSERT_EQ(access_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, access_.RefreshDeviceList()), 1);
   const int closes = platform_.CloseCalls();
   ClickCloseBox();
   EXPECT_FALSE(IsWindow(Main()));

@@ -32,8 +32,8 @@ QFont DialogFont() {
 class DialogUnits {
  public:
   explicit DialogUnits(const QFontMetrics& metrics)
-      : baseX_((metrics.horizontalAdvance(QStringLiteral(
-                    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+      : baseX_((metrics.horizontalAdvance(
+                    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
                     26 +
                 1) /
                2),

@@ -497,12 +497,10 @@ void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage_data() {
     const char* Name;
     bool Download;
     int State;
-  } rows[] = {{"ResetDevice", true, 1},     {"ResetDelay", true, 2},
-              {"Connect", true, 3},         {"BootStatus", true, 4},
-              {"StatusDelay", true, 5},     {"ReadBootStrings", true, 6},
-              {"SendImageKind", true, 8},   {"AwaitErase", true, 7},
-              {"WritePacket", true, 9},     {"AwaitPacketAck", true, 10},
-              {"AppRequest", false, 11},    {"AppDelay", false, 12},
+  } rows[] = {{"ResetDevice", true, 1},     {"ResetDelay", true, 2},   {"Connect", true, 3},
+              {"BootStatus", true, 4},      {"StatusDelay", true, 5},  {"ReadBootStrings", true, 6},
+              {"SendImageKind", true, 8},   {"AwaitErase", true, 7},   {"WritePacket", true, 9},
+              {"AwaitPacketAck", true, 10}, {"AppRequest", false, 11}, {"AppDelay", false, 12},
               {"ReadAppStrings", false, 13}};
   for (const auto& row : rows) QTest::newRow(row.Name) << row.Download << row.State;
 }
@@ -576,9 +574,9 @@ void MainWindowTest::textsFitTheirPlaces() {
   QVERIFY(face != nullptr);
   QVERIFY(face->CaptionFont().bold());
   const QFontMetrics captions(face->CaptionFont());
-  const QStringList texts = {QStringLiteral("HW platform"),      QStringLiteral("HW version"),
-                             QStringLiteral("BOOT SW version"),  QStringLiteral("Application info"),
-                             QStringLiteral("FW version"),       QStringLiteral("HID Device ID")};
+  const QStringList texts = {QStringLiteral("HW platform"),     QStringLiteral("HW version"),
+                             QStringLiteral("BOOT SW version"), QStringLiteral("Application info"),
+                             QStringLiteral("FW version"),      QStringLiteral("HID Device ID")};
   for (const QString& text : texts) {
     QVERIFY2(captions.horizontalAdvance(text) <= 140, qPrintable(text));
     QVERIFY(captions.height() <= 20);

@@ -79,8 +79,10 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
     return;
   }
   if (mode_ != OutputMode::Terminal) return;
-  const bool last = p.Writing && p.PagesDone == p.Pages;
-  if (liveShown_ && !last && p.ElapsedUs < liveAtUs_ + kLiveLineEveryUs) return;
+  // The first page and the last are always shown, the rest ten times a second.
+  const bool turn = p.Writing != liveWriting_ || (p.Writing && p.PagesDone == p.Pages);
+  liveWriting_ = p.Writing;
+  if (liveShown_ && !turn && p.ElapsedUs < liveAtUs_ + kLiveLineEveryUs) return;
   liveAtUs_ = p.ElapsedUs;
   static constexpr char kSpinner[] = {'|', '/', '-', '\\'};
   char line[160];

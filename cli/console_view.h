@@ -83,6 +83,7 @@ class ConsoleView final : public SequencerView {
   bool hasBox_ = false;
   MessageBoxRecord box_;
   bool liveShown_ = false;
+  bool liveWriting_ = false;
   std::uint64_t liveAtUs_ = 0;
   std::uint32_t jsonPage_ = 0;
   int spinner_ = 0;

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -275,6 +276,38 @@ TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
   EXPECT_TRUE(std::all_of(flash.begin() + 4096 + 20 * 128, flash.begin() + 4096 + 21 * 128,
                           [](std::uint8_t b) { return b == 0; }));
   EXPECT_EQ(flash[4096 + 21 * 128], 0xFF);
+}
+
+TEST_F(ZentrelFlashProcess, OnATerminalALiveLineCountsThePagesToTheLast) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(30, bytes);
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execl(ZENTREL_FLASH_PROGRAM, ZENTREL_FLASH_PROGRAM, "flash", hex.c_str(), "--emulate",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string screen;
+  char buffer[512];
+  for (;;) {
+    const ssize_t n = read(terminal, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO once the program has ended
+    screen.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << screen;
+  // 30 pages and one of zeros; the last one counted too.
+  EXPECT_NE(screen.find("writing  page 0 of 31  0 of 3968 bytes"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("writing  page 31 of 31  3968 of 3968 bytes"), std::string::npos);
+  EXPECT_NE(screen.find("ETA "), std::string::npos);
+  EXPECT_NE(screen.find("erasing "), std::string::npos);
+  // The page texts are the live line's on a terminal, not lines of their own.
+  EXPECT_EQ(screen.find("BOOTLoader, Write page"), std::string::npos);
+  EXPECT_NE(screen.find("Flashed 31 pages (3968 bytes) in "), std::string::npos);
 }
 
 }  // namespace

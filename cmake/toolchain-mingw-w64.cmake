@@ -18,10 +18,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# GCC 12 reports a false -Wrestrict on std::string concatenation when it
-# inlines at -O3 (GCC bug 105329); the warning says nothing about our code.
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
-
 # Executables that need no DLL beyond Windows' own.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 

@@ -1,0 +1,92 @@
+# The packages: cpack -G DEB in a Linux build (a Debian package for /usr) and
+# cpack -G ZIP in the MinGW build (the statically linked exes to unpack and
+# run). Both carry the README and the examples beside the programs.
+include(GNUInstallDirs)
+
+set(ZENTREL_PACKAGE_MAINTAINER
+    "Zentrel loader maintainers <maintainers@users.noreply.c-seed-90b2e40b.example>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME zentrel-loader)
+set(CPACK_PACKAGE_VENDOR "Zentrel loader developers")
+set(CPACK_PACKAGE_CONTACT "${ZENTREL_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware loader for devices with a USB HID boot loader")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Zentrel loader writes Intel HEX and .mvx firmware images into a device's
+flash through the boot loader that the device runs, over USB HID, and reads
+the identification of the boot loader and of the application firmware.
+It has a desktop window (zentrel-loader), the same window over a built-in
+emulated boot loader to try without hardware (zentrel-loader-demo), and a
+command line for scripts and production lines (zentrel-flash).")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\\\.git/")
+
+if(WIN32)
+  # A README that Windows' own editor opens: .txt with CR LF line ends.
+  configure_file(${PROJECT_SOURCE_DIR}/README.md ${CMAKE_BINARY_DIR}/package/README.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION .)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME zentrel-loader-${PROJECT_VERSION}-win64)
+  include(CPack)
+  return()
+endif()
+
+set(ZENTREL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentrel-loader)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/deb/copyright
+        DESTINATION ${ZENTREL_DOC_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${ZENTREL_DOC_DIR}/examples)
+
+# Compressed as Debian wants them: gzip -9, and -n for no time stamp, so
+# that the package is reproducible.
+find_program(ZENTREL_GZIP gzip)
+function(zentrel_install_gzipped file destination)
+  if(NOT ZENTREL_GZIP)
+    message(STATUS "gzip not found: ${file} not installed")
+    return()
+  endif()
+  get_filename_component(_name ${file} NAME)
+  set(_out ${CMAKE_BINARY_DIR}/package/gz/${_name}.gz)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/package/gz)
+  execute_process(COMMAND ${ZENTREL_GZIP} -9 -n -c ${file} OUTPUT_FILE ${_out}
+                  RESULT_VARIABLE _failed)
+  if(_failed)
+    message(FATAL_ERROR "gzip ${file} failed")
+  endif()
+  if(file MATCHES "^${PROJECT_SOURCE_DIR}/")
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+  endif()
+  install(FILES ${_out} DESTINATION ${destination})
+endfunction()
+
+if(ZENTREL_BUILD_QT)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/zentrel-loader.svg
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+  zentrel_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/linux/man/zentrel-loader.1
+                          ${CMAKE_INSTALL_MANDIR}/man1)
+  zentrel_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/linux/man/zentrel-loader-demo.1
+                          ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+# The changelog Debian asks of every package, dated by SOURCE_DATE_EPOCH when
+# that is set.
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZENTREL_PACKAGE_MAINTAINER}")
+string(TIMESTAMP ZENTREL_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/deb/changelog.in
+               ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
+zentrel_install_gzipped(${CMAKE_BINARY_DIR}/package/changelog ${ZENTREL_DOC_DIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/deb/postinst ${PROJECT_SOURCE_DIR}/packaging/deb/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build needs, only those missing.
 #   install-deps.sh demo   the Linux build (CLI, Qt GUI, hidapi)
-#   install-deps.sh test   all of it, plus test tools, fuzzing, MinGW and Wine
+#   install-deps.sh package  that, MinGW and the Debian packaging tools
+#   install-deps.sh test   all of it, plus test tools, fuzzing and Wine
 set -euo pipefail
 
 profile=${1:-demo}
 packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev qt6-base-dev nlohmann-json3-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
+if [ "$profile" = package ] || [ "$profile" = test ]; then
+  # cpack -G DEB reads the programs' libraries with file and dpkg-shlibdeps.
+  packages+=(g++-mingw-w64-x86-64 dpkg-dev file help2man lintian)
+fi
 if [ "$profile" = test ]; then
   packages+=(clang libclang-rt-14-dev srecord binutils xvfb xauth
-             g++-mingw-w64-x86-64 wine wine64 umockdev libumockdev-dev libglib2.0-dev
+             wine wine64 umockdev libumockdev-dev libglib2.0-dev
              imagemagick xdotool)
 fi
 

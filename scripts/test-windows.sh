@@ -41,7 +41,7 @@ cmake --build --preset default --target zentrel-hidraw-device
 cmake -S . -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
   -DZENTREL_HIDRAW_DEVICE="$PWD/build/default/tests/hidraw/zentrel-hidraw-device" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DZENTREL_WERROR=ON >/dev/null
 cmake --build "$build" -j2
 
 # A prefix of our own (above), so nothing depends on the user's ~/.wine.

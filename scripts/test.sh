@@ -29,3 +29,8 @@ fuzz/run_all.sh "${ZENTREL_FUZZ_SECONDS:-20}" build/fuzz
 
 step "Windows build under Wine"
 scripts/test-windows.sh
+
+step "Packages: .deb and Windows zip"
+# From the trees built above: only the packing is left.
+scripts/package.sh
+scripts/check-packages.sh

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Checks the packages that scripts/package.sh made: unpacks the .deb into a
+# scratch root (dpkg -x, no installing) and runs zentrel-flash from there,
+# checks that the .deb and the zip hold what users are told they hold, and
+# lists the zip.
+#   scripts/check-packages.sh [PACKAGE_DIR]   (default build/packages)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=${1:-build/packages}
+version=$(sed -n 's/^project(zentrel_loader VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+deb=$out/zentrel-loader_${version}_amd64.deb
+zip=$out/zentrel-loader-${version}-win64.zip
+fail() { echo "check-packages: $*" >&2; exit 1; }
+[ -f "$deb" ] || fail "no $deb"
+[ -f "$zip" ] || fail "no $zip"
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-demo \
+         usr/share/applications/zentrel-loader.desktop \
+         usr/share/icons/hicolor/scalable/apps/zentrel-loader.svg \
+         usr/lib/udev/rules.d/70-zentrel-loader.rules \
+         usr/share/man/man1/zentrel-flash.1.gz \
+         usr/share/doc/zentrel-loader/README.md usr/share/doc/zentrel-loader/copyright \
+         usr/share/doc/zentrel-loader/examples/demo.mvx usr/share/doc/zentrel-loader/examples/demo.hex; do
+  [ -f "$root/$f" ] || fail "$deb lacks /$f"
+done
+dpkg-deb -f "$deb" Depends | grep -q libhidapi-hidraw0 || fail "$deb does not depend on libhidapi-hidraw0"
+
+"$root/usr/bin/zentrel-flash" --version | tee "$root/version.txt"
+[ "$(head -n 1 "$root/version.txt")" = "zentrel-flash $version" ] ||
+  fail "zentrel-flash --version does not say $version"
+"$root/usr/bin/zentrel-flash" info --emulate
+
+echo "$zip:"
+entries=$(cmake -E tar tf "$zip")
+echo "$entries"
+for f in bin/zentrel-flash.exe bin/zentrel-loader.exe bin/zentrel-loader-demo.exe README.txt \
+         examples/demo.mvx examples/demo.hex; do
+  grep -qx "zentrel-loader-$version-win64/$f" <<<"$entries" || fail "$zip lacks $f"
+done
+echo "packages checked: $deb, $zip"

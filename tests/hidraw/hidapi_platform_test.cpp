@@ -66,7 +66,9 @@ class HidapiOnHidraw : public ::testing::Test {
   std::unique_ptr<HidapiPlatform> platform_;
   std::unique_ptr<DeviceAccess> access_;
   RecordingView view_;
-  ImageStore image_;
+  // Megabytes of fixed buffers: on the heap, not inside the fixture.
+  std::unique_ptr<ImageStore> image = std::make_unique<ImageStore>();
+  ImageStore& image_ = *image;
   DeviceIds ids_;
   SteadyClock clock_;
   bool completed_ = false;

@@ -16,12 +16,16 @@ linux=${1:-build/default}
 windows=${2:-build/mingw}
 out=$(mkdir -p "${ZENTREL_PACKAGE_DIR:-build/packages}" && cd "${ZENTREL_PACKAGE_DIR:-build/packages}" && pwd)
 
-# Configures a build directory unless it is configured already.
+# Configures a build directory, keeping the settings it has; a new one as a
+# plain Release build. Run again even when configured, so that it finds
+# tools installed since (help2man).
 configure() {
   local dir=$1; shift
   if [ "$dir" = build/default ]; then
     cmake --preset default >/dev/null
-  elif [ ! -f "$dir/CMakeCache.txt" ]; then
+  elif [ -f "$dir/CMakeCache.txt" ]; then
+    cmake -S . -B "$dir" >/dev/null
+  else
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   fi
 }

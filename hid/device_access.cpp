@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hid/utf8_text.h"
+
 namespace zentrel {
 
 std::int32_t DeviceAccess::RefreshDeviceList() {
@@ -15,10 +17,23 @@ std::int32_t DeviceAccess::RefreshDeviceList() {
     // an interface is one candidate however many collections qualify.
     auto listed = table_.Slots.begin() + table_.Count;
     if (std::find(table_.Slots.begin(), listed, member.Path) != listed) return true;
+    if (!Chosen(member.Path)) return true;
     table_.Slots[static_cast<std::size_t>(table_.Count++)] = member.Path;
     return table_.Count < DevicePathTable::kSlots;
   });
   return table_.Count;
+}
+
+bool DeviceAccess::Chosen(const std::string& path) {
+  if (filter_.Empty()) return true;
+  if (!filter_.Port.empty() && platform_.GetLocation(path) != filter_.Port) return false;
+  if (filter_.Serial.empty()) return true;
+  const HidHandle h = platform_.Open(path);
+  if (h == kNoHidHandle) return false;
+  char16_t units[kProductStringUnits + 1] = {};
+  const bool read = platform_.GetSerialNumber(h, units, kProductStringUnits);
+  platform_.Close(h);
+  return read && Utf8FromUtf16(units) == filter_.Serial;
 }
 
 int DeviceAccess::OpenDeviceByIds(std::uint32_t vendorId, std::uint32_t productId,

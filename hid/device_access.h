@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "hid/hid_platform.h"
 #include "sequencer/reports.h"
@@ -23,15 +24,27 @@ struct DevicePathTable {
   std::int32_t Count = 0;
 };
 
+// Leaves collections out of the device list unless they are the chosen
+// device: its serial number (UTF-8) and its port (HidPlatform::GetLocation),
+// each when not empty. Chosen by port, the search finds the device again
+// after it reset, whatever path it comes back with.
+struct DeviceFilter {
+  std::string Serial;
+  std::string Port;
+  bool Empty() const { return Serial.empty() && Port.empty(); }
+};
+
 class DeviceAccess {
  public:
-  explicit DeviceAccess(HidPlatform& platform) : platform_(platform) {}
+  explicit DeviceAccess(HidPlatform& platform, DeviceFilter filter = {})
+      : platform_(platform), filter_(std::move(filter)) {}
   ~DeviceAccess() { CloseDevice(); }
   DeviceAccess(const DeviceAccess&) = delete;
   DeviceAccess& operator=(const DeviceAccess&) = delete;
 
   // Lists the collections with usage page 0xFF00, usage 1, that could be
-  // opened, at most ten, in enumeration order; returns their count.
+  // opened (and that the filter lets through), at most ten, in enumeration
+  // order; returns their count.
   std::int32_t RefreshDeviceList();
 
   // Opens the first listed device with both IDs; 1 when one is now open.
@@ -51,7 +64,10 @@ class DeviceAccess {
   const DevicePathTable& PathTable() const { return table_; }
 
  private:
+  bool Chosen(const std::string& path);
+
   HidPlatform& platform_;
+  DeviceFilter filter_;
   DevicePathTable table_;
   HidHandle handle_ = kNoHidHandle;  // the DeviceHandle
 };

@@ -1,6 +1,8 @@
 // The platform seam beneath device discovery and the device link. Each
 // platform (hidapi, Win32 SetupAPI/HID, the emulated bus) implements it once;
-// everything above it is written once. Every call is synchronous.
+// everything above it is written once. Every call is synchronous. Several
+// threads may use one platform at once, each with its own handles (one road
+// per device); a platform serialises whatever it shares between them.
 #pragma once
 
 #include <cstddef>
@@ -66,6 +68,16 @@ class HidPlatform {
     (void)units;
     (void)count;
     return false;
+  }
+
+  // Where the device behind a listed path is plugged in: a name of its USB
+  // port that stays the same when the device resets and comes back with a
+  // new path (Linux: the usb_device's sysfs name such as "1-1.4"; Windows:
+  // the device's location path; the emulated bus: the port it assigned).
+  // Empty when the platform cannot tell.
+  virtual std::string GetLocation(const std::string& path) {
+    (void)path;
+    return {};
   }
 
   // Collections with usage page 0xFF00, usage 1 and both IDs that are present

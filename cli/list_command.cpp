@@ -45,11 +45,14 @@ int RunList(const DeviceOptions& options, ConsoleView& view) {
   if (!ResolveIds(options, ids, view)) return kExitUsage;
   SteadyClock clock;
   std::unique_ptr<HidPlatform> platform = MakePlatform(options, clock);
-  std::vector<Listed> all;
+  // Described after the enumeration: its visit must not call the platform.
+  std::vector<HidCollection> present;
   platform->Enumerate([&](const HidCollection& member) {
-    all.push_back(Describe(*platform, member));
+    present.push_back(member);
     return true;
   });
+  std::vector<Listed> all;
+  for (const HidCollection& member : present) all.push_back(Describe(*platform, member));
   int candidates = 0, configured = 0;
   for (const Listed& d : all) {
     const HidCollection& c = d.Collection;

@@ -1,6 +1,7 @@
 #include "hid/device_access.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "hid/utf8_text.h"
 
@@ -8,19 +9,26 @@ namespace zentrel {
 
 std::int32_t DeviceAccess::RefreshDeviceList() {
   table_ = DevicePathTable{};
-  platform_.Enumerate([this](const HidCollection& member) {
+  // With a filter the candidates are gathered first and chosen afterwards:
+  // choosing opens them, which the enumeration's visit must not do.
+  std::vector<std::string> candidates;
+  platform_.Enumerate([&](const HidCollection& member) {
     if (!member.CapsKnown || member.UsagePage != kBootUsagePage ||
         member.Usage != kBootUsage) {
       return true;
     }
     // hidapi lists nested collections of one interface with the same path;
     // an interface is one candidate however many collections qualify.
-    auto listed = table_.Slots.begin() + table_.Count;
-    if (std::find(table_.Slots.begin(), listed, member.Path) != listed) return true;
-    if (!Chosen(member.Path)) return true;
-    table_.Slots[static_cast<std::size_t>(table_.Count++)] = member.Path;
-    return table_.Count < DevicePathTable::kSlots;
+    if (std::find(candidates.begin(), candidates.end(), member.Path) != candidates.end()) {
+      return true;
+    }
+    candidates.push_back(member.Path);
+    return !filter_.Empty() || candidates.size() < std::size_t{DevicePathTable::kSlots};
   });
+  for (const std::string& path : candidates) {
+    if (table_.Count == DevicePathTable::kSlots) break;
+    if (Chosen(path)) table_.Slots[static_cast<std::size_t>(table_.Count++)] = path;
+  }
   return table_.Count;
 }
 

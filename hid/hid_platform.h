@@ -42,7 +42,8 @@ class HidPlatform {
   // Calls visit for each present collection in the platform's order, after a
   // probe open for reading and writing and a read of the collection's
   // capabilities (CapsKnown tells whether both worked). Stops as soon as
-  // visit returns false, so later members are not probed.
+  // visit returns false, so later members are not probed. visit must not
+  // call the platform: a platform may hold its lock while it enumerates.
   virtual void Enumerate(const std::function<bool(const HidCollection&)>& visit) = 0;
 
   // Opens a path for reading and writing; kNoHidHandle on failure.

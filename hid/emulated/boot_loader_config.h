@@ -28,6 +28,9 @@ struct BootLoaderConfig {
   std::uint16_t UsagePage = 0xFF00;
   std::uint16_t Usage = 0x0001;
   std::string Path;  // empty: the bus gives it one
+  // The USB port it is plugged into, the same across its resets. Empty: the
+  // bus names it "emu-N", N counting the boot loaders added so far.
+  std::string Port;
 
   // Boot loader mode StringsReport fields (16, 8, 8 bytes, zero-padded,
   // longer texts cut).

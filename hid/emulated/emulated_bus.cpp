@@ -32,7 +32,10 @@ std::string PathFor(std::size_t index, const std::string& wanted) {
 EmulatedBootLoader& EmulatedBus::AddBootLoader(const BootLoaderConfig& config) {
   auto device = std::make_unique<Device>();
   device->Path = PathFor(devices_.size(), config.Path);
-  device->Boot = std::make_unique<EmulatedBootLoader>(clock_, config, device->Path);
+  BootLoaderConfig plugged = config;
+  ++bootLoadersAdded_;
+  if (plugged.Port.empty()) plugged.Port = "emu-" + std::to_string(bootLoadersAdded_);
+  device->Boot = std::make_unique<EmulatedBootLoader>(clock_, plugged, device->Path);
   collections_.push_back({devices_.size(), config.UsagePage, config.Usage});
   devices_.push_back(std::move(device));
   return *devices_.back()->Boot;
@@ -207,6 +210,12 @@ std::vector<UnopenableDevice> EmulatedBus::FindUnopenable(std::uint16_t vendorId
     }
   }
   return found;
+}
+
+std::string EmulatedBus::GetLocation(const std::string& path) {
+  const Device* device = Find(path);
+  if (device == nullptr || !device->Boot || !device->Present()) return {};
+  return device->Boot->Config().Port;
 }
 
 void EmulatedBus::Close(HidHandle h) {

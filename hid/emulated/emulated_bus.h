@@ -38,7 +38,9 @@ class EmulatedBus final : public HidPlatform {
   EmulatedBus& operator=(const EmulatedBus&) = delete;
 
   // Adds a device with one top-level collection at the end of the
-  // enumeration order. References stay valid for the bus's lifetime.
+  // enumeration order. References stay valid for the bus's lifetime. The
+  // board's Config().Port is its port, assigned here when the config left
+  // it empty.
   EmulatedBootLoader& AddBootLoader(const BootLoaderConfig& config);
   // Returns the path of the new device.
   std::string AddOtherDevice(const OtherDeviceConfig& config);
@@ -69,6 +71,9 @@ class EmulatedBus final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  // The port of the boot loader at that path while it is on the bus; empty
+  // for other devices and unknown paths.
+  std::string GetLocation(const std::string& path) override;
   // Boot loaders with both IDs that are present but told not to open.
   std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
                                                std::uint16_t productId) override;
@@ -99,6 +104,7 @@ class EmulatedBus final : public HidPlatform {
   std::vector<Collection> collections_;
   std::map<HidHandle, OpenHandle> handles_;
   HidHandle nextHandle_ = 1;
+  int bootLoadersAdded_ = 0;
 };
 
 }  // namespace zentrel::emulated

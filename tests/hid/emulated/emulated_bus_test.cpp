@@ -45,6 +45,31 @@ TEST_F(EmulatedBusTest, ListsCollectionsInOrderOfAdditionWithNestedOnesOnOnePath
   EXPECT_EQ(bus_.ProbeOpens(gadgetPath), 2);
 }
 
+TEST_F(EmulatedBusTest, BoardsGetPortsInOrderOfPluggingKeptAcrossTheirReset) {
+  std::vector<std::string> paths = {bus_.AddBootLoader({}).Path()};
+  const std::string mouse = bus_.AddOtherDevice(OtherDeviceConfig{});
+  for (int i = 0; i < 2; ++i) paths.push_back(bus_.AddBootLoader({}).Path());
+  BootLoaderConfig named;
+  named.Port = "line-A";
+  paths.push_back(bus_.AddBootLoader(named).Path());
+  paths.push_back(bus_.AddBootLoader({}).Path());
+  const std::vector<std::string> expected = {"emu-1", "emu-2", "emu-3", "line-A", "emu-5"};
+  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(bus_.GetLocation(paths[i]), expected[i]);
+  EXPECT_EQ(bus_.GetLocation(mouse), "");
+  EXPECT_EQ(bus_.GetLocation("no-such-path"), "");
+
+  handle_ = bus_.Open(paths[1]);
+  ASSERT_TRUE(Send(KeyedCommand(kReset)));
+  EXPECT_EQ(bus_.GetLocation(paths[1]), "");  // off the bus: nothing there
+  clock_.AdvanceUs(1'000'000);
+  const auto seen = ListAll(bus_);
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen[2].Path, paths[1]);  // after the mouse
+  EXPECT_EQ(bus_.GetLocation(paths[1]), "emu-2");
+  EXPECT_EQ(bus_.GetLocation(paths[0]), "emu-1");
+  EXPECT_EQ(bus_.GetLocation(paths[2]), "emu-3");
+}
+
 TEST_F(EmulatedBusTest, StoppingTheVisitLeavesLaterMembersUnprobed) {
   std::vector<std::string> paths;
   for (int i = 0; i < 12; ++i) {

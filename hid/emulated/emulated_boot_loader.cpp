@@ -25,9 +25,10 @@ std::uint64_t ToUs(int timeoutMs) {
 
 }  // namespace
 
-EmulatedBootLoader::EmulatedBootLoader(Clock& clock, const BootLoaderConfig& config,
-                                       std::string path)
+EmulatedBootLoader::EmulatedBootLoader(Clock& clock, BusLock& lock,
+                                       const BootLoaderConfig& config, std::string path)
     : clock_(clock),
+      lock_(lock),
       config_(config),
       path_(std::move(path)),
       flash_(static_cast<std::size_t>(config.FlashSizeKiB) * 1024u, 0xFF),
@@ -39,10 +40,12 @@ bool EmulatedBootLoader::ComesBackBy(std::uint64_t nowUs) const {
 }
 
 bool EmulatedBootLoader::Present() const {
+  std::lock_guard<BusLock> hold(lock_);
   return present_ || ComesBackBy(clock_.NowUs());
 }
 
 DeviceMode EmulatedBootLoader::Mode() const {
+  std::lock_guard<BusLock> hold(lock_);
   // Every comeback is a boot loader start.
   return ComesBackBy(clock_.NowUs()) ? DeviceMode::BootLoader : mode_;
 }
@@ -78,6 +81,41 @@ void EmulatedBootLoader::ResetSession() {
 
 bool EmulatedBootLoader::Openable() const { return Present() && !cannotOpen_; }
 
+std::size_t EmulatedBootLoader::DataReportCount() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return dataReports_;
+}
+
+int EmulatedBootLoader::OpenCount() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return opens_;
+}
+
+int EmulatedBootLoader::ProbeOpenCount() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return probeOpens_;
+}
+
+int EmulatedBootLoader::ResetCount() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return resets_;
+}
+
+int EmulatedBootLoader::EraseCount() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return erases_;
+}
+
+int EmulatedBootLoader::ProtocolErrors() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return protocolErrors_;
+}
+
+std::optional<char> EmulatedBootLoader::ImageKind() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return imageKind_;
+}
+
 void EmulatedBootLoader::NoteOpen(bool probe) {
   if (probe) {
     ++probeOpens_;
@@ -96,6 +134,7 @@ bool EmulatedBootLoader::TakeFault(std::optional<std::uint64_t>& at,
 }
 
 void EmulatedBootLoader::InjectFault(FaultKind kind, int n) {
+  std::lock_guard<BusLock> hold(lock_);
   // Counted transfers: n = 1 is the next one.
   const std::uint64_t ahead = static_cast<std::uint64_t>(std::max(n, 1));
   switch (kind) {
@@ -124,6 +163,7 @@ void EmulatedBootLoader::InjectFault(FaultKind kind, int n) {
 }
 
 void EmulatedBootLoader::ClearFaults() {
+  std::lock_guard<BusLock> hold(lock_);
   failSetFeatureAt_.reset();
   failGetFeatureAt_.reset();
   failOutputAt_.reset();
@@ -292,8 +332,11 @@ bool EmulatedBootLoader::HandleInput(std::uint8_t* data, std::size_t length,
     if (timeoutMs > 0) clock_.SleepUs(ToUs(timeoutMs));
     return false;
   }
+  const std::uint64_t generation = generation_;
   if (*inputFromUs_ > now) clock_.SleepUs(*inputFromUs_ - now);
   clock_.SleepUs(config_.Latency.InputUs);
+  // The wait let go of the bus: a device that left meanwhile sends nothing.
+  if (generation_ != generation) return false;
   FillStrings(data);
   return true;
 }

@@ -1,5 +1,10 @@
 // One emulated boot loader on an EmulatedBus. It answers the report protocol
 // as the real device does and lets tests look at what reached it.
+//
+// Its state is guarded by the bus's lock. The methods that give values and
+// the fault injection take that lock, so they may be called while another
+// thread drives the board; Flash() and Commands() give references and are
+// for when no road drives this board (before or after one).
 #pragma once
 
 #include <cstddef>
@@ -9,6 +14,7 @@
 #include <vector>
 
 #include "hid/emulated/boot_loader_config.h"
+#include "hid/emulated/bus_lock.h"
 #include "hid/emulated/fault_kind.h"
 #include "sequencer/clock.h"
 #include "sequencer/reports.h"
@@ -19,7 +25,9 @@ enum class DeviceMode { Application, BootLoader };
 
 class EmulatedBootLoader {
  public:
-  EmulatedBootLoader(Clock& clock, const BootLoaderConfig& config, std::string path);
+  // clock: the bus's, which lets go of lock while time is spent.
+  EmulatedBootLoader(Clock& clock, BusLock& lock, const BootLoaderConfig& config,
+                     std::string path);
   EmulatedBootLoader(const EmulatedBootLoader&) = delete;
   EmulatedBootLoader& operator=(const EmulatedBootLoader&) = delete;
 
@@ -32,16 +40,16 @@ class EmulatedBootLoader {
   const std::vector<std::uint8_t>& Flash() const { return flash_; }
   // Every CommandReport that reached the device, ignored ones included.
   const std::vector<CommandReport>& Commands() const { return commands_; }
-  std::size_t DataReportCount() const { return dataReports_; }
-  int OpenCount() const { return opens_; }          // Open(), probes left out
-  int ProbeOpenCount() const { return probeOpens_; }
-  int ResetCount() const { return resets_; }
-  int EraseCount() const { return erases_; }
+  std::size_t DataReportCount() const;
+  int OpenCount() const;  // Open(), probes left out
+  int ProbeOpenCount() const;
+  int ResetCount() const;
+  int EraseCount() const;
   // Reports that came while the device was not ready for them (a DataReport
   // during an erase or a write, or before any erase).
-  int ProtocolErrors() const { return protocolErrors_; }
+  int ProtocolErrors() const;
   // Kind letter of the last CMD_IMAGE_KIND, if any came.
-  std::optional<char> ImageKind() const { return imageKind_; }
+  std::optional<char> ImageKind() const;
 
   // --- fault injection ---
   void InjectFault(FaultKind kind, int n = 1);
@@ -72,6 +80,7 @@ class EmulatedBootLoader {
   static bool TakeFault(std::optional<std::uint64_t>& at, std::uint64_t count);
 
   Clock& clock_;
+  BusLock& lock_;
   BootLoaderConfig config_;
   std::string path_;
   std::vector<std::uint8_t> flash_;

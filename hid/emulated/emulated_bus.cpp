@@ -17,7 +17,7 @@ struct EmulatedBus::Device {
   std::uint64_t Generation() const { return Boot ? Boot->Generation() : 0; }
 };
 
-EmulatedBus::EmulatedBus(Clock& clock) : clock_(clock) {}
+EmulatedBus::EmulatedBus(Clock& clock) : clock_(clock, lock_) {}
 EmulatedBus::~EmulatedBus() = default;
 
 namespace {
@@ -30,18 +30,20 @@ std::string PathFor(std::size_t index, const std::string& wanted) {
 }  // namespace
 
 EmulatedBootLoader& EmulatedBus::AddBootLoader(const BootLoaderConfig& config) {
+  std::lock_guard<BusLock> hold(lock_);
   auto device = std::make_unique<Device>();
   device->Path = PathFor(devices_.size(), config.Path);
   BootLoaderConfig plugged = config;
   ++bootLoadersAdded_;
   if (plugged.Port.empty()) plugged.Port = "emu-" + std::to_string(bootLoadersAdded_);
-  device->Boot = std::make_unique<EmulatedBootLoader>(clock_, plugged, device->Path);
+  device->Boot = std::make_unique<EmulatedBootLoader>(clock_, lock_, plugged, device->Path);
   collections_.push_back({devices_.size(), config.UsagePage, config.Usage});
   devices_.push_back(std::move(device));
   return *devices_.back()->Boot;
 }
 
 std::string EmulatedBus::AddOtherDevice(const OtherDeviceConfig& config) {
+  std::lock_guard<BusLock> hold(lock_);
   auto device = std::make_unique<Device>();
   device->Path = PathFor(devices_.size(), config.Path);
   device->Other = config;
@@ -52,6 +54,7 @@ std::string EmulatedBus::AddOtherDevice(const OtherDeviceConfig& config) {
 
 bool EmulatedBus::AddCollection(const std::string& path, std::uint16_t usagePage,
                                 std::uint16_t usage) {
+  std::lock_guard<BusLock> hold(lock_);
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     if (devices_[i]->Path == path) {
       collections_.push_back({i, usagePage, usage});
@@ -69,22 +72,33 @@ const EmulatedBus::Device* EmulatedBus::Find(const std::string& path) const {
 }
 
 int EmulatedBus::ProbeOpens(const std::string& path) const {
+  std::lock_guard<BusLock> hold(lock_);
   const Device* device = Find(path);
   return device ? device->ProbeOpens : 0;
 }
 
 int EmulatedBus::Opens(const std::string& path) const {
+  std::lock_guard<BusLock> hold(lock_);
   const Device* device = Find(path);
   return device ? device->Opens : 0;
 }
 
 int EmulatedBus::Closes(const std::string& path) const {
+  std::lock_guard<BusLock> hold(lock_);
   const Device* device = Find(path);
   return device ? device->Closes : 0;
 }
 
+std::size_t EmulatedBus::OpenHandleCount() const {
+  std::lock_guard<BusLock> hold(lock_);
+  return handles_.size();
+}
+
 void EmulatedBus::Enumerate(const std::function<bool(const HidCollection&)>& visit) {
-  for (const Collection& collection : collections_) {
+  std::lock_guard<BusLock> hold(lock_);
+  // By index: a visit on this thread may still add a device.
+  for (std::size_t i = 0; i < collections_.size(); ++i) {
+    const Collection collection = collections_[i];
     Device& device = *devices_[collection.Device];
     if (!device.Present()) continue;
     ++device.ProbeOpens;
@@ -101,6 +115,7 @@ void EmulatedBus::Enumerate(const std::function<bool(const HidCollection&)>& vis
 }
 
 HidHandle EmulatedBus::Open(const std::string& path) {
+  std::lock_guard<BusLock> hold(lock_);
   auto it = std::find_if(devices_.begin(), devices_.end(),
                          [&](const auto& d) { return d->Path == path; });
   if (it == devices_.end()) return kNoHidHandle;
@@ -123,8 +138,17 @@ EmulatedBus::Device* EmulatedBus::Live(HidHandle h) {
   return device;
 }
 
+bool EmulatedBus::SpendTransferTime(HidHandle h, std::uint64_t us) {
+  Device* before = Live(h);
+  clock_.SleepUs(us);
+  // The lock was let go meanwhile: the device may have left, or the handle
+  // been closed, by another thread.
+  return Live(h) == before;
+}
+
 bool EmulatedBus::GetAttributes(HidHandle h, std::uint16_t& vendorId,
                                 std::uint16_t& productId) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr) return false;
   vendorId = device->Boot ? device->Boot->Config().VendorId : device->Other.VendorId;
@@ -133,6 +157,7 @@ bool EmulatedBus::GetAttributes(HidHandle h, std::uint16_t& vendorId,
 }
 
 bool EmulatedBus::GetProductString(HidHandle h, char16_t* units, std::size_t count) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr) return false;
   if (device->Boot) return device->Boot->HandleProductString(units, count);
@@ -145,6 +170,7 @@ bool EmulatedBus::GetProductString(HidHandle h, char16_t* units, std::size_t cou
 }
 
 bool EmulatedBus::GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr || !device->Boot || units == nullptr || count == 0) return false;
   const std::u16string& text = device->Boot->Config().Serial;
@@ -155,14 +181,16 @@ bool EmulatedBus::GetSerialNumber(HidHandle h, char16_t* units, std::size_t coun
 }
 
 bool EmulatedBus::SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr) return false;
   if (!device->Boot) return data != nullptr && length > 0;
-  clock_.SleepUs(device->Boot->Config().Latency.FeatureUs);
+  if (!SpendTransferTime(h, device->Boot->Config().Latency.FeatureUs)) return false;
   return device->Boot->HandleSetFeature(data, length);
 }
 
 bool EmulatedBus::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr) return false;
   if (!device->Boot) {
@@ -170,20 +198,22 @@ bool EmulatedBus::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length
     std::fill(data + 1, data + length, std::uint8_t{0});
     return true;
   }
-  clock_.SleepUs(device->Boot->Config().Latency.FeatureUs);
+  if (!SpendTransferTime(h, device->Boot->Config().Latency.FeatureUs)) return false;
   return device->Boot->HandleGetFeature(data, length);
 }
 
 bool EmulatedBus::WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr) return false;
   if (!device->Boot) return data != nullptr && length > 0;
-  clock_.SleepUs(device->Boot->Config().Latency.OutputUs);
+  if (!SpendTransferTime(h, device->Boot->Config().Latency.OutputUs)) return false;
   return device->Boot->HandleOutput(data, length);
 }
 
 bool EmulatedBus::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                             int timeoutMs) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   if (device == nullptr) return false;
   if (device->Boot) return device->Boot->HandleInput(data, length, timeoutMs);
@@ -193,12 +223,14 @@ bool EmulatedBus::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
 }
 
 bool EmulatedBus::InputReady(HidHandle h) {
+  std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
   return device != nullptr && device->Boot && device->Boot->InputReady();
 }
 
 std::vector<UnopenableDevice> EmulatedBus::FindUnopenable(std::uint16_t vendorId,
                                                           std::uint16_t productId) {
+  std::lock_guard<BusLock> hold(lock_);
   std::vector<UnopenableDevice> found;
   for (const Collection& collection : collections_) {
     const Device& device = *devices_[collection.Device];
@@ -213,12 +245,14 @@ std::vector<UnopenableDevice> EmulatedBus::FindUnopenable(std::uint16_t vendorId
 }
 
 std::string EmulatedBus::GetLocation(const std::string& path) {
+  std::lock_guard<BusLock> hold(lock_);
   const Device* device = Find(path);
   if (device == nullptr || !device->Boot || !device->Present()) return {};
   return device->Boot->Config().Port;
 }
 
 void EmulatedBus::Close(HidHandle h) {
+  std::lock_guard<BusLock> hold(lock_);
   auto it = handles_.find(h);
   if (it == handles_.end()) return;
   ++devices_[it->second.Device]->Closes;

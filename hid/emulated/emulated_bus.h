@@ -2,6 +2,11 @@
 // HID collections, enumerated in the order they were added. Time is the
 // injected clock's, so it runs in virtual time under tests and in real time
 // in the command line.
+//
+// Several threads may use one bus, each with its own handles: every public
+// method holds the bus's one lock, except while a transfer or a wait spends
+// time on the clock, so boards on separate threads work side by side. A
+// FakeClock serves one thread only.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +17,7 @@
 #include <vector>
 
 #include "hid/emulated/boot_loader_config.h"
+#include "hid/emulated/bus_lock.h"
 #include "hid/emulated/emulated_boot_loader.h"
 #include "hid/hid_platform.h"
 #include "sequencer/clock.h"
@@ -56,7 +62,7 @@ class EmulatedBus final : public HidPlatform {
   int Opens(const std::string& path) const;
   int Closes(const std::string& path) const;
   // Handles given out by Open and not yet closed.
-  std::size_t OpenHandleCount() const { return handles_.size(); }
+  std::size_t OpenHandleCount() const;
 
   // The seam.
   void Enumerate(const std::function<bool(const HidCollection&)>& visit) override;
@@ -98,8 +104,12 @@ class EmulatedBus final : public HidPlatform {
   const Device* Find(const std::string& path) const;
   // The device behind a handle, if it is still the same device on the bus.
   Device* Live(HidHandle h);
+  // Spends a transfer's time on the clock; false when the device behind h
+  // is no longer there afterwards.
+  bool SpendTransferTime(HidHandle h, std::uint64_t us);
 
-  Clock& clock_;
+  mutable BusLock lock_;
+  UnlockingClock clock_;  // what the bus and its boards spend time on
   std::vector<std::unique_ptr<Device>> devices_;
   std::vector<Collection> collections_;
   std::map<HidHandle, OpenHandle> handles_;

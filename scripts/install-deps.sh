@@ -6,7 +6,7 @@
 set -euo pipefail
 
 profile=${1:-demo}
-packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev qt6-base-dev nlohmann-json3-dev
+packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev libudev-dev qt6-base-dev nlohmann-json3-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$profile" = package ] || [ "$profile" = test ]; then
   # cpack -G DEB reads the programs' libraries with file and dpkg-shlibdeps.

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <map>
 
+#include "hid/hidapi/usb_port_of_node.h"
 #include "hid/hidapi/utf8_thread_locale.h"
 #include "hid/utf8_text.h"
 
@@ -33,6 +34,7 @@ HidapiPlatform::HidapiPlatform() { hid_init(); }
 HidapiPlatform::~HidapiPlatform() { hid_exit(); }
 
 void HidapiPlatform::Enumerate(const std::function<bool(const HidCollection&)>& visit) {
+  std::lock_guard<std::mutex> turn(globalCalls_);
   hid_device_info* list = nullptr;
   {
     Utf8ThreadLocale utf8;
@@ -60,6 +62,7 @@ void HidapiPlatform::Enumerate(const std::function<bool(const HidCollection&)>& 
 }
 
 HidHandle HidapiPlatform::Open(const std::string& path) {
+  std::lock_guard<std::mutex> turn(globalCalls_);
   return reinterpret_cast<HidHandle>(hid_open_path(path.c_str()));
 }
 
@@ -146,8 +149,12 @@ bool HidapiPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t leng
 
 void HidapiPlatform::Close(HidHandle h) { hid_close(Device(h)); }
 
+// hidapi's paths on Linux are the hidraw nodes.
+std::string HidapiPlatform::GetLocation(const std::string& path) { return UsbPortOfNode(path); }
+
 std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendorId,
                                                              std::uint16_t productId) {
+  std::lock_guard<std::mutex> turn(globalCalls_);
   std::vector<UnopenableDevice> found;
   hid_device_info* list = nullptr;
   {

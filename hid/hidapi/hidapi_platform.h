@@ -1,6 +1,8 @@
 // The platform seam over hidapi (hidraw backend on Linux).
 #pragma once
 
+#include <mutex>
+
 #include "hid/hid_platform.h"
 
 namespace zentrel {
@@ -24,8 +26,15 @@ class HidapiPlatform final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  std::string GetLocation(const std::string& path) override;
   std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
                                                std::uint16_t productId) override;
+
+ private:
+  // hidapi keeps one last-error text for the whole process, which
+  // enumerating and opening replace: those calls take turns. Calls on an
+  // open handle touch only that handle's state and need no turn.
+  std::mutex globalCalls_;
 };
 
 }  // namespace zentrel

@@ -14,7 +14,7 @@
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
 #include "sequencer/device_ids.h"
-#include "tests/hidraw/hidraw_boot_loader.h"
+#include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/recording_view.h"
 
 namespace zentrel::hidraw {
@@ -28,11 +28,12 @@ class HidapiOnHidraw : public ::testing::Test {
  protected:
   // The device is made by each test, after it has set its configuration.
   void Plug() {
-    device_ = std::make_unique<HidrawBootLoader>(config_);
+    bed_ = std::make_unique<HidrawTestbed>();
+    device_ = &bed_->Add(config_);
     std::string error;
     // Without umockdev's preload there is no device: that is a failure,
     // never a pass.
-    ASSERT_TRUE(device_->Start(error)) << error;
+    ASSERT_TRUE(bed_->Start(error)) << error;
     platform_ = std::make_unique<HidapiPlatform>();
     access_ = std::make_unique<DeviceAccess>(*platform_);
   }
@@ -62,7 +63,8 @@ class HidapiOnHidraw : public ::testing::Test {
   }
 
   HidrawDeviceConfig config_;
-  std::unique_ptr<HidrawBootLoader> device_;
+  std::unique_ptr<HidrawTestbed> bed_;
+  HidrawBootLoader* device_ = nullptr;
   std::unique_ptr<HidapiPlatform> platform_;
   std::unique_ptr<DeviceAccess> access_;
   RecordingView view_;

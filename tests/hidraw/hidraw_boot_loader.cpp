@@ -12,11 +12,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 
 #include "hid/utf8_text.h"
+#include "tests/hidraw/hidraw_testbed.h"
 
 namespace zentrel::hidraw {
 
@@ -24,7 +25,6 @@ namespace {
 
 constexpr std::size_t kShortFeatureBytes = 5;
 constexpr std::size_t kShortInputBytes = 20;
-constexpr auto kPumpPeriod = std::chrono::milliseconds(1);
 
 UMockdevTestbed* Testbed(void* p) { return static_cast<UMockdevTestbed*>(p); }
 
@@ -33,6 +33,14 @@ std::string Utf8(const std::u16string& text) { return Utf8FromUtf16(text.c_str()
 std::string Joined(const std::string& root, const std::string& path) { return root + path; }
 
 }  // namespace
+
+HidrawDeviceConfig NumberedDevice(int k, HidrawDeviceConfig base) {
+  base.Port = "1-" + std::to_string(k);
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "ZB-%06d", k % 1000000);
+  base.Behaviour.Serial.assign(serial, serial + std::strlen(serial));
+  return base;
+}
 
 std::optional<TransportFault> ParseTransportFault(std::string_view name) {
   if (name == "short-feature") return TransportFault::ShortFeature;
@@ -77,8 +85,8 @@ struct NodeCallbacks {
   }
 };
 
-HidrawBootLoader::HidrawBootLoader(const HidrawDeviceConfig& config)
-    : config_(config), device_(bus_.AddBootLoader(config.Behaviour)) {
+HidrawBootLoader::HidrawBootLoader(HidrawTestbed& bed, const HidrawDeviceConfig& config)
+    : bed_(bed), config_(config), device_(bus_.AddBootLoader(config.Behaviour)) {
   identity_.VendorId = config.Behaviour.VendorId;
   identity_.ProductId = config.Behaviour.ProductId;
   identity_.Product = Utf8(config.Behaviour.ProductString);
@@ -86,60 +94,38 @@ HidrawBootLoader::HidrawBootLoader(const HidrawDeviceConfig& config)
   identity_.Port = config.Port;
 }
 
-HidrawBootLoader::~HidrawBootLoader() {
-  stop_ = true;
-  if (pump_.joinable()) pump_.join();
+// Before the testbed goes: no read is left waiting, no terminal open.
+void HidrawBootLoader::Stop() {
   for (auto& node : nodes_) {
     if (node->Pending != nullptr) {
       umockdev_ioctl_client_complete(node->Pending, -1, EIO);
       g_object_unref(node->Pending);
+      node->Pending = nullptr;
     }
     if (node->SlaveFd >= 0) close(node->SlaveFd);
+    node->SlaveFd = -1;
   }
-  if (testbed_ != nullptr) g_object_unref(Testbed(testbed_));
+}
+
+// After the testbed has gone: no handler can be called any more.
+HidrawBootLoader::~HidrawBootLoader() {
+  Stop();
   for (auto& node : nodes_) {
     if (node->Handler != nullptr) g_object_unref(node->Handler);
   }
 }
 
-bool HidrawBootLoader::Start(std::string& error) {
-  testbed_ = umockdev_testbed_new();
-  if (testbed_ == nullptr) {
-    error = "cannot create the umockdev testbed";
-    return false;
-  }
-  // Asked once the testbed exists: it looks at the redirected sysfs.
-  if (!umockdev_in_mock_environment()) {
-    error = "not running under umockdev-wrapper: there is no mocked /dev and /sys";
-    return false;
-  }
+bool HidrawBootLoader::PlugFirst() {
   Plug();
-  if (live_ == nullptr) {
-    error = "cannot plug the hidraw node into the testbed";
-    return false;
-  }
-  pump_ = std::thread([this] { Pump(); });
-  return true;
-}
-
-std::string HidrawBootLoader::RootDir() const {
-  gchar* root = umockdev_testbed_get_root_dir(Testbed(testbed_));
-  std::string dir = root;
-  g_free(root);
-  return dir;
+  return live_ != nullptr;
 }
 
 void HidrawBootLoader::Plug() {
-  UMockdevTestbed* tb = Testbed(testbed_);
-  int appearance = 0;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    appearance = static_cast<int>(nodes_.size());
-  }
+  UMockdevTestbed* tb = Testbed(bed_.Testbed());
   auto owned = std::make_unique<Node>();
   Node& node = *owned;
   node.Owner = this;
-  node.Layout = LayoutFor(identity_, appearance);
+  node.Layout = LayoutFor(identity_, bed_.TakeNumber());
   const NodeLayout& l = node.Layout;
   GError* err = nullptr;
   if (!umockdev_testbed_add_from_string(tb, DescribeParents(identity_, l).c_str(), &err)) {
@@ -175,7 +161,7 @@ void HidrawBootLoader::Plug() {
   umockdev_testbed_set_attribute_link(tb, l.Hidraw.c_str(), "device",
                                       ("../../../" + l.HidName).c_str());
 
-  const std::string root = RootDir();
+  const std::string root = bed_.RootDir();
   const std::string nodeLink = Joined(root, l.DevNode);
   char pts[256] = "";
   const ssize_t n = readlink(nodeLink.c_str(), pts, sizeof pts - 1);
@@ -250,41 +236,38 @@ void HidrawBootLoader::Unplug(Node& node) {
       // Nobody can be woken; a waiting reader still ends at its time limit.
     }
   }
-  UMockdevTestbed* tb = Testbed(testbed_);
+  UMockdevTestbed* tb = Testbed(bed_.Testbed());
   const NodeLayout& l = node.Layout;
   for (const std::string* path : {&l.Hidraw, &l.HidDevice, &l.UsbInterface, &l.UsbDevice}) {
     umockdev_testbed_uevent(tb, path->c_str(), "remove");
   }
   // The node goes first, so that nobody opens it while the tree goes away.
-  unlink(Joined(RootDir(), l.DevNode).c_str());
+  unlink(Joined(bed_.RootDir(), l.DevNode).c_str());
   umockdev_testbed_remove_device(tb, l.Hidraw.c_str());
   umockdev_testbed_remove_device(tb, l.HidDevice.c_str());
   umockdev_testbed_remove_device(tb, l.UsbInterface.c_str());
   umockdev_testbed_remove_device(tb, l.UsbDevice.c_str());
 }
 
-void HidrawBootLoader::Pump() {
-  while (!stop_) {
-    Node* gone = nullptr;
-    bool comeBack = false;
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      const bool present = device_.Present();
-      if (live_ != nullptr && !present) gone = live_;
-      if (live_ == nullptr && present && !plugFailed_) comeBack = true;
-      if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
-          bus_.InputReady(live_->Bus)) {
-        StringsReport report{};
-        // A failed transfer on the interrupt pipe is simply no report.
-        if (bus_.ReadInput(live_->Bus, report.data(), report.size(), 0)) {
-          Deliver(*live_, std::vector<std::uint8_t>(report.begin() + 1, report.end()));
-        }
+void HidrawBootLoader::PumpOnce() {
+  Node* gone = nullptr;
+  bool comeBack = false;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    const bool present = device_.Present();
+    if (live_ != nullptr && !present) gone = live_;
+    if (live_ == nullptr && present && !plugFailed_) comeBack = true;
+    if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
+        bus_.InputReady(live_->Bus)) {
+      StringsReport report{};
+      // A failed transfer on the interrupt pipe is simply no report.
+      if (bus_.ReadInput(live_->Bus, report.data(), report.size(), 0)) {
+        Deliver(*live_, std::vector<std::uint8_t>(report.begin() + 1, report.end()));
       }
     }
-    if (gone != nullptr) Unplug(*gone);
-    if (comeBack) Plug();
-    std::this_thread::sleep_for(kPumpPeriod);
   }
+  if (gone != nullptr) Unplug(*gone);
+  if (comeBack) Plug();
 }
 
 // Under lock_: the report goes to a waiting read, or into the queue with one

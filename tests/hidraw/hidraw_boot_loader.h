@@ -1,24 +1,22 @@
-// The emulated boot loader behind a kernel-shaped hidraw node, for testing
+// One emulated boot loader behind a kernel-shaped hidraw node, for testing
 // the real platform layers (hidapi on Linux, Wine's HID stack) without
-// hardware. The process must run under umockdev-wrapper: umockdev's preload
-// shows the mocked sysfs and /dev to this process and to its children, and
-// hands every ioctl, read and write on the node to the handlers here, which
-// answer them as the kernel's hidraw and usbhid drivers would, through the
-// same EmulatedBootLoader that the emulated bus uses.
+// hardware. It lives in a HidrawTestbed, which makes it and plugs it in;
+// umockdev hands every ioctl, read and write on its node to the handlers
+// here, which answer them as the kernel's hidraw and usbhid drivers would,
+// through the same EmulatedBootLoader that the emulated bus uses.
 //
 // The device follows its own behaviour in real time: after CMD_RESET its node
 // goes away and, after the device's re-enumeration time, a new node with the
-// next number appears, as a real device re-enumerates.
+// testbed's next number appears on the same port, as a real device
+// re-enumerates.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "hid/emulated/emulated_bus.h"
@@ -40,21 +38,23 @@ std::optional<TransportFault> ParseTransportFault(std::string_view name);
 
 struct HidrawDeviceConfig {
   emulated::BootLoaderConfig Behaviour;
-  std::string Port = "1-1";
+  std::string Port = "1-1";  // the usb_device's name: bus 1, port 1
   bool NodeMissing = false;  // sysfs lists the device, /dev has no node
 };
 
+// Device k (1, 2, ...) of several: port "1-k", serial "ZB-00000k" (six
+// digits), the rest as base has it.
+HidrawDeviceConfig NumberedDevice(int k, HidrawDeviceConfig base = {});
+
+class HidrawTestbed;
+
 class HidrawBootLoader {
  public:
-  explicit HidrawBootLoader(const HidrawDeviceConfig& config);
   ~HidrawBootLoader();
   HidrawBootLoader(const HidrawBootLoader&) = delete;
   HidrawBootLoader& operator=(const HidrawBootLoader&) = delete;
 
-  // Builds the testbed and plugs the device in. False, with the reason, when
-  // the process does not run under umockdev's preload or the testbed cannot
-  // be built: the tests must then fail, never pass without a device.
-  bool Start(std::string& error);
+  const HidrawDeviceConfig& Config() const { return config_; }
 
   void InjectFault(emulated::FaultKind kind, int n = 1);
   void InjectTransportFault(TransportFault kind, int n = 1);
@@ -67,12 +67,18 @@ class HidrawBootLoader {
   std::vector<std::string> DevNodes() const;
   // The node the device has now; empty while it is off the bus.
   std::string CurrentDevNode() const;
-  std::string RootDir() const;
 
  private:
+  friend class HidrawTestbed;
   struct Node;
 
-  void Pump();
+  HidrawBootLoader(HidrawTestbed& bed, const HidrawDeviceConfig& config);
+  // The testbed's side, on its thread: the first node, one look at whether
+  // the device left or came back, and the end (before the testbed goes).
+  bool PlugFirst();
+  void PumpOnce();
+  void Stop();
+
   void Plug();
   void Unplug(Node& node);
   void Deliver(Node& node, std::vector<std::uint8_t> report);
@@ -85,18 +91,16 @@ class HidrawBootLoader {
   void HandleWrite(Node& node, void* client);
   void ClientConnected(Node& node);
 
+  HidrawTestbed& bed_;
   HidrawDeviceConfig config_;
   NodeIdentity identity_;
   SteadyClock clock_;
   mutable std::mutex lock_;
   emulated::EmulatedBus bus_{clock_};
   emulated::EmulatedBootLoader& device_;
-  void* testbed_ = nullptr;  // UMockdevTestbed
   std::vector<std::unique_ptr<Node>> nodes_;
   Node* live_ = nullptr;
   bool plugFailed_ = false;  // the pump's own
-  std::atomic<bool> stop_{false};
-  std::thread pump_;
 
   std::uint64_t featureGets_ = 0, featureRequests_ = 0, inputsDelivered_ = 0,
                 transfers_ = 0;

@@ -1,6 +1,7 @@
-// zentrel-hidraw-device: puts the emulated boot loader behind a mocked
-// /dev/hidrawN and runs a command against it, unmodified (zentrel-flash, or
-// Wine with the Windows programs). Run it under umockdev-wrapper:
+// zentrel-hidraw-device: puts one or more emulated boot loaders behind
+// mocked /dev/hidrawN nodes and runs a command against them, unmodified
+// (zentrel-flash, or Wine with the Windows programs). Run it under
+// umockdev-wrapper:
 //
 //   umockdev-wrapper zentrel-hidraw-device [options] -- COMMAND [ARGS...]
 //
@@ -18,14 +19,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/hidraw/hidraw_boot_loader.h"
+#include "tests/hidraw/hidraw_testbed.h"
 
 namespace {
 
 using zentrel::hidraw::HidrawBootLoader;
 using zentrel::hidraw::HidrawDeviceConfig;
+using zentrel::hidraw::HidrawTestbed;
 
 constexpr int kSetupFailed = 125;
+constexpr int kMaxDevices = 9;
 
 void Usage(std::FILE* out) {
   std::fprintf(out,
@@ -36,13 +39,20 @@ void Usage(std::FILE* out) {
                "  --app-info TEXT        application information\n"
                "  --flash-kib N          flash size in KiB\n"
                "  --reenumerate-ms N     time off the bus after a reset\n"
-               "  --fault NAME[:N]       fault of the emulated device\n"
-               "  --transport-fault NAME[:N]  short-feature, short-input, eio, epipe\n"
-               "  --node-missing         sysfs lists the device, /dev has no node\n"
+               "  --devices N            N devices (1 to 9, default 1): device k on USB\n"
+               "                         port 1-k with serial number ZB-00000k, on\n"
+               "                         /dev/hidraw(k-1) until it resets\n"
+               "  --fault [K:]NAME[:N]   fault of the emulated device K, or of every\n"
+               "                         device without K\n"
+               "  --transport-fault [K:]NAME[:N]  short-feature, short-input, eio, epipe\n"
+               "  --node-missing         sysfs lists the devices, /dev has no nodes\n"
                "  --dump FILE            write the device's flash here afterwards\n"
                "  --report FILE          write what the device saw (nodes, resets) here\n"
+               "Every other option is for every device. With more than one device,\n"
+               "--dump and --report write one file per device, FILE.PORT (FILE.1-1,\n"
+               "FILE.1-2, ...).\n"
                "It exits with the command's exit code, or 125 when it cannot set up the\n"
-               "device (not under umockdev-wrapper, bad options).\n");
+               "devices (not under umockdev-wrapper, bad options).\n");
 }
 
 std::u16string Utf16(const std::string& utf8) {
@@ -67,19 +77,80 @@ std::u16string Utf16(const std::string& utf8) {
   return out;
 }
 
-// NAME or NAME:N, N a positive decimal number.
-bool SplitFault(const std::string& text, std::string& name, int& n) {
+// A positive decimal number of at most six digits; 0 when text is none.
+int PositiveNumber(const std::string& text) {
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return 0;
+  }
+  return std::atoi(text.c_str());
+}
+
+// [K:]NAME[:N], K and N positive decimal numbers (names have no digits
+// first). device 0: every device.
+bool SplitFault(std::string text, int& device, std::string& name, int& n) {
+  device = 0;
+  n = 1;
+  if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    device = PositiveNumber(text.substr(0, colon));
+    if (device == 0) return false;
+    text = text.substr(colon + 1);
+  }
   const auto colon = text.find(':');
   name = text.substr(0, colon);
-  n = 1;
   if (colon == std::string::npos) return true;
-  const std::string digits = text.substr(colon + 1);
-  if (digits.empty() || digits.size() > 6 ||
-      digits.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  n = std::atoi(digits.c_str());
+  n = PositiveNumber(text.substr(colon + 1));
   return n > 0;
+}
+
+// Applies each fault text to its device (or to all); false, with a message
+// on stderr, for one that does not parse or names no device.
+template <typename Parse, typename Inject>
+bool ApplyFaults(const std::vector<std::string>& texts, const char* option,
+                 const std::vector<HidrawBootLoader*>& devices, Parse parse, Inject inject) {
+  for (const std::string& text : texts) {
+    int device = 0, n = 1;
+    std::string name;
+    const auto kind = SplitFault(text, device, name, n) ? parse(name) : std::nullopt;
+    if (!kind || device > static_cast<int>(devices.size())) {
+      std::fprintf(stderr, "zentrel-hidraw-device: bad %s %s\n", option, text.c_str());
+      return false;
+    }
+    for (std::size_t k = 0; k < devices.size(); ++k) {
+      if (device == 0 || static_cast<std::size_t>(device) == k + 1) inject(*devices[k], *kind, n);
+    }
+  }
+  return true;
+}
+
+// What reached one device: its flash into dump, its nodes and resets into
+// report (each when named).
+bool WriteOutcome(const HidrawBootLoader& device, const std::string& dump,
+                  const std::string& report) {
+  if (!dump.empty()) {
+    const std::vector<std::uint8_t> flash = device.Flash();
+    std::ofstream out(dump, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(flash.data()),
+              static_cast<std::streamsize>(flash.size()));
+    if (!out) {
+      std::fprintf(stderr, "zentrel-hidraw-device: cannot write %s\n", dump.c_str());
+      return false;
+    }
+  }
+  if (!report.empty()) {
+    std::ofstream out(report);
+    out << "port " << device.Config().Port << "\n";
+    out << "resets " << device.ResetCount() << "\n";
+    out << "data-reports " << device.DataReportCount() << "\n";
+    for (const std::string& node : device.DevNodes()) out << "node " << node << "\n";
+    if (!out) {
+      std::fprintf(stderr, "zentrel-hidraw-device: cannot write %s\n", report.c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -89,6 +160,7 @@ int main(int argc, char** argv) {
   config.Behaviour.ReenumerateUs = 300'000;
   std::vector<std::string> faults, transportFaults;
   std::string dump, report;
+  int deviceCount = 1;
   int i = 1;
   for (; i < argc; ++i) {
     const std::string opt = argv[i];
@@ -121,6 +193,12 @@ int main(int argc, char** argv) {
       config.Behaviour.FlashSizeKiB = static_cast<std::uint16_t>(std::atoi(value.c_str()));
     } else if (opt == "--reenumerate-ms") {
       config.Behaviour.ReenumerateUs = std::strtoull(value.c_str(), nullptr, 10) * 1000u;
+    } else if (opt == "--devices") {
+      deviceCount = PositiveNumber(value);
+      if (deviceCount == 0 || deviceCount > kMaxDevices) {
+        std::fprintf(stderr, "zentrel-hidraw-device: --devices takes 1 to %d\n", kMaxDevices);
+        return kSetupFailed;
+      }
     } else if (opt == "--fault") {
       faults.push_back(value);
     } else if (opt == "--transport-fault") {
@@ -139,33 +217,22 @@ int main(int argc, char** argv) {
     return kSetupFailed;
   }
 
-  HidrawBootLoader device(config);
+  HidrawTestbed bed;
+  std::vector<HidrawBootLoader*> devices;
+  for (int k = 1; k <= deviceCount; ++k) {
+    devices.push_back(&bed.Add(zentrel::hidraw::NumberedDevice(k, config)));
+  }
   std::string error;
-  if (!device.Start(error)) {
+  if (!bed.Start(error)) {
     std::fprintf(stderr, "zentrel-hidraw-device: %s\n", error.c_str());
     return kSetupFailed;
   }
-  for (const std::string& text : faults) {
-    std::string name;
-    int n = 1;
-    auto kind = SplitFault(text, name, n) ? zentrel::emulated::ParseFaultKind(name)
-                                          : std::nullopt;
-    if (!kind) {
-      std::fprintf(stderr, "zentrel-hidraw-device: bad --fault %s\n", text.c_str());
-      return kSetupFailed;
-    }
-    device.InjectFault(*kind, n);
-  }
-  for (const std::string& text : transportFaults) {
-    std::string name;
-    int n = 1;
-    auto kind = SplitFault(text, name, n) ? zentrel::hidraw::ParseTransportFault(name)
-                                          : std::nullopt;
-    if (!kind) {
-      std::fprintf(stderr, "zentrel-hidraw-device: bad --transport-fault %s\n", text.c_str());
-      return kSetupFailed;
-    }
-    device.InjectTransportFault(*kind, n);
+  if (!ApplyFaults(faults, "--fault", devices, zentrel::emulated::ParseFaultKind,
+                   [](HidrawBootLoader& d, auto kind, int n) { d.InjectFault(kind, n); }) ||
+      !ApplyFaults(transportFaults, "--transport-fault", devices,
+                   zentrel::hidraw::ParseTransportFault,
+                   [](HidrawBootLoader& d, auto kind, int n) { d.InjectTransportFault(kind, n); })) {
+    return kSetupFailed;
   }
 
   // The command inherits umockdev's preload and the testbed's location.
@@ -186,21 +253,13 @@ int main(int argc, char** argv) {
   }
   const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 
-  if (!dump.empty()) {
-    const std::vector<std::uint8_t> flash = device.Flash();
-    std::ofstream out(dump, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(flash.data()),
-              static_cast<std::streamsize>(flash.size()));
-    if (!out) {
-      std::fprintf(stderr, "zentrel-hidraw-device: cannot write %s\n", dump.c_str());
+  for (const HidrawBootLoader* device : devices) {
+    // One device keeps the names as given.
+    const std::string suffix = devices.size() > 1 ? "." + device->Config().Port : "";
+    if (!WriteOutcome(*device, dump.empty() ? dump : dump + suffix,
+                      report.empty() ? report : report + suffix)) {
       return kSetupFailed;
     }
-  }
-  if (!report.empty()) {
-    std::ofstream out(report);
-    out << "resets " << device.ResetCount() << "\n";
-    out << "data-reports " << device.DataReportCount() << "\n";
-    for (const std::string& node : device.DevNodes()) out << "node " << node << "\n";
   }
   return code;
 }

@@ -1,8 +1,10 @@
-// Where one appearance of the test device lives in a mocked sysfs, shaped as
+// Where one appearance of a test device lives in a mocked sysfs, shaped as
 // the kernel shows a USB HID device: usb_device > usb_interface > hid device
-// > hidraw/hidrawN. Every time the device comes back (after a reset) it is a
-// new appearance: a new device number on the bus, a new hid device and a new
-// hidraw node, on the same USB port.
+// > hidraw/hidrawN, the usb_device named after its port. Every time a device
+// comes back (after a reset) it is a new appearance: a new device number on
+// the bus, a new hid device and a new hidraw node, on the same USB port.
+// Appearances are numbered across all devices of a testbed, as the kernel
+// numbers them across the system.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +32,7 @@ struct NodeLayout {
   std::string HidName;        // 0003:VVVV:PPPP.NNNN, the hid device's name
 };
 
-// The N-th appearance (0, 1, ...) of a device.
+// The testbed's N-th appearance (0, 1, ...), of the device id describes.
 NodeLayout LayoutFor(const NodeIdentity& id, int appearance);
 
 // The testbed descriptions (umockdev's text format) of that appearance: the

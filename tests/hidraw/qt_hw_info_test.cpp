@@ -13,7 +13,7 @@
 #include "image/image_store.h"
 #include "sequencer/clock.h"
 #include "sequencer/device_ids.h"
-#include "tests/hidraw/hidraw_boot_loader.h"
+#include "tests/hidraw/hidraw_testbed.h"
 #include "ui/qt/main_window.h"
 
 namespace zentrel::hidraw {
@@ -25,9 +25,10 @@ class QtHwInfoOnHidraw : public QObject {
   void HwInfoClickShowsTheDevicesIdentification() {
     HidrawDeviceConfig config;
     config.Behaviour.ReenumerateUs = 200'000;
-    HidrawBootLoader device(config);
+    HidrawTestbed bed;
+    HidrawBootLoader& device = bed.Add(config);
     std::string error;
-    QVERIFY2(device.Start(error), error.c_str());
+    QVERIFY2(bed.Start(error), error.c_str());
 
     SteadyClock clock;
     HidapiPlatform platform;

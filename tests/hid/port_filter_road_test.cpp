@@ -50,8 +50,8 @@ TEST_P(FilteredDownload, FlashesOnlyTheChosenBoard) {
   }
   ASSERT_FALSE(road.view.Boxes().empty());
   EXPECT_EQ(road.view.Boxes().back().Text, GetParam().Flashed >= 0
-                                                   ? "Boot successful finished"
-                                                   : "No HID device detect");
+                                               ? "Boot successful finished"
+                                               : "No HID device detect");
   EXPECT_EQ(road.sequencer.RoadCompleted(), GetParam().Flashed >= 0);
   EXPECT_EQ(bus.OpenHandleCount(), 0u);
 }

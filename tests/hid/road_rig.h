@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -31,7 +33,8 @@ struct DownloadRoad {
       : device(bus, std::move(filter)), sequencer(view, device, *image, ids, clock) {
     view.Watch(sequencer, device);
     image->ImageBuffer.fill(0);
-    for (std::size_t i = 0; i < sizeof kImageHead; ++i) image->ImageBuffer[4096 + i] = kImageHead[i];
+    std::copy(std::begin(kImageHead), std::end(kImageHead),
+              image->ImageBuffer.begin() + 4096);
     image->ImageLength = 4096 + sizeof kImageHead;
     image->ImageKind = 'h';
     image->ImageLoaded = 1;
@@ -56,15 +59,19 @@ struct DownloadRoad {
 
 // What a road must have left in a board's flash: the literal head at 4096,
 // zeros to the end of its page, erased flash everywhere else.
-inline ::testing::AssertionResult FlashedWithImageHead(const std::vector<std::uint8_t>& flash) {
+inline ::testing::AssertionResult FlashedWithImageHead(
+    const std::vector<std::uint8_t>& flash) {
   if (flash.size() != 256u * 1024u) return ::testing::AssertionFailure() << flash.size();
   for (std::size_t i = 0; i < flash.size(); ++i) {
     std::uint8_t want = 0xFF;
-    if (i >= 4096 && i < 4096 + 40) want = kImageHead[i - 4096];
-    else if (i >= 4096 + 40 && i < 4096 + 128) want = 0x00;
+    if (i >= 4096 && i < 4096 + 40) {
+      want = kImageHead[i - 4096];
+    } else if (i >= 4096 + 40 && i < 4096 + 128) {
+      want = 0x00;
+    }
     if (flash[i] != want) {
-      return ::testing::AssertionFailure() << "byte " << i << " is " << int{flash[i]}
-                                           << ", not " << int{want};
+      return ::testing::AssertionFailure()
+             << "byte " << i << " is " << int{flash[i]} << ", not " << int{want};
     }
   }
   return ::testing::AssertionSuccess();

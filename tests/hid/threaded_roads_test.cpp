@@ -34,7 +34,8 @@ std::vector<std::unique_ptr<testing::DownloadRoad>> RunSideBySide(
     EmulatedBus& bus, const Clock& clock, const std::vector<std::string>& ports) {
   std::vector<std::unique_ptr<testing::DownloadRoad>> roads;
   for (const std::string& port : ports) {
-    roads.push_back(std::make_unique<testing::DownloadRoad>(bus, clock, DeviceFilter{"", port}));
+    roads.push_back(
+        std::make_unique<testing::DownloadRoad>(bus, clock, DeviceFilter{"", port}));
   }
   std::vector<std::thread> threads;
   for (auto& road : roads) threads.emplace_back([&road] { road->Run([] {}); });
@@ -46,7 +47,8 @@ TEST(ThreadedRoads, ThreeBoardsOnOneBusAreEachFlashedByteForByte) {
   SteadyClock clock;
   EmulatedBus bus{clock};
   std::vector<EmulatedBootLoader*> boards;
-  for (int i = 0; i < 3; ++i) boards.push_back(&bus.AddBootLoader(Board(LatencyProfile::Instant())));
+  for (int i = 0; i < 3; ++i)
+    boards.push_back(&bus.AddBootLoader(Board(LatencyProfile::Instant())));
   const auto roads = RunSideBySide(bus, clock, {"emu-1", "emu-2", "emu-3"});
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_TRUE(roads[i]->sequencer.RoadCompleted()) << "road " << i + 1;
@@ -62,7 +64,8 @@ TEST(ThreadedRoads, ABoardThatVanishesFailsOnlyItsOwnRoad) {
   SteadyClock clock;
   EmulatedBus bus{clock};
   std::vector<EmulatedBootLoader*> boards;
-  for (int i = 0; i < 3; ++i) boards.push_back(&bus.AddBootLoader(Board(LatencyProfile::Instant())));
+  for (int i = 0; i < 3; ++i)
+    boards.push_back(&bus.AddBootLoader(Board(LatencyProfile::Instant())));
   boards[1]->InjectFault(FaultKind::Vanish, 2);  // gone after its second packet
   const auto roads = RunSideBySide(bus, clock, {"emu-1", "emu-2", "emu-3"});
   for (std::size_t i : {0u, 2u}) {

@@ -54,7 +54,9 @@ TEST_F(EmulatedBusTest, BoardsGetPortsInOrderOfPluggingKeptAcrossTheirReset) {
   paths.push_back(bus_.AddBootLoader(named).Path());
   paths.push_back(bus_.AddBootLoader({}).Path());
   const std::vector<std::string> expected = {"emu-1", "emu-2", "emu-3", "line-A", "emu-5"};
-  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(bus_.GetLocation(paths[i]), expected[i]);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(bus_.GetLocation(paths[i]), expected[i]);
+  }
   EXPECT_EQ(bus_.GetLocation(mouse), "");
   EXPECT_EQ(bus_.GetLocation("no-such-path"), "");
 

@@ -1,12 +1,18 @@
 #include "cli/fault_option.h"
 
 #include <set>
+#include <utility>
 
 namespace zentrel::cli {
 
 namespace {
 
 using emulated::FaultKind;
+
+bool WholeNumber(const std::string& digits) {
+  return !digits.empty() && digits.size() <= 9 &&
+         digits.find_first_not_of("0123456789") == std::string::npos;
+}
 
 const char* WhatNCounts(FaultKind kind) {
   switch (kind) {
@@ -30,7 +36,19 @@ const char* WhatNCounts(FaultKind kind) {
 
 }  // namespace
 
-std::string ParseFaultOption(const std::string& text, FaultRequest& fault) {
+std::string ParseFaultOption(const std::string& option, FaultRequest& fault) {
+  std::string text = option;
+  fault.Device = 0;
+  // A leading board number: fault names never start with a digit.
+  if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
+    const auto colon = text.find(':');
+    const std::string digits = text.substr(0, colon);
+    if (colon == std::string::npos || !WholeNumber(digits) || std::stoi(digits) == 0) {
+      return "'" + option + "': the board is a whole number, 1 or more, before a ':'";
+    }
+    fault.Device = std::stoi(digits);
+    text = text.substr(colon + 1);
+  }
   const auto colon = text.find(':');
   const std::string name = text.substr(0, colon);
   auto kind = emulated::ParseFaultKind(name);
@@ -39,23 +57,22 @@ std::string ParseFaultOption(const std::string& text, FaultRequest& fault) {
   fault.N = 1;
   if (colon == std::string::npos) return "";
   const std::string digits = text.substr(colon + 1);
-  if (digits.empty() || digits.size() > 9 ||
-      digits.find_first_not_of("0123456789") != std::string::npos) {
-    return "'" + text + "': N must be a whole number, 0 or more";
+  if (!WholeNumber(digits)) {
+    return "'" + option + "': N must be a whole number, 0 or more";
   }
   fault.N = std::stoi(digits);
   return "";
 }
 
 std::string CheckFaultOptions(const std::vector<std::string>& options) {
-  std::set<FaultKind> seen;
+  std::set<std::pair<int, FaultKind>> seen;
   for (const std::string& option : options) {
     FaultRequest fault{FaultKind::FailSetFeature, 1};
     std::string error = ParseFaultOption(option, fault);
     if (!error.empty()) return error;
-    if (!seen.insert(fault.Kind).second) {
+    if (!seen.insert({fault.Device, fault.Kind}).second) {
       return "fault '" + std::string(emulated::FaultKindName(fault.Kind)) +
-             "' given twice; each fault once";
+             "' given twice; each fault once" + (fault.Device > 0 ? " per board" : "");
     }
   }
   return "";

@@ -1,6 +1,7 @@
 #include "cli/device_session.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "cli/exit_codes.h"
@@ -8,8 +9,10 @@
 #include "cli/interrupt.h"
 #include "cli/output_path.h"
 #include "cli/pacing.h"
+#include "cli/road_outcome.h"
 #include "cli/unopenable_hint.h"
 #include "hid/device_access.h"
+#include "hid/utf8_text.h"
 #include "sequencer/clock.h"
 #include "sequencer/download_accounting.h"
 #ifdef _WIN32
@@ -41,75 +44,14 @@ emulated::BootLoaderConfig EmulatedConfig(const DeviceOptions& o) {
   return config;
 }
 
-// Plugs one more emulated board in, with the options' faults.
-emulated::EmulatedBootLoader& PlugBoard(emulated::EmulatedBus& bus, const DeviceOptions& o) {
-  emulated::EmulatedBootLoader& board = bus.AddBootLoader(EmulatedConfig(o));
-  for (const std::string& option : o.EmuFaults) {
-    FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
-    if (ParseFaultOption(option, fault).empty()) board.InjectFault(fault.Kind, fault.N);
-  }
-  return board;
-}
-
-const char* StageName(std::uint8_t state) {
-  switch (state) {
-    case ResetDevice:
-    case ResetDelay: return "resetting";
-    case Connect: return "searching";
-    case BootStatus:
-    case StatusDelay:
-    case ReadBootStrings: return "reading the boot loader";
-    case SendImageKind:
-    case AwaitErase: return "erasing";
-    case WritePacket:
-    case AwaitPacketAck: return "writing";
-    default: return "asking the application";
-  }
-}
-
-// What the device holds when a road is stopped in this state.
-std::string InterruptedText(const BootSequencer& s, std::uint32_t pagesDone,
-                            std::uint32_t pages) {
-  char text[200];
-  if (s.SequencerState == WritePacket || s.SequencerState == AwaitPacketAck) {
-    std::snprintf(text, sizeof text,
-                  "download interrupted after page %u of %u: the device holds an "
-                  "incomplete image; flash it again",
-                  static_cast<unsigned>(pagesDone), static_cast<unsigned>(pages));
-    return text;
-  }
-  if (s.SequencerState == AwaitErase) {
-    return "download interrupted during the erase: the device's flash is partly erased; "
-           "flash it again";
-  }
-  if (s.SequencerState >= AppRequest) {
-    return "interrupted: nothing was changed on the device";
-  }
-  if (s.SequencerState == ResetDevice) {
-    return "interrupted before anything was sent to the device";
-  }
-  return "interrupted before the erase: the device was reset into its boot loader and its "
-         "flash is unchanged";
-}
-
-// Whether a device with the IDs is there now (for the wait and the end of a
-// failed road).
-bool DevicePresent(HidPlatform& platform, const DeviceIds& ids) {
-  DeviceAccess probe(platform);
-  const std::int32_t n = probe.RefreshDeviceList();
-  const bool found = n > 0 && probe.OpenDeviceByIds(ids.VendorId, ids.ProductId, n) == 1;
-  probe.CloseDevice();
-  return found;
-}
-
 // Waits for the device to be there (want true) or gone (want false).
 // kExitOk, kExitNoDevice when the time ran out, kExitInterrupted.
-int WaitForDevice(HidPlatform& platform, const DeviceIds& ids, bool want, double seconds,
-                  ConsoleView& view, Clock& clock) {
+int WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& filter,
+                  bool want, double seconds, ConsoleView& view, Clock& clock) {
   const std::uint64_t start = clock.NowUs();
   const std::uint64_t limit = static_cast<std::uint64_t>(seconds * 1e6);
   const char* stage = want ? "waiting for a device" : "waiting for the device to leave";
-  while (DevicePresent(platform, ids) != want) {
+  while (DevicePresent(platform, ids, filter) != want) {
     if (InterruptRequested()) return kExitInterrupted;
     const std::uint64_t waited = clock.NowUs() - start;
     if (seconds > 0 && waited >= limit) return kExitNoDevice;
@@ -124,28 +66,16 @@ int WaitForDevice(HidPlatform& platform, const DeviceIds& ids, bool want, double
 }
 
 int ClassifyFailure(const ConsoleView& view) {
-  if (!view.HasBox()) return kExitDeviceFailed;
-  const std::string& text = view.LastBox().Text;
-  if (text == "No HID device detect") return kExitNoDevice;
-  if (text == "HW is uncompatible with selected SW image File" ||
-      text == "HW version is uncompatible with selected SW image File" ||
-      text == "Device Flash size is smaller than SW image") {
-    return kExitDoesNotFit;
-  }
-  if (text == "File is not selected, select file please" ||
-      text == "File has no data to download") {
-    return kExitFileRefused;
-  }
-  return kExitDeviceFailed;
+  return ExitCodeForFailure(view.HasBox(), view.HasBox() ? view.LastBox().Text : std::string());
 }
 
 // One road on an open platform.
-int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, ImageStore& image,
-               ConsoleView& view, Clock& clock, Pace pace,
+int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& filter,
+               ImageStore& image, ConsoleView& view, Clock& clock, Pace pace,
                const std::function<void(BootSequencer&)>& start, RoadRecord* record) {
   const std::uint64_t startUs = clock.NowUs();
   if (record != nullptr) record->Start = std::chrono::system_clock::now();
-  DeviceAccess device(platform);
+  DeviceAccess device(platform, filter);
   BootSequencer sequencer(view, device, image, ids, clock);
   const std::uint32_t pages = PagesToSend(image.ImageLength);
   std::uint32_t pagesDone = 0;
@@ -186,8 +116,14 @@ int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, ImageStore& image,
     // A road that ends without a box has said why only in its status text.
     if (!view.HasBox()) view.Error("zentrel-flash: " + view.LastStatus());
     if (code == kExitDeviceFailed && view.LastBox().Text == "Application ID request fail" &&
-        !DevicePresent(platform, ids)) {
+        !DevicePresent(platform, ids, filter)) {
       code = kExitNoDevice;
+    }
+    if (code == kExitNoDevice && !filter.Empty()) {
+      char line[120];
+      std::snprintf(line, sizeof line, "zentrel-flash: no device with IDs %04X:%04X matches",
+                    static_cast<unsigned>(ids.VendorId), static_cast<unsigned>(ids.ProductId));
+      view.Error(line + FilterText(filter));
     }
     ReportUnopenableDevices(platform, ids, stderr);
   }
@@ -209,6 +145,39 @@ int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, ImageStore& image,
 }
 
 }  // namespace
+
+DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }
+
+std::string FilterText(const DeviceFilter& filter) {
+  std::string text;
+  if (!filter.Serial.empty()) text += " --serial " + filter.Serial;
+  if (!filter.Port.empty()) text += " --port " + filter.Port;
+  return text;
+}
+
+bool DevicePresent(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& filter) {
+  DeviceAccess probe(platform, filter);
+  const std::int32_t n = probe.RefreshDeviceList();
+  const bool found = n > 0 && probe.OpenDeviceByIds(ids.VendorId, ids.ProductId, n) == 1;
+  probe.CloseDevice();
+  return found;
+}
+
+emulated::EmulatedBootLoader& PlugBoard(emulated::EmulatedBus& bus, const DeviceOptions& o,
+                                        int index) {
+  emulated::BootLoaderConfig config = EmulatedConfig(o);
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "ZB-%06d", index % 1000000);
+  config.Serial.assign(serial, serial + std::strlen(serial));
+  emulated::EmulatedBootLoader& board = bus.AddBootLoader(config);
+  for (const std::string& option : o.EmuFaults) {
+    FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
+    if (ParseFaultOption(option, fault).empty() && (fault.Device == 0 || fault.Device == index)) {
+      board.InjectFault(fault.Kind, fault.N);
+    }
+  }
+  return board;
+}
 
 bool ParseHexOption(const std::string& text, std::uint32_t& value) {
   std::size_t i = 0;
@@ -261,6 +230,20 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
                  "before starting")
       ->check(CLI::Range(0.0, 1e6));
   }
+  CLI::Option* serial = cmd.add_option(
+      "--serial", o.Serial,
+      "Only the device with this USB serial number (as `list` shows it)");
+  CLI::Option* port = cmd.add_option(
+      "--port", o.Port,
+      "Only the device on this USB port (as `list` shows it, e.g. 1-1.4 on Linux); it is "
+      "found again on that port after its reset");
+  if (kind == DeviceCommand::Flash) {
+    cmd.add_flag("--all", o.All,
+                 "Flash every device with the IDs that is attached at the start, side by "
+                 "side, one road each; exit 0 only if every device passed")
+        ->excludes(serial)
+        ->excludes(port);
+  }
   CLI::Option* emulate = cmd.add_flag(
       "--emulate", o.Emulate, "Talk to the built-in emulated boot loader instead of real hardware");
   const emulated::BootLoaderConfig defaults;
@@ -282,7 +265,8 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
       ->needs(emulate);
   cmd.add_option("--emulate-fault", o.EmuFaults,
                  "Emulated device: show a fault, NAME or NAME:N (N a whole number, default "
-                 "1); repeatable, each fault once:" + FaultHelp())
+                 "1), on every board or, as K:NAME[:N], on board K only; repeatable, each "
+                 "fault once per board:" + FaultHelp())
       ->check([](const std::string& text) {
         FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
         return ParseFaultOption(text, fault);
@@ -290,16 +274,19 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
       ->needs(emulate);
   if (kind == DeviceCommand::Flash) {
     cmd.add_option("--emulate-dump", o.EmuDump,
-                   "Emulated device: save its whole flash to this file afterwards")
+                   "Emulated device: save its whole flash to this file afterwards (with --all: "
+                   "FILE.PORT for each board)")
         ->needs(emulate);
     cmd.add_flag("--repeat", o.Repeat,
                  "Flash one device after another: after each, wait for it to leave and for "
                  "the next to arrive; Ctrl-C ends with a summary");
-    cmd.add_option("--emulate-devices", o.EmuDevices,
-                   "Emulated devices plugged in one after another (with --repeat)")
-        ->check(CLI::Range(1, 10000))
-        ->needs(emulate);
   }
+  cmd.add_option("--emulate-devices", o.EmuDevices,
+                 "Emulated boards, each on its own port (emu-1, emu-2, ...) with its own "
+                 "serial number (ZB-000001, ...): attached side by side, or with --repeat "
+                 "(without --all) plugged in one after another")
+      ->check(CLI::Range(1, 10000))
+      ->needs(emulate);
 }
 
 bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
@@ -323,10 +310,18 @@ bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
 
 std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& o, Clock& clock,
                                           emulated::EmulatedBus** bus,
-                                          emulated::EmulatedBootLoader** board) {
+                                          emulated::EmulatedBootLoader** board,
+                                          std::vector<emulated::EmulatedBootLoader*>* boards) {
   if (o.Emulate) {
     auto emulatedBus = std::make_unique<emulated::EmulatedBus>(clock);
-    emulated::EmulatedBootLoader& first = PlugBoard(*emulatedBus, o);
+    emulated::EmulatedBootLoader& first = PlugBoard(*emulatedBus, o, 1);
+    if (boards != nullptr) boards->assign(1, &first);
+    // Side by side, unless the line plugs them in one by one.
+    const bool oneByOne = o.Repeat && !o.All;
+    for (int i = 2; !oneByOne && i <= o.EmuDevices; ++i) {
+      emulated::EmulatedBootLoader& next = PlugBoard(*emulatedBus, o, i);
+      if (boards != nullptr) boards->push_back(&next);
+    }
     if (bus != nullptr) *bus = emulatedBus.get();
     if (board != nullptr) *board = &first;
     return emulatedBus;
@@ -366,13 +361,23 @@ int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock&
 
   emulated::EmulatedBus* bus = nullptr;
   emulated::EmulatedBootLoader* board = nullptr;
-  std::unique_ptr<HidPlatform> platform = MakePlatform(o, clock, &bus, &board);
+  std::vector<emulated::EmulatedBootLoader*> boards;
+  std::unique_ptr<HidPlatform> platform = MakePlatform(o, clock, &bus, &board, &boards);
+  const DeviceFilter filter = FilterOf(o);
+  // Of boards side by side, the one the filter picks is the one to dump.
+  for (emulated::EmulatedBootLoader* b : boards) {
+    if ((filter.Port.empty() || bus->GetLocation(b->Path()) == filter.Port) &&
+        (filter.Serial.empty() || Utf8FromUtf16(b->Config().Serial.c_str()) == filter.Serial)) {
+      board = b;
+      break;
+    }
+  }
   int boardsLeft = o.EmuDevices - 1;
   int passed = 0, failed = 0, code = kExitOk;
   for (;;) {
     if (o.WaitSeconds >= 0 || o.Repeat) {
       const int waited =
-          WaitForDevice(*platform, ids, true, o.Repeat ? 0 : o.WaitSeconds, view, clock);
+          WaitForDevice(*platform, ids, filter, true, o.Repeat ? 0 : o.WaitSeconds, view, clock);
       if (waited == kExitNoDevice) {
         char line[120];
         std::snprintf(line, sizeof line,
@@ -388,7 +393,7 @@ int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock&
         break;
       }
     }
-    code = RunOneRoad(*platform, ids, image, view, clock, o.Pacing, start, record);
+    code = RunOneRoad(*platform, ids, filter, image, view, clock, o.Pacing, start, record);
     if (!o.Repeat) break;
     (code == kExitOk ? passed : failed) += 1;
     char line[80];
@@ -398,10 +403,10 @@ int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock&
     if (code == kExitInterrupted) break;
     // The operator takes the board off; the emulated line plugs in the next.
     if (board != nullptr) board->InjectFault(emulated::FaultKind::Vanish, 0);
-    if (WaitForDevice(*platform, ids, false, 0, view, clock) != kExitOk) break;
+    if (WaitForDevice(*platform, ids, filter, false, 0, view, clock) != kExitOk) break;
     if (bus != nullptr) {
       if (boardsLeft-- <= 0) break;
-      board = &PlugBoard(*bus, o);
+      board = &PlugBoard(*bus, o, o.EmuDevices - boardsLeft);
     }
   }
   if (o.Repeat) {

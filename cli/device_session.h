@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/console_view.h"
+#include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
@@ -33,6 +34,9 @@ struct DeviceOptions {
   Pace Pacing = Pace::Window;
   double WaitSeconds = -1;  // < 0: do not wait; 0: for ever
   bool Repeat = false;      // flash one device after another
+  bool All = false;         // flash every attached device at once
+  std::string Serial;       // only the device with this serial number
+  std::string Port;         // only the device on this USB port
   std::string InputPath;    // the firmware file, never to be overwritten
   bool Emulate = false;
   // The emulated device, only with --emulate.
@@ -42,7 +46,7 @@ struct DeviceOptions {
   bool EmuFullSpeed = true;
   std::vector<std::string> EmuFaults;  // NAME or NAME:N
   std::string EmuDump;                 // save its flash here afterwards
-  int EmuDevices = 1;                  // boards plugged in one after another
+  int EmuDevices = 1;  // boards: at once with --all, else one after another
 };
 
 enum class DeviceCommand { Reading, Flash, List };
@@ -74,10 +78,24 @@ bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
                    const std::function<void()>& afterTick = {});
 
 // The platform the options ask for: the machine's HID devices or the
-// emulated bus (then *bus and its first *board are set).
-std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& options, Clock& clock,
-                                          emulated::EmulatedBus** bus = nullptr,
-                                          emulated::EmulatedBootLoader** board = nullptr);
+// emulated bus (then *bus, its first *board and all its *boards are set).
+std::unique_ptr<HidPlatform> MakePlatform(
+    const DeviceOptions& options, Clock& clock, emulated::EmulatedBus** bus = nullptr,
+    emulated::EmulatedBootLoader** board = nullptr,
+    std::vector<emulated::EmulatedBootLoader*>* boards = nullptr);
+
+// The --serial and --port choice.
+DeviceFilter FilterOf(const DeviceOptions& options);
+// " --serial S --port P" as given, for messages; empty when neither is.
+std::string FilterText(const DeviceFilter& filter);
+
+// Whether a device with the IDs (and through the filter) is there now.
+bool DevicePresent(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& filter);
+
+// Plugs emulated board number index (1, 2, ...) in, with its own serial
+// number and the faults meant for it.
+emulated::EmulatedBootLoader& PlugBoard(emulated::EmulatedBus& bus, const DeviceOptions& options,
+                                        int index);
 
 // The IDs the options give, or the defaults. False (and a line on stderr)
 // when an ID is not a USB ID.

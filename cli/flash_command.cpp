@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/exit_codes.h"
+#include "cli/flash_all.h"
 #include "image/image_loader.h"
 
 namespace zentrel::cli {
@@ -39,6 +40,10 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       return;
     }
     SteadyClock clock;
+    if (options->All) {
+      exitCode = FlashAllDevices(*options, *image, view, clock);
+      return;
+    }
     const int code = RunRoad(*options, *image, view, clock,
                              [](BootSequencer& sequencer) { sequencer.StartDownload(); },
                              &record);

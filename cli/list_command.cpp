@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -23,12 +24,13 @@ struct Listed {
   HidCollection Collection;
   bool Opened = false;
   std::uint16_t VendorId = 0, ProductId = 0;
-  std::string Product, Serial;
+  std::string Product, Serial, Port;
 };
 
 Listed Describe(HidPlatform& platform, const HidCollection& collection) {
   Listed listed;
   listed.Collection = collection;
+  listed.Port = platform.GetLocation(collection.Path);
   const HidHandle h = platform.Open(collection.Path);
   if (h == kNoHidHandle) return listed;
   listed.Opened = platform.GetAttributes(h, listed.VendorId, listed.ProductId);
@@ -52,7 +54,15 @@ int RunList(const DeviceOptions& options, ConsoleView& view) {
     return true;
   });
   std::vector<Listed> all;
-  for (const HidCollection& member : present) all.push_back(Describe(*platform, member));
+  const DeviceFilter filter = FilterOf(options);
+  for (const HidCollection& member : present) {
+    Listed listed = Describe(*platform, member);
+    if ((!filter.Port.empty() && listed.Port != filter.Port) ||
+        (!filter.Serial.empty() && listed.Serial != filter.Serial)) {
+      continue;
+    }
+    all.push_back(std::move(listed));
+  }
   int candidates = 0, configured = 0;
   for (const Listed& d : all) {
     const HidCollection& c = d.Collection;
@@ -61,7 +71,7 @@ int RunList(const DeviceOptions& options, ConsoleView& view) {
     candidates += candidate ? 1 : 0;
     configured += candidate && withIds ? 1 : 0;
     if (view.Mode() == OutputMode::Json) {
-      nlohmann::json item = {{"event", "device"},     {"path", c.Path},
+      nlohmann::json item = {{"event", "device"},     {"path", c.Path}, {"port", d.Port},
                              {"opened", d.Opened},    {"candidate", candidate},
                              {"configured", candidate && withIds}};
       if (c.CapsKnown) {
@@ -81,8 +91,10 @@ int RunList(const DeviceOptions& options, ConsoleView& view) {
     char usage[16] = "?:?";
     if (c.CapsKnown) std::snprintf(usage, sizeof usage, "%04X:%04X", c.UsagePage, c.Usage);
     if (d.Opened) {
-      std::snprintf(line, sizeof line, "%s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
-                    c.Path.c_str(), d.VendorId, d.ProductId, usage, d.Product.c_str(),
+      std::snprintf(line, sizeof line,
+                    "%s  port %s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
+                    c.Path.c_str(), d.Port.empty() ? "?" : d.Port.c_str(), d.VendorId,
+                    d.ProductId, usage, d.Product.c_str(),
                     d.Serial.c_str(), candidate ? "  [boot loader candidate]" : "",
                     candidate && withIds ? " [has the IDs]" : "");
     } else {
@@ -118,8 +130,9 @@ void AddListCommand(CLI::App& app, int& exitCode) {
   auto output = std::make_shared<OutputOptions>();
   CLI::App* cmd = app.add_subcommand(
       "list",
-      "List every present HID top-level collection: path, vendor:product ID, usage "
-      "page:usage, product string and serial number; mark the boot loader candidates and "
+      "List every present HID top-level collection: path, USB port, vendor:product ID, "
+      "usage page:usage, product string and serial number (--serial and --port narrow the "
+      "list); mark the boot loader candidates and "
       "those with the IDs, and say why a device with the IDs cannot be opened");
   AddDeviceOptions(*cmd, *options, DeviceCommand::List);
   AddOutputOptions(*cmd, *output);

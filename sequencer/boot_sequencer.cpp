@@ -10,7 +10,6 @@ namespace zentrel {
 
 namespace {
 
-constexpr const char* kBootCaption = "BOOT info";
 
 // A polled state stays from tick to tick until its answer comes or its bound
 // is reached: a number of attempts (searches) or a measured time (reports).

@@ -49,6 +49,9 @@ inline constexpr std::uint64_t kAppStringsTimeoutUs = 5'000'000;
 inline constexpr std::int32_t kResetDelayTicks = 30;
 inline constexpr std::int32_t kStatusDelayTicks = 18;
 
+// The caption of the road's boxes.
+inline constexpr const char* kBootCaption = "BOOT info";
+
 // The text of a cleared value field.
 inline constexpr const char* kClearedField = "                              ";
 

@@ -1,0 +1,41 @@
+#include "cli/device_table.h"
+
+namespace zentrel::cli {
+
+namespace {
+
+std::string Cut(const std::string& text, std::size_t width) {
+  std::string cell = text.substr(0, width);
+  cell.resize(width, ' ');
+  return cell;
+}
+
+}  // namespace
+
+std::string DeviceTableHeading() {
+  return Cut("PORT", 12) + " " + Cut("SERIAL", 14) + " " + Cut("STAGE", 24) + " " +
+         Cut("PAGES", 13) + " RESULT";
+}
+
+std::string FormatDeviceRow(const DeviceRow& row) {
+  char pages[32] = "";
+  if (row.Writing || row.PagesDone > 0) {
+    std::snprintf(pages, sizeof pages, "%u of %u", static_cast<unsigned>(row.PagesDone),
+                  static_cast<unsigned>(row.Pages));
+  }
+  return Cut(row.Port.empty() ? "?" : row.Port, 12) + " " +
+         Cut(row.Serial.empty() ? "?" : row.Serial, 14) + " " + Cut(row.Stage, 24) + " " +
+         Cut(pages, 13) + " " + row.Result;
+}
+
+bool LiveTable::Draw(const std::vector<DeviceRow>& rows) {
+  std::string text;
+  // Back to the heading drawn last time, then every line anew.
+  if (drawn_ > 0) text += "\r\033[" + std::to_string(drawn_) + "A";
+  text += "\r\033[K" + DeviceTableHeading() + "\n";
+  for (const DeviceRow& row : rows) text += "\r\033[K" + FormatDeviceRow(row) + "\n";
+  drawn_ = rows.size() + 1;
+  return std::fputs(text.c_str(), out_) >= 0 && std::fflush(out_) == 0;
+}
+
+}  // namespace zentrel::cli

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -197,6 +198,33 @@ INSTANTIATE_TEST_SUITE_P(
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "3", kInstant,
              "--pace", "fast"},
             0, "", "3 passed, 0 failed"},
+        Row{"AllExcludesPort", {"flash", "@demo", "--all", "--port", "1-1"}, 2, "excludes", ""},
+        Row{"FaultBoardZero", {"info", "--emulate", "--emulate-fault", "0:vanish"}, 2,
+            "the board is a whole number, 1 or more", ""},
+        Row{"FaultTwiceOnABoard",
+            {"info", "--emulate", "--emulate-fault", "2:vanish", "--emulate-fault",
+             "2:vanish:3"},
+            2, "given twice; each fault once per board", ""},
+        // Boards side by side, all but the chosen one broken: only the filter
+        // makes the road pass.
+        Row{"PortPicksTheBoard",
+            {"info", "--emulate", "--emulate-devices", "3", "--port", "emu-2", "--emulate-fault",
+             "1:wrong-boot-status", "--emulate-fault", "3:wrong-boot-status", kInstant},
+            0, "", "HW platform:      ZX-CORE"},
+        Row{"SerialPicksTheBoard",
+            {"info", "--emulate", "--emulate-devices", "3", "--serial", "ZB-000003",
+             "--emulate-fault", "1:wrong-boot-status", "--emulate-fault", "2:wrong-boot-status",
+             kInstant},
+            0, "", "HW platform:      ZX-CORE"},
+        Row{"PortMatchesNothing",
+            {"info", "--emulate", "--emulate-devices", "2", "--port", "emu-7", kInstant}, 5,
+            "no device with IDs 1D50:61A7 matches --port emu-7", ""},
+        Row{"ListNarrowedByPort", {"list", "--emulate", "--emulate-devices", "3", "--port", "emu-3"},
+            0, "", "emulated-hid-2  port emu-3  1D50:61A7  usage FF00:0001  \"ZENTREL BOOT\"  "
+                   "serial \"ZB-000003\"  [boot loader candidate] [has the IDs]\n1 collections"},
+        Row{"AllWithoutDevice", {"flash", "@demo", "--all", "--emulate", "--emulate-fault",
+                                 "cannot-open"},
+            5, "BOOT info: No HID device detect", ""},
         Row{"RepeatAllFail",
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "2", kInstant,
              "--emulate-platform", "OTHER"},
@@ -308,6 +336,100 @@ TEST_F(ZentrelFlashProcess, OnATerminalALiveLineCountsThePagesToTheLast) {
   // The page texts are the live line's on a terminal, not lines of their own.
   EXPECT_EQ(screen.find("BOOTLoader, Write page"), std::string::npos);
   EXPECT_NE(screen.find("Flashed 31 pages (3968 bytes) in "), std::string::npos);
+}
+
+// Several boards at once: three side by side, the second vanishing after
+// its 5th data report. The others are flashed byte for byte; the run fails.
+TEST_F(ZentrelFlashProcess, AllFlashesThreeBoardsSideBySideOneFailing) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(24, bytes);
+  const std::string dump = Path("flash.bin");
+  const Outcome run = RunProgram({"flash", hex, "--all", "--emulate", "--emulate-devices", "3",
+                                  "--emulate-fault", "2:vanish:5", kInstant, "--pace", "fast",
+                                  "--emulate-dump", dump});
+  EXPECT_EQ(run.Code, 1) << run.Err;
+  for (const char* line : {"Flashing 3 devices side by side\n",
+                           "emu-1 ZB-000001: passed (25 pages, ",
+                           "emu-3 ZB-000003: passed (25 pages, ",
+                           "emu-2 ZB-000002: FAILED: Boot data write Ack error (",
+                           "\n2 passed, 1 failed in "}) {
+    EXPECT_NE(run.Out.find(line), std::string::npos) << line << " in " << run.Out;
+  }
+  auto flashOf = [&](const char* port) {
+    std::ifstream in(dump + "." + port, std::ios::binary);
+    return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), {}};
+  };
+  for (const char* port : {"emu-1", "emu-3"}) {
+    const std::vector<std::uint8_t> flash = flashOf(port);
+    ASSERT_EQ(flash.size(), 256u * 1024) << port;
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin() + 4096)) << port;
+    EXPECT_TRUE(std::all_of(flash.begin() + 4096 + 24 * 128, flash.begin() + 4096 + 25 * 128,
+                            [](std::uint8_t b) { return b == 0; }))
+        << port;
+    EXPECT_EQ(flash[4096 + 25 * 128], 0xFF) << port;
+  }
+  // The vanished board got its first data reports only.
+  const std::vector<std::uint8_t> broken = flashOf("emu-2");
+  ASSERT_EQ(broken.size(), 256u * 1024);
+  EXPECT_EQ(broken[4096], bytes[0]);
+  EXPECT_EQ(broken[4096 + 24 * 128 - 1], 0xFF);
+}
+
+TEST_F(ZentrelFlashProcess, AllWithJsonGivesOneObjectPerDeviceAndTheirCount) {
+  const Outcome run =
+      RunProgram({"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices", "2",
+                  "--emulate-fault", "1:wrong-boot-status", kInstant, "--json"});
+  EXPECT_EQ(run.Code, 1) << run.Err;
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = run.Out.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(run.Out.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), 3u) << run.Out;
+  std::string first = lines[0], second = lines[1];
+  if (first.find("\"port\":\"emu-2\"") != std::string::npos) std::swap(first, second);
+  for (const char* part : {"\"event\":\"device_result\"", "\"port\":\"emu-1\"",
+                           "\"serial\":\"ZB-000001\"", "\"passed\":false", "\"exit_code\":1"}) {
+    EXPECT_NE(first.find(part), std::string::npos) << part << " in " << first;
+  }
+  for (const char* part : {"\"port\":\"emu-2\"", "\"serial\":\"ZB-000002\"",
+                           "\"passed\":true", "\"pages_written\":8",
+                           "\"platform\":\"ZX-CORE\""}) {
+    EXPECT_NE(second.find(part), std::string::npos) << part << " in " << second;
+  }
+  for (const char* part : {"\"event\":\"result\"", "\"all\":true", "\"devices\":2",
+                           "\"passed\":1", "\"failed\":1", "\"exit_code\":1", "\"sha256\":\""}) {
+    EXPECT_NE(lines[2].find(part), std::string::npos) << part << " in " << lines[2];
+  }
+}
+
+TEST_F(ZentrelFlashProcess, AllOnATerminalDrawsOneRowPerDevice) {
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  const std::string demo = Path("demo.mvx");
+  if (pid == 0) {
+    execl(ZENTREL_FLASH_PROGRAM, ZENTREL_FLASH_PROGRAM, "flash", demo.c_str(), "--all",
+          "--emulate", "--emulate-devices", "2", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string screen;
+  char buffer[512];
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
+    screen.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << screen;
+  EXPECT_NE(screen.find("PORT         SERIAL         STAGE"), std::string::npos) << screen;
+  // A row while the pages go out, and each row at the end; drawn in place.
+  EXPECT_NE(screen.find(" writing                  "), std::string::npos) << screen;
+  for (const char* row : {"emu-1        ZB-000001      done                     8 of 8        passed",
+                          "emu-2        ZB-000002      done                     8 of 8        passed"}) {
+    EXPECT_NE(screen.find(row), std::string::npos) << row << " in " << screen;
+  }
+  EXPECT_NE(screen.find("\033[3A"), std::string::npos);
+  EXPECT_NE(screen.find("2 passed, 0 failed in "), std::string::npos);
 }
 
 }  // namespace

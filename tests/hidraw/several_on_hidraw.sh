@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# zentrel-flash, unmodified, against three boot loaders behind mocked hidraw
+# nodes on USB ports 1-1, 1-2 and 1-3: --port and --serial pick one board, also
+# across its reset and new node, and leave the others untouched; flash --all
+# flashes all three side by side, byte for byte.
+#
+#   several_on_hidraw.sh DEVICE_PROGRAM ZENTREL_FLASH
+set -euo pipefail
+
+device_program=$1
+flash=$2
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+failures=0
+check() {  # check NAME COMMAND...
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+# The image's bytes from 4096 (the first address sent) in a device's dump.
+holds_image() { cmp -s -n "$((image_end - 4096))" -i 4096:4096 image.bin "$1"; }
+erased_at_4096() { [ "$(od -An -tx1 -j4096 -N1 "$1" | tr -d ' ')" = ff ]; }
+line_in() { grep -qx -- "$1" "$2"; }
+
+"$flash" image "$source_dir/examples/demo.hex" --output image.bin >/dev/null
+image_end=$(stat -c %s image.bin)
+
+three() {  # three NAME -- COMMAND...: three devices, dumps and reports NAME.PORT
+  local name=$1
+  shift 2
+  umockdev-wrapper "$device_program" --devices 3 --reenumerate-ms 300 \
+    --dump "$name.bin" --report "$name.txt" -- "$@"
+}
+
+three port -- "$flash" flash "$source_dir/examples/demo.hex" --port 1-2 --pace fast >port.out
+check "--port 1-2 flashes the board on port 1-2" holds_image port.bin.1-2
+check "... across its reset onto a new node" line_in "node /dev/hidraw3" port.txt.1-2
+check "... and leaves port 1-1 alone" line_in "resets 0" port.txt.1-1
+check "... and port 1-3" erased_at_4096 port.bin.1-3
+
+three serial -- "$flash" flash "$source_dir/examples/demo.hex" --serial ZB-000003 --pace fast >serial.out
+check "--serial ZB-000003 flashes the board with that serial" holds_image serial.bin.1-3
+check "... and no other" erased_at_4096 serial.bin.1-1
+check "... nor the second" line_in "resets 0" serial.txt.1-2
+
+code=0
+three none -- "$flash" info --port 9-9 >none.out 2>none.err || code=$?
+check "a port with no board: exit 5" [ "$code" = 5 ]
+check "... naming the filter" grep -q "no device with IDs 1D50:61A7 matches --port 9-9" none.err
+
+three all -- "$flash" flash "$source_dir/examples/demo.hex" --all --pace fast >all.out
+for port in 1-1 1-2 1-3; do
+  check "--all flashes port $port byte for byte" holds_image "all.bin.$port"
+  check "... and says so" grep -q "^$port ZB-00000${port#1-}: passed" all.out
+done
+check "... 3 passed" grep -q "^3 passed, 0 failed" all.out
+
+if [ "$failures" -ne 0 ]; then
+  for f in *.out *.err; do echo "--- $f"; cat "$f"; done
+  exit 1
+fi

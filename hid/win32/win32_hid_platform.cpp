@@ -4,6 +4,7 @@
 
 #include "hid/win32/bounded_read.h"
 #include "hid/win32/hid_dll.h"
+#include "hid/win32/hid_interface_location.h"
 
 #include <setupapi.h>
 
@@ -142,6 +143,10 @@ bool Win32HidPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t le
 
 void Win32HidPlatform::Close(HidHandle h) {
   if (h != kNoHidHandle) CloseHandle(ToHandle(h));
+}
+
+std::string Win32HidPlatform::GetLocation(const std::string& path) {
+  return win32::HidInterfaceLocation(path);
 }
 
 }  // namespace zentrel

@@ -1,7 +1,9 @@
 // HID access on Windows: SetupAPI lists the present HID interfaces, HID.dll
 // reads their capabilities and attributes and moves feature reports, and the
 // file functions move output and input reports. Every call is made in its
-// 8-bit ("A") form; every device handle is opened for synchronous I/O.
+// 8-bit ("A") form; every device handle is opened for synchronous I/O. The
+// platform keeps no state of its own between calls, so threads that each use
+// their own handles need no lock.
 #pragma once
 
 #include "hid/hid_platform.h"
@@ -23,6 +25,9 @@ class Win32HidPlatform final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  // The USB device's location path or location information, found by
+  // walking up the device tree from the path's HID collection.
+  std::string GetLocation(const std::string& path) override;
 };
 
 }  // namespace zentrel

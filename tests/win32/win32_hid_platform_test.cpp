@@ -122,6 +122,64 @@ TEST_F(Win32HidPlatformTest, OpeningAPathThatDoesNotExistFails) {
             kNoHidHandle);
 }
 
+TEST_F(Win32HidPlatformTest, EachListedInterfaceHasALocationAndAnUnknownPathNone) {
+  for (const HidCollection& c : members_) {
+    SCOPED_TRACE(c.Path);
+    const std::string location = platform_.GetLocation(c.Path);
+    EXPECT_FALSE(location.empty());
+    EXPECT_NE(location, c.Path);
+    // Windows compares paths without regard to case.
+    std::string upper = c.Path;
+    CharUpperA(upper.data());
+    EXPECT_EQ(platform_.GetLocation(upper), location);
+  }
+  EXPECT_EQ(platform_.GetLocation(
+                "\\\\?\\hid#vid_0000&pid_0000#none#{4d1e55b2-f16f-11cf-88cb-001111000030}"),
+            "");
+  EXPECT_EQ(platform_.GetLocation(""), "");
+}
+
+// Two threads, each with its own handle on the same interface, read at once:
+// one with a short time limit, one with a limit sixteen times as long.
+struct TimedRead {
+  Win32HidPlatform* Platform;
+  HidHandle Handle;
+  int LimitMs;
+  ULONGLONG Took = 0;
+  bool Got = true;
+};
+
+DWORD WINAPI RunTimedRead(void* param) {
+  auto* read = static_cast<TimedRead*>(param);
+  std::uint8_t input[64] = {};
+  const ULONGLONG start = GetTickCount64();
+  read->Got = read->Platform->ReadInput(read->Handle, input, sizeof input, read->LimitMs);
+  read->Took = GetTickCount64() - start;
+  return 0;
+}
+
+TEST_F(Win32HidPlatformTest, ReadsOnTwoThreadsEndEachAtItsOwnTimeLimit) {
+  HidHandle shortHandle = platform_.Open(members_.front().Path);
+  HidHandle longHandle = platform_.Open(members_.front().Path);
+  ASSERT_NE(shortHandle, kNoHidHandle);
+  ASSERT_NE(longHandle, kNoHidHandle);
+  TimedRead shortRead{&platform_, shortHandle, 50};
+  TimedRead longRead{&platform_, longHandle, 800};
+  HANDLE threads[2] = {CreateThread(nullptr, 0, RunTimedRead, &longRead, 0, nullptr),
+                       CreateThread(nullptr, 0, RunTimedRead, &shortRead, 0, nullptr)};
+  ASSERT_NE(threads[0], nullptr);
+  ASSERT_NE(threads[1], nullptr);
+  WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+  CloseHandle(threads[0]);
+  CloseHandle(threads[1]);
+  EXPECT_FALSE(shortRead.Got);
+  EXPECT_FALSE(longRead.Got);
+  // The short read's cancel must not end the other thread's read.
+  EXPECT_GT(longRead.Took, 4 * shortRead.Took);
+  platform_.Close(shortHandle);
+  platform_.Close(longHandle);
+}
+
 TEST_F(Win32HidPlatformTest, DiscoveryListsNoneOfTheseAsABootLoader) {
   DeviceAccess access(platform_);
   EXPECT_EQ(access.RefreshDeviceList(), 0);

@@ -1,0 +1,130 @@
+// The walk from a HID collection up to its USB device's port, over device
+// trees shaped as Windows and Wine show them.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "hid/win32/port_location.h"
+
+namespace zentrel::win32 {
+namespace {
+
+struct FakeNode {
+  std::string InstanceId;
+  DeviceNode Parent = 0;  // 0: none
+  std::string LocationPath;
+  std::string LocationInformation;
+};
+
+class FakeTree final : public DeviceTree {
+ public:
+  explicit FakeTree(std::map<DeviceNode, FakeNode> nodes) : nodes_(std::move(nodes)) {}
+  bool Parent(DeviceNode node, DeviceNode& parent) override {
+    ++parentCalls;
+    const DeviceNode up = nodes_.at(node).Parent;
+    if (up == 0) return false;
+    parent = up;
+    return true;
+  }
+  std::string InstanceId(DeviceNode node) override {
+    auto it = nodes_.find(node);
+    return it == nodes_.end() ? std::string() : it->second.InstanceId;
+  }
+  std::string LocationPath(DeviceNode node) override { return nodes_.at(node).LocationPath; }
+  std::string LocationInformation(DeviceNode node) override {
+    return nodes_.at(node).LocationInformation;
+  }
+  int parentCalls = 0;
+
+ private:
+  std::map<DeviceNode, FakeNode> nodes_;
+};
+
+// A composite device on port 4 of the root hub: collection, interface, USB
+// device, hub. The collection and the interface carry location texts of
+// their own, which are not the port.
+std::map<DeviceNode, FakeNode> CompositeOnPort4(const char* hidId, const char* interfaceId,
+                                                const char* deviceId) {
+  return {
+      {1, {hidId, 2, "", "0000.0014.0000.004.000.000.000.000.000"}},
+      {2, {interfaceId, 3, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)#USBMI(0)",
+           "0000.0014.0000.004.000.000.000.000.000"}},
+      {3, {deviceId, 4, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)", "Port_#0004.Hub_#0001"}},
+      {4, {"USB\\ROOT_HUB30\\4&1F2E3D4C&0&0", 0, "PCIROOT(0)#PCI(1400)#USBROOT(0)",
+           ""}},
+  };
+}
+
+TEST(PortLocation, ACompositeDeviceGivesItsUsbDevicesLocationPath) {
+  FakeTree tree(CompositeOnPort4("HID\\VID_1D50&PID_61A7&MI_00\\8&2A1B3C4D&0&0000",
+                                 "USB\\VID_1D50&PID_61A7&MI_00\\7&11223344&0&0000",
+                                 "USB\\VID_1D50&PID_61A7\\ZB-000001"));
+  EXPECT_EQ(PortLocation(tree, 1), "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)");
+}
+
+TEST(PortLocation, TheSamePortAfterTheDeviceCameBackWithOtherIdsAndInstances) {
+  // The boot loader may come back with another product ID and serial: every
+  // instance ID changes, the port does not.
+  FakeTree before(CompositeOnPort4("HID\\VID_1D50&PID_61A7&MI_00\\8&2A1B3C4D&0&0000",
+                                   "USB\\VID_1D50&PID_61A7&MI_00\\7&11223344&0&0000",
+                                   "USB\\VID_1D50&PID_61A7\\ZB-000001"));
+  FakeTree after(CompositeOnPort4("HID\\VID_1D50&PID_61A8&MI_00\\8&5E6F7A8B&0&0000",
+                                  "USB\\VID_1D50&PID_61A8&MI_00\\7&55667788&0&0000",
+                                  "USB\\VID_1D50&PID_61A8\\5&9ABCDEF0&0&4"));
+  EXPECT_EQ(PortLocation(before, 1), PortLocation(after, 1));
+}
+
+TEST(PortLocation, ASimpleDeviceWithoutLocationPathsGivesItsLocationInformation) {
+  FakeTree tree({
+      {1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", "bogus"}},
+      {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", "Port_#0004.Hub_#0001"}},
+  });
+  EXPECT_EQ(PortLocation(tree, 1), "Port_#0004.Hub_#0001");
+}
+
+TEST(PortLocation, AnInterfaceMarkerInTheSerialNumberDoesNotMakeItAnInterface) {
+  FakeTree tree({
+      {1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
+      {2, {"USB\\VID_1D50&PID_61A7\\AB&MI_01", 3, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)", ""}},
+      {3, {"USB\\ROOT_HUB30\\4&1F2E3D4C&0&0", 0, "PCIROOT(0)#PCI(1400)#USBROOT(0)", ""}},
+  });
+  EXPECT_EQ(PortLocation(tree, 1), "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)");
+}
+
+TEST(PortLocation, WithoutParentsTheCollectionsInstanceIdStandsIn) {
+  // Wine: no parent and no location for the collection; its instance ID is
+  // built from the IDs and the serial number.
+  FakeTree tree({{1, {"HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0", 0, "", ""}}});
+  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0");
+}
+
+TEST(PortLocation, AUsbDeviceWithoutLocationsGivesItsInstanceIdNotTheCollections) {
+  FakeTree tree({
+      {1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
+      {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", ""}},
+  });
+  EXPECT_EQ(PortLocation(tree, 1), "USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4");
+}
+
+TEST(PortLocation, AParentWithoutAnInstanceIdEndsTheWalkAtTheLastKnownNode) {
+  FakeTree tree({{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 9, "", ""}}});
+  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000");
+}
+
+TEST(PortLocation, ANodeWithoutAnInstanceIdGivesNothing) {
+  FakeTree tree({});
+  EXPECT_EQ(PortLocation(tree, 1), "");
+}
+
+TEST(PortLocation, ATreeThatLoopsEndsAfterEightSteps) {
+  FakeTree tree({
+      {1, {"HID\\VID_1D50&PID_61A7\\6&1&0&0000", 2, "", ""}},
+      {2, {"HID\\VID_1D50&PID_61A7\\6&2&0&0000", 1, "", ""}},
+  });
+  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7\\6&1&0&0000");
+  EXPECT_EQ(tree.parentCalls, 8);
+}
+
+}  // namespace
+}  // namespace zentrel::win32

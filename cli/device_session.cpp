@@ -27,13 +27,6 @@ namespace {
 
 constexpr std::uint64_t kWaitPollUs = 100'000;
 
-bool SaveFlash(const std::string& path, const std::vector<std::uint8_t>& flash) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(flash.data()),
-            static_cast<std::streamsize>(flash.size()));
-  return static_cast<bool>(out);
-}
-
 emulated::BootLoaderConfig EmulatedConfig(const DeviceOptions& o) {
   emulated::BootLoaderConfig config;
   if (!o.EmuPlatform.empty()) config.Platform = o.EmuPlatform;
@@ -145,6 +138,13 @@ int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& 
 }
 
 }  // namespace
+
+bool SaveFlash(const std::string& path, const std::vector<std::uint8_t>& flash) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(flash.data()),
+            static_cast<std::streamsize>(flash.size()));
+  return static_cast<bool>(out);
+}
 
 DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }
 

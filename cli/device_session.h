@@ -84,6 +84,9 @@ std::unique_ptr<HidPlatform> MakePlatform(
     emulated::EmulatedBootLoader** board = nullptr,
     std::vector<emulated::EmulatedBootLoader*>* boards = nullptr);
 
+// Saves an emulated board's flash; false when the file cannot be written.
+bool SaveFlash(const std::string& path, const std::vector<std::uint8_t>& flash);
+
 // The --serial and --port choice.
 DeviceFilter FilterOf(const DeviceOptions& options);
 // " --serial S --port P" as given, for messages; empty when neither is.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -280,13 +279,6 @@ nlohmann::json ResultJson(const RoadResult& r) {
           {"duration_s", r.Seconds},
           {"fields",
            {{"platform", r.Platform}, {"hw_version", r.HwVersion}, {"boot_version", r.BootVersion}}}};
-}
-
-bool SaveFlash(const std::string& path, const std::vector<std::uint8_t>& flash) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(flash.data()),
-            static_cast<std::streamsize>(flash.size()));
-  return static_cast<bool>(out);
 }
 
 // Shows what the roads left since the last call; the table on a terminal.

@@ -344,20 +344,25 @@ bool ResolveIds(const DeviceOptions& o, DeviceIds& ids, ConsoleView& view) {
   return true;
 }
 
-int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock& clock,
-            const std::function<void(BootSequencer&)>& start, RoadRecord* record) {
-  DeviceIds ids;
-  if (!ResolveIds(o, ids, view)) return kExitUsage;
+bool CheckRoadOptions(const DeviceOptions& o, DeviceIds& ids, ConsoleView& view) {
+  if (!ResolveIds(o, ids, view)) return false;
   if (const std::string error = CheckFaultOptions(o.EmuFaults); !error.empty()) {
     view.Error("zentrel-flash: --emulate-fault: " + error);
-    return kExitUsage;
+    return false;
   }
   if (!o.EmuDump.empty()) {
     if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {
       view.Error("zentrel-flash: --emulate-dump: " + error);
-      return kExitUsage;
+      return false;
     }
   }
+  return true;
+}
+
+int RunRoad(const DeviceOptions& o, ImageStore& image, ConsoleView& view, Clock& clock,
+            const std::function<void(BootSequencer&)>& start, RoadRecord* record) {
+  DeviceIds ids;
+  if (!CheckRoadOptions(o, ids, view)) return kExitUsage;
 
   emulated::EmulatedBus* bus = nullptr;
   emulated::EmulatedBootLoader* board = nullptr;

@@ -87,6 +87,10 @@ std::unique_ptr<HidPlatform> MakePlatform(
 // Saves an emulated board's flash; false when the file cannot be written.
 bool SaveFlash(const std::string& path, const std::vector<std::uint8_t>& flash);
 
+// What a road checks before it touches a device: the IDs, the faults and
+// the dump path. False (and a line on stderr) when one is refused.
+bool CheckRoadOptions(const DeviceOptions& options, DeviceIds& ids, ConsoleView& view);
+
 // The --serial and --port choice.
 DeviceFilter FilterOf(const DeviceOptions& options);
 // " --serial S --port P" as given, for messages; empty when neither is.

@@ -11,9 +11,7 @@
 
 #include "cli/device_table.h"
 #include "cli/exit_codes.h"
-#include "cli/fault_option.h"
 #include "cli/interrupt.h"
-#include "cli/output_path.h"
 #include "cli/pacing.h"
 #include "cli/road_outcome.h"
 #include "cli/sha256.h"
@@ -329,17 +327,7 @@ int ExitCodeFor(const std::vector<RoadResult>& results, bool repeat) {
 int FlashAllDevices(const DeviceOptions& o, const ImageStore& image, ConsoleView& view,
                     Clock& clock) {
   DeviceIds ids;
-  if (!ResolveIds(o, ids, view)) return kExitUsage;
-  if (const std::string error = CheckFaultOptions(o.EmuFaults); !error.empty()) {
-    view.Error("zentrel-flash: --emulate-fault: " + error);
-    return kExitUsage;
-  }
-  if (!o.EmuDump.empty()) {
-    if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {
-      view.Error("zentrel-flash: --emulate-dump: " + error);
-      return kExitUsage;
-    }
-  }
+  if (!CheckRoadOptions(o, ids, view)) return kExitUsage;
   const std::uint64_t startUs = clock.NowUs();
   emulated::EmulatedBus* bus = nullptr;
   std::vector<emulated::EmulatedBootLoader*> boards;

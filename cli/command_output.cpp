@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"

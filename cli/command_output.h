@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
+#include "cli/cli11_forward.h"
 
 #include "cli/console_view.h"
 #include "cli/device_session.h"

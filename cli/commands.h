@@ -2,7 +2,7 @@
 // stores its exit code in exitCode when it runs.
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli/cli11_forward.h"
 
 namespace zentrel::cli {
 

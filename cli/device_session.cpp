@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/exit_codes.h"
 #include "cli/fault_option.h"
 #include "cli/interrupt.h"

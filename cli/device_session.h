@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
+#include "cli/cli11_forward.h"
 
 #include "cli/console_view.h"
 #include "hid/device_access.h"

@@ -2,6 +2,8 @@
 // run the download road.
 #include <memory>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/command_output.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/commands.h"
 #include "cli/console_view.h"
 #include "cli/exit_codes.h"

@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/command_output.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "cli/command_output.h"

@@ -334,7 +334,9 @@ int FlashAllDevices(const DeviceOptions& o, const ImageStore& image, ConsoleView
   std::unique_ptr<HidPlatform> platform = MakePlatform(o, clock, &bus, nullptr, &boards);
 
   std::vector<Attached> attached = FindAttached(*platform, ids);
-  const std::uint64_t waitLimitUs = static_cast<std::uint64_t>(o.WaitSeconds * 1e6);
+  // Without --wait the seconds are -1, which has no unsigned value.
+  const std::uint64_t waitLimitUs =
+      o.WaitSeconds > 0 ? static_cast<std::uint64_t>(o.WaitSeconds * 1e6) : 0;
   while (attached.empty() && (o.WaitSeconds >= 0 || o.Repeat) && !InterruptRequested() &&
          (o.WaitSeconds <= 0 || clock.NowUs() - startUs < waitLimitUs)) {
     ProgressSnapshot p;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
@@ -56,14 +55,6 @@ std::string IsoTime(std::chrono::system_clock::time_point t) {
 }
 
 }  // namespace
-
-void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
-  CLI::Option* json = cmd.add_flag(
-      "--json", options.Json,
-      "One JSON object per line on stdout: each status text, the progress, and a final "
-      "result with the device's fields and the file");
-  cmd.add_flag("--quiet", options.Quiet, "Print only errors")->excludes(json);
-}
 
 OutputMode ModeFor(const OutputOptions& options) {
   if (options.Json) return OutputMode::Json;

@@ -1,11 +1,9 @@
-// How a command reports: the --json and --quiet options, the console mode
+// How a command reports: what --json and --quiet ask for, the console mode
 // they give, and the final record of a device command.
 #pragma once
 
 #include <string>
 #include <vector>
-
-#include "cli/cli11_forward.h"
 
 #include "cli/console_view.h"
 #include "cli/device_session.h"
@@ -18,7 +16,6 @@ struct OutputOptions {
   bool Quiet = false;
 };
 
-void AddOutputOptions(CLI::App& cmd, OutputOptions& options);
 // JSON or quiet as asked; otherwise a live line on a terminal, lines in a log.
 OutputMode ModeFor(const OutputOptions& options);
 

@@ -1,15 +1,18 @@
-// The subcommands of zentrel-flash. Each adds itself to the application and
-// stores its exit code in exitCode when it runs.
+// The subcommands of zentrel-flash, once their options are parsed. Each
+// returns the program's exit code.
 #pragma once
 
-#include "cli/cli11_forward.h"
+#include <string>
+
+#include "cli/command_output.h"
+#include "cli/device_session.h"
 
 namespace zentrel::cli {
 
-void AddInfoCommand(CLI::App& app, int& exitCode);
-void AddImageCommand(CLI::App& app, int& exitCode);
-void AddFlashCommand(CLI::App& app, int& exitCode);
-void AddAppInfoCommand(CLI::App& app, int& exitCode);
-void AddListCommand(CLI::App& app, int& exitCode);
+int RunInfoCommand(const DeviceOptions& options, const OutputOptions& output);
+int RunAppInfoCommand(const DeviceOptions& options, const OutputOptions& output);
+int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output);
+int RunListCommand(const DeviceOptions& options, const OutputOptions& output);
+int RunImageCommand(const std::string& path, const std::string& outputPath);
 
 }  // namespace zentrel::cli

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <fstream>
 
-#include <CLI/CLI.hpp>
-
 #include "cli/exit_codes.h"
 #include "cli/fault_option.h"
 #include "cli/interrupt.h"
@@ -204,91 +202,6 @@ bool ParseUsbId(const std::string& text, std::uint32_t& value) {
   if (!ParseHexOption(text, v) || v == 0 || v > 0xFFFF) return false;
   value = v;
   return true;
-}
-
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
-  auto usbId = [](const std::string& text) {
-    std::uint32_t v = 0;
-    return ParseUsbId(text, v) ? std::string()
-                               : "'" + text + "' is not a USB ID: hexadecimal, 0x1 to 0xFFFF";
-  };
-  cmd.add_option("--vid", o.VendorId,
-                 "USB vendor ID of the device, hexadecimal (default " +
-                     std::string(ZENTREL_VENDOR_ID_TEXT) + ")")
-      ->check(usbId);
-  cmd.add_option("--pid", o.ProductId,
-                 "USB product ID of the device, hexadecimal (default " +
-                     std::string(ZENTREL_PRODUCT_ID_TEXT) + ")")
-      ->check(usbId);
-  if (kind != DeviceCommand::List) {
-  cmd.add_option_function<std::string>(
-         "--pace",
-         [&o](const std::string& v) { o.Pacing = v == "fast" ? Pace::Fast : Pace::Window; },
-         "window: one step every 10 ms, as the desktop program (default); fast: the "
-         "transfer stages back to back, delays and search still at 10 ms")
-      ->check(CLI::IsMember({"window", "fast"}));
-  cmd.add_option("--wait", o.WaitSeconds,
-                 "Wait up to SECONDS (0: for ever) for a device with the IDs to appear "
-                 "before starting")
-      ->check(CLI::Range(0.0, 1e6));
-  }
-  CLI::Option* serial = cmd.add_option(
-      "--serial", o.Serial,
-      "Only the device with this USB serial number (as `list` shows it)");
-  CLI::Option* port = cmd.add_option(
-      "--port", o.Port,
-      "Only the device on this USB port (as `list` shows it, e.g. 1-1.4 on Linux); it is "
-      "found again on that port after its reset");
-  if (kind == DeviceCommand::Flash) {
-    cmd.add_flag("--all", o.All,
-                 "Flash every device with the IDs that is attached at the start, side by "
-                 "side, one road each; exit 0 only if every device passed")
-        ->excludes(serial)
-        ->excludes(port);
-  }
-  CLI::Option* emulate = cmd.add_flag(
-      "--emulate", o.Emulate, "Talk to the built-in emulated boot loader instead of real hardware");
-  const emulated::BootLoaderConfig defaults;
-  cmd.add_option("--emulate-platform", o.EmuPlatform,
-                 "Emulated device: hardware platform name (default " + defaults.Platform + ")")
-      ->needs(emulate);
-  cmd.add_option("--emulate-hw-version", o.EmuHwVersion,
-                 "Emulated device: hardware version (default " + defaults.HwVersion + ")")
-      ->needs(emulate);
-  cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB,
-                 "Emulated device: flash size in KiB (default " +
-                     std::to_string(defaults.FlashSizeKiB) + ")")
-      ->check(CLI::Range(0, 65535))
-      ->needs(emulate);
-  cmd.add_option_function<std::string>(
-         "--emulate-latency", [&o](const std::string& v) { o.EmuFullSpeed = v != "instant"; },
-         "Emulated device timing: full-speed (a full-speed USB device, default) or instant")
-      ->check(CLI::IsMember({"full-speed", "instant"}))
-      ->needs(emulate);
-  cmd.add_option("--emulate-fault", o.EmuFaults,
-                 "Emulated device: show a fault, NAME or NAME:N (N a whole number, default "
-                 "1), on every board or, as K:NAME[:N], on board K only; repeatable, each "
-                 "fault once per board:" + FaultHelp())
-      ->check([](const std::string& text) {
-        FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
-        return ParseFaultOption(text, fault);
-      })
-      ->needs(emulate);
-  if (kind == DeviceCommand::Flash) {
-    cmd.add_option("--emulate-dump", o.EmuDump,
-                   "Emulated device: save its whole flash to this file afterwards (with --all: "
-                   "FILE.PORT for each board)")
-        ->needs(emulate);
-    cmd.add_flag("--repeat", o.Repeat,
-                 "Flash one device after another: after each, wait for it to leave and for "
-                 "the next to arrive; Ctrl-C ends with a summary");
-  }
-  cmd.add_option("--emulate-devices", o.EmuDevices,
-                 "Emulated boards, each on its own port (emu-1, emu-2, ...) with its own "
-                 "serial number (ZB-000001, ...): attached side by side, or with --repeat "
-                 "(without --all) plugged in one after another")
-      ->check(CLI::Range(1, 10000))
-      ->needs(emulate);
 }
 
 bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,

@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli11_forward.h"
-
 #include "cli/console_view.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
@@ -48,9 +46,6 @@ struct DeviceOptions {
   std::string EmuDump;                 // save its flash here afterwards
   int EmuDevices = 1;  // boards: at once with --all, else one after another
 };
-
-enum class DeviceCommand { Reading, Flash, List };
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& options, DeviceCommand kind);
 
 // Parses "0x1D50", "1d50": hexadecimal, up to 8 digits. False if not.
 bool ParseHexOption(const std::string& text, std::uint32_t& value);

@@ -4,8 +4,6 @@
 #include <memory>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
 #include "cli/commands.h"
 #include "cli/console_view.h"
 #include "cli/exit_codes.h"
@@ -39,14 +37,16 @@ bool WriteImage(const ImageStore& store, const std::string& path) {
   return written == store.ImageLength && closed;
 }
 
+}  // namespace
+
 int RunImageCommand(const std::string& path, const std::string& outputPath) {
-  // Over 4 MiB of fixed buffers: too much for a stack.
   if (!outputPath.empty()) {
     if (const std::string error = CheckOutputPath(outputPath, path); !error.empty()) {
       std::fprintf(stderr, "zentrel-flash: --output: %s\n", error.c_str());
       return kExitUsage;
     }
   }
+  // Over 4 MiB of fixed buffers: too much for a stack.
   auto store = std::make_unique<ImageStore>();
   ConsoleView view;
   if (LoadImageFromPath(*store, path.c_str(), view) == 0) return kExitFileRefused;
@@ -71,22 +71,6 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
   }
   std::fflush(stdout);
   return 0;
-}
-
-}  // namespace
-
-void AddImageCommand(CLI::App& app, int& exitCode) {
-  CLI::App* command = app.add_subcommand(
-      "image",
-      "Load a firmware file as the desktop program does and show the image a "
-      "download would send. The extension's first letter gives the format: "
-      "'h' Intel HEX (.hex), 'm' memory image (.mvx)");
-  auto path = std::make_shared<std::string>();
-  auto output = std::make_shared<std::string>();
-  command->add_option("FILE", *path, "The firmware file")->required();
-  command->add_option("--output", *output,
-                      "Write the image by device address, bytes 0 to length - 1, to this file");
-  command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
 }
 
 }  // namespace zentrel::cli

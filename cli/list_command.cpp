@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "cli/command_output.h"
@@ -126,21 +125,9 @@ int RunList(const DeviceOptions& options, ConsoleView& view) {
 
 }  // namespace
 
-void AddListCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<DeviceOptions>();
-  auto output = std::make_shared<OutputOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "list",
-      "List every present HID top-level collection: path, USB port, vendor:product ID, "
-      "usage page:usage, product string and serial number (--serial and --port narrow the "
-      "list); mark the boot loader candidates and "
-      "those with the IDs, and say why a device with the IDs cannot be opened");
-  AddDeviceOptions(*cmd, *options, DeviceCommand::List);
-  AddOutputOptions(*cmd, *output);
-  cmd->callback([options, output, &exitCode] {
-    ConsoleView view(stdout, stderr, ModeFor(*output));
-    exitCode = RunList(*options, view);
-  });
+int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
+  ConsoleView view(stdout, stderr, ModeFor(output));
+  return RunList(options, view);
 }
 
 }  // namespace zentrel::cli

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
-#include "cli/commands.h"
+#include "cli/command_line.h"
 
 namespace zentrel::cli {
 namespace {
@@ -23,13 +21,10 @@ RunResult RunImage(std::vector<std::string> args) {
   args.insert(args.begin(), {"zentrel-flash", "image"});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
-  CLI::App app;
-  app.allow_windows_style_options(false);  // as zentrel-flash's own
   RunResult result;
-  AddImageCommand(app, result.ExitCode);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  app.parse(static_cast<int>(argv.size()), argv.data());
+  result.ExitCode = RunCommandLine(static_cast<int>(argv.size()), argv.data());
   result.Out = testing::internal::GetCapturedStdout();
   result.Err = testing::internal::GetCapturedStderr();
   return result;

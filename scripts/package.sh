@@ -3,7 +3,7 @@
 # Linux build (cpack -G DEB, then lintian, which must report no error) and
 # the Windows zip from the MinGW build (cpack -G ZIP).
 #   scripts/package.sh [LINUX_BUILD_DIR [WINDOWS_BUILD_DIR]]
-# The build directories default to those of scripts/test.sh (build/default
+# The build directories default to those of scripts/test.sh (build/release
 # and build/mingw), so after the tests only the packing is left; a missing
 # one is configured as a plain Release build. ZENTREL_PACKAGE_DIR moves the
 # output.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh package
 
-linux=${1:-build/default}
+linux=${1:-build/release}
 windows=${2:-build/mingw}
 out=$(mkdir -p "${ZENTREL_PACKAGE_DIR:-build/packages}" && cd "${ZENTREL_PACKAGE_DIR:-build/packages}" && pwd)
 

@@ -14,7 +14,12 @@ set -euo pipefail
 
 if [ "${1:-}" = "--inside" ]; then  # under the testbed: one Wine server for all three
   flash_exe=$2 out=$3
-  wine "$flash_exe" list >"$out/before.txt" 2>&1 || true
+  # winebus adds the devices a moment after the Wine server starts.
+  for _ in $(seq 50); do
+    wine "$flash_exe" list >"$out/before.txt" 2>&1 || true
+    [ "$(grep -c 'serial "ZB-00000[12]"' "$out/before.txt")" -eq 2 ] && break
+    sleep 0.2
+  done
   port=$(sed -n 's/.*  port \(.*\)  1D50:61A7  usage .*serial "ZB-000002".*/\1/p' \
     "$out/before.txt")
   printf '%s' "$port" >"$out/port.txt"

@@ -233,6 +233,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.Name; }
 
+// zentrel-flash on a pseudo-terminal, as a person sees it: all it drew there.
+struct TerminalRun {
+  int Code = -1;
+  std::string Screen;
+};
+
+TerminalRun RunOnTerminal(std::vector<std::string> args) {
+  args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  TerminalRun run;
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0) return run;
+  if (pid == 0) {
+    execv(ZENTREL_FLASH_PROGRAM, argv.data());
+    _exit(127);
+  }
+  char buffer[512];
+  // Ends with EIO once the program has ended.
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
+    run.Screen.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
 TEST_F(ZentrelFlashProcess, JsonEndsWithOneResultObjectForTheRecord) {
   const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--emulate", kInstant, "--json"});
   ASSERT_EQ(run.Code, 0) << run.Err;
@@ -309,25 +340,9 @@ TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
 TEST_F(ZentrelFlashProcess, OnATerminalALiveLineCountsThePagesToTheLast) {
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(30, bytes);
-  int terminal = -1;
-  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    execl(ZENTREL_FLASH_PROGRAM, ZENTREL_FLASH_PROGRAM, "flash", hex.c_str(), "--emulate",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  std::string screen;
-  char buffer[512];
-  for (;;) {
-    const ssize_t n = read(terminal, buffer, sizeof buffer);
-    if (n <= 0) break;  // EIO once the program has ended
-    screen.append(buffer, static_cast<std::size_t>(n));
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(terminal);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << screen;
+  const TerminalRun run = RunOnTerminal({"flash", hex, "--emulate"});
+  const std::string& screen = run.Screen;
+  EXPECT_EQ(run.Code, 0) << screen;
   // 30 pages and one of zeros; the last one counted too.
   EXPECT_NE(screen.find("writing  page 0 of 31  0 of 3968 bytes"), std::string::npos) << screen;
   EXPECT_NE(screen.find("writing  page 31 of 31  3968 of 3968 bytes"), std::string::npos);
@@ -403,24 +418,10 @@ TEST_F(ZentrelFlashProcess, AllWithJsonGivesOneObjectPerDeviceAndTheirCount) {
 }
 
 TEST_F(ZentrelFlashProcess, AllOnATerminalDrawsOneRowPerDevice) {
-  int terminal = -1;
-  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
-  const std::string demo = Path("demo.mvx");
-  if (pid == 0) {
-    execl(ZENTREL_FLASH_PROGRAM, ZENTREL_FLASH_PROGRAM, "flash", demo.c_str(), "--all",
-          "--emulate", "--emulate-devices", "2", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  std::string screen;
-  char buffer[512];
-  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
-    screen.append(buffer, static_cast<std::size_t>(n));
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(terminal);
-  EXPECT_EQ(WEXITSTATUS(status), 0) << screen;
+  const TerminalRun run =
+      RunOnTerminal({"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices", "2"});
+  const std::string& screen = run.Screen;
+  EXPECT_EQ(run.Code, 0) << screen;
   EXPECT_NE(screen.find("PORT         SERIAL         STAGE"), std::string::npos) << screen;
   // A row while the pages go out, and each row at the end; drawn in place.
   EXPECT_NE(screen.find(" writing                  "), std::string::npos) << screen;

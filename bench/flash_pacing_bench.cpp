@@ -38,7 +38,7 @@ Outcome FlashOnce(ImageStore& image, cli::Pace pace) {
   BootSequencer sequencer(view, link, image, ids, clock);
   sequencer.StartDownload();
   // Time the road from the moment the device answers the search.
-  while (sequencer.SequencerState != Connect) {
+  while (sequencer.SequencerState() != Connect) {
     sequencer.Tick();
     clock.SleepUs(cli::kTickUs);
   }

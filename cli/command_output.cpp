@@ -8,7 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/field_summary.h"
 #include "cli/sha256.h"
-#include "sequencer/download_accounting.h"
+#include "protocol/download_accounting.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -13,8 +13,8 @@
 #include "cli/unopenable_hint.h"
 #include "hid/device_access.h"
 #include "hid/utf8_text.h"
-#include "sequencer/clock.h"
-#include "sequencer/download_accounting.h"
+#include "protocol/clock.h"
+#include "protocol/download_accounting.h"
 #ifdef _WIN32
 #include "hid/win32/win32_hid_platform.h"
 #else
@@ -74,16 +74,16 @@ int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& 
   std::uint32_t pagesDone = 0;
   std::uint64_t writingFromUs = 0;
   auto pagesNow = [&] {
-    if (sequencer.SequencerState == WritePacket || sequencer.SequencerState == AwaitPacketAck) {
-      return pages - sequencer.PageCounter;
+    if (sequencer.SequencerState() == WritePacket || sequencer.SequencerState() == AwaitPacketAck) {
+      return pages - sequencer.PageCounter();
     }
-    return sequencer.RoadCompleted() && sequencer.RunMode == Download ? pages : pagesDone;
+    return sequencer.RoadCompleted() && sequencer.RunMode() == Download ? pages : pagesDone;
   };
   auto report = [&] {
-    const std::uint8_t state = sequencer.SequencerState;
+    const std::uint8_t state = sequencer.SequencerState();
     pagesDone = pagesNow();
     const bool writing = state == WritePacket || state == AwaitPacketAck ||
-                         (sequencer.RoadCompleted() && sequencer.RunMode == Download);
+                         (sequencer.RoadCompleted() && sequencer.RunMode() == Download);
     if (writing && writingFromUs == 0) writingFromUs = clock.NowUs();
     ProgressSnapshot p;
     p.Stage = writing ? "writing" : StageName(state);
@@ -98,9 +98,9 @@ int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& 
   start(sequencer);
   int code = kExitOk;
   // A start that was refused (no image, say) leaves the sequencer Idle.
-  if (sequencer.SequencerState != Idle && !TickUntilIdle(sequencer, clock, pace, report)) {
+  if (sequencer.SequencerState() != Idle && !TickUntilIdle(sequencer, clock, pace, report)) {
     const std::string text = InterruptedText(sequencer, pagesDone, pages);
-    sequencer.SequencerState = Idle;
+    sequencer.SequencerState() = Idle;
     device.CloseDevice();
     view.Error("zentrel-flash: " + text);
     code = kExitInterrupted;
@@ -126,7 +126,7 @@ int RunOneRoad(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& 
     record->Seconds = seconds;
     record->Pages = pagesDone;
   }
-  if (code == kExitOk && sequencer.RunMode == Download && view.Mode() != OutputMode::Json) {
+  if (code == kExitOk && sequencer.RunMode() == Download && view.Mode() != OutputMode::Json) {
     const double writing = static_cast<double>(clock.NowUs() - writingFromUs) / 1e6;
     char line[160];
     std::snprintf(line, sizeof line, "Flashed %u pages (%u bytes) in %.1f s, %.1f KiB/s",
@@ -208,7 +208,7 @@ bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
                    const std::function<void()>& afterTick) {
   do {
     if (InterruptRequested()) return false;
-    const std::uint8_t before = sequencer.SequencerState;
+    const std::uint8_t before = sequencer.SequencerState();
     sequencer.Tick();
     if (afterTick) afterTick();
     // The delays and the search count ticks: the device needs that real time
@@ -216,10 +216,10 @@ bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
     // a short pause when a poll found the device not ready yet.
     if (pace == Pace::Window || !InTransferStage(sequencer)) {
       clock.SleepUs(kTickUs);
-    } else if (sequencer.SequencerState == before) {
+    } else if (sequencer.SequencerState() == before) {
       clock.SleepUs(kFastPollPauseUs);
     }
-  } while (sequencer.SequencerState != Idle);
+  } while (sequencer.SequencerState() != Idle);
   return true;
 }
 

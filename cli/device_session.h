@@ -15,7 +15,7 @@
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 
 namespace zentrel::cli {
 

@@ -18,7 +18,7 @@
 #include "cli/unopenable_hint.h"
 #include "hid/device_access.h"
 #include "hid/utf8_text.h"
-#include "sequencer/download_accounting.h"
+#include "protocol/download_accounting.h"
 
 namespace zentrel::cli {
 
@@ -157,14 +157,14 @@ RoadResult FlashBoard(const RoadContext& c, const PortLine& line, int boardNumbe
   const std::uint32_t pages = PagesToSend(image.ImageLength);
   const std::uint64_t startUs = c.ClockRef.NowUs();
   auto pagesNow = [&] {
-    const std::uint8_t s = sequencer.SequencerState;
-    if (s == WritePacket || s == AwaitPacketAck) return pages - sequencer.PageCounter;
+    const std::uint8_t s = sequencer.SequencerState();
+    if (s == WritePacket || s == AwaitPacketAck) return pages - sequencer.PageCounter();
     return sequencer.RoadCompleted() ? pages : 0u;
   };
   std::uint32_t pagesDone = 0;
   auto show = [&] {
     pagesDone = std::max(pagesDone, pagesNow());
-    const std::uint8_t s = sequencer.SequencerState;
+    const std::uint8_t s = sequencer.SequencerState();
     std::lock_guard<std::mutex> hold(c.Shared.Lock);
     DeviceRow& row = c.Shared.Rows[line.Row];
     row.Writing = s == WritePacket || s == AwaitPacketAck;
@@ -179,11 +179,11 @@ RoadResult FlashBoard(const RoadContext& c, const PortLine& line, int boardNumbe
   result.Serial = line.Device.Serial;
   result.Path = line.Device.Path;
   sequencer.StartDownload();
-  if (sequencer.SequencerState != Idle &&
+  if (sequencer.SequencerState() != Idle &&
       !TickUntilIdle(sequencer, c.ClockRef, c.Options.Pacing, show)) {
     result.Code = kExitInterrupted;
     result.Message = InterruptedText(sequencer, pagesDone, pages);
-    sequencer.SequencerState = Idle;
+    sequencer.SequencerState() = Idle;
     device.CloseDevice();
   } else if (!sequencer.RoadCompleted()) {
     result.Code = ExitCodeForFailure(view.hasBox, view.boxText);

@@ -11,7 +11,7 @@
 #include "cli/console_view.h"
 #include "cli/device_session.h"
 #include "image/image_store.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 namespace zentrel::cli {
 

@@ -25,21 +25,21 @@ const char* StageName(std::uint8_t state) {
 std::string InterruptedText(const BootSequencer& s, std::uint32_t pagesDone,
                             std::uint32_t pages) {
   char text[200];
-  if (s.SequencerState == WritePacket || s.SequencerState == AwaitPacketAck) {
+  if (s.SequencerState() == WritePacket || s.SequencerState() == AwaitPacketAck) {
     std::snprintf(text, sizeof text,
                   "download interrupted after page %u of %u: the device holds an "
                   "incomplete image; flash it again",
                   static_cast<unsigned>(pagesDone), static_cast<unsigned>(pages));
     return text;
   }
-  if (s.SequencerState == AwaitErase) {
+  if (s.SequencerState() == AwaitErase) {
     return "download interrupted during the erase: the device's flash is partly erased; "
            "flash it again";
   }
-  if (s.SequencerState >= AppRequest) {
+  if (s.SequencerState() >= AppRequest) {
     return "interrupted: nothing was changed on the device";
   }
-  if (s.SequencerState == ResetDevice) {
+  if (s.SequencerState() == ResetDevice) {
     return "interrupted before anything was sent to the device";
   }
   return "interrupted before the erase: the device was reset into its boot loader and its "

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "hid/hid_platform.h"
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 
 namespace zentrel::cli {
 

@@ -10,12 +10,10 @@
 #include <utility>
 
 #include "hid/hid_platform.h"
-#include "sequencer/reports.h"
+#include "protocol/reports.h"
 
 namespace zentrel {
 
-inline constexpr std::uint16_t kBootUsagePage = 0xFF00;
-inline constexpr std::uint16_t kBootUsage = 0x0001;
 inline constexpr int kInputReportTimeoutMs = 1000;
 
 struct DevicePathTable {

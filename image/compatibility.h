@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "image/image_store.h"
-#include "sequencer/reports.h"
+#include "protocol/reports.h"
 
 namespace zentrel {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "image/image_store.h"
-#include "sequencer/download_accounting.h"  // PagesToSend, for the callers that show it
+#include "protocol/download_accounting.h"  // PagesToSend, for the callers that show it
 #include "sequencer/sequencer_view.h"
 
 namespace zentrel {

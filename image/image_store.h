@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/download_accounting.h"  // kBootAreaSize
+
 namespace zentrel {
 
 inline constexpr std::size_t kImageBufferSize = 260000;
-// Device addresses below this hold the boot loader and are never sent.
-inline constexpr std::uint32_t kBootAreaSize = 4096;
 
 // Room for the text of every image that fits ImageBuffer, in either format.
 // Intel HEX costs the most: a record of n data bytes takes 13 + 2n
@@ -24,6 +24,8 @@ inline constexpr std::size_t kFileBufferSize = 4u * 1024u * 1024u;
 using ImageBytes = std::array<std::uint8_t, kImageBufferSize>;
 using FileBytes = std::array<std::uint8_t, kFileBufferSize>;
 
+// Written only by a load; the roads read it and keep their own write cursor,
+// so that boards flashed side by side share one store.
 struct ImageStore {
   FileBytes FileBuffer{};
   ImageBytes ImageBuffer{};
@@ -31,7 +33,6 @@ struct ImageStore {
   std::uint32_t ImageLength = 0;
   std::uint8_t ImageLoaded = 0;
   char ImageKind = 0;             // 'h' Intel HEX, 'm' memory image
-  std::uint32_t WriteCursor = 0;  // offset in ImageBuffer of the next packet
 };
 
 }  // namespace zentrel

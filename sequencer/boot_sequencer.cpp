@@ -20,18 +20,23 @@ struct PollStage {
   std::uint8_t State;
   std::int32_t Attempts;  // 0: bounded by time
   std::uint64_t LimitUs;
+  FailureKind Failure;
   const char* Status;  // nullptr: the road ends without a status text
   const char* Box;
 };
 
 constexpr PollStage kPollStages[] = {
-    {Connect, kConnectAttempts, 0, nullptr, "No HID device detect"},
-    {ReadBootStrings, 0, kBootStringsTimeoutUs, "Device Strins comunication fail",
-     "Boot strings read error"},
-    {AwaitErase, 0, kEraseTimeoutUs, "Device Erase comunication fail", "Boot erase error"},
-    {AwaitPacketAck, 0, kPacketAckTimeoutUs, nullptr, "Boot data write Ack error"},
-    {AppRequest, kAppRequestAttempts, 0, nullptr, "Application ID request fail"},
-    {ReadAppStrings, 0, kAppStringsTimeoutUs, nullptr, "Application strings read error"},
+    {Connect, kConnectAttempts, 0, FailureKind::NoDevice, nullptr, "No HID device detect"},
+    {ReadBootStrings, 0, kBootStringsTimeoutUs, FailureKind::DeviceFailed,
+     "Device Strins comunication fail", "Boot strings read error"},
+    {AwaitErase, 0, kEraseTimeoutUs, FailureKind::DeviceFailed, "Device Erase comunication fail",
+     "Boot erase error"},
+    {AwaitPacketAck, 0, kPacketAckTimeoutUs, FailureKind::DeviceFailed, nullptr,
+     "Boot data write Ack error"},
+    {AppRequest, kAppRequestAttempts, 0, FailureKind::DeviceFailed, nullptr,
+     "Application ID request fail"},
+    {ReadAppStrings, 0, kAppStringsTimeoutUs, FailureKind::DeviceFailed, nullptr,
+     "Application strings read error"},
 };
 
 constexpr const PollStage* PollStageOf(std::uint8_t state) {
@@ -75,9 +80,9 @@ bool CompatibilityFailure(CompatResult result, const char*& box, const char*& st
 }  // namespace
 
 void BootSequencer::Tick() {
-  if (SequencerState == Idle) view_.EnableCommandButtons(true);
-  if (SequencerState == ResetDevice) RunResetDevice();
-  switch (SequencerState) {
+  if (state_ == Idle) view_.EnableCommandButtons(true);
+  if (state_ == ResetDevice) RunResetDevice();
+  switch (state_) {
     case ResetDelay: RunResetDelay(); break;
     case Connect: RunConnect(); break;
     case BootStatus: RunBootStatus(); break;
@@ -97,11 +102,10 @@ void BootSequencer::Tick() {
 void BootSequencer::StartInfo() {
   ClearFields({ValueField::PlatformField, ValueField::HwVersionField,
                ValueField::BootVersionField, ValueField::DeviceIdField});
-  if (SequencerState != Idle) return;
-  SequencerState = ResetDevice;
-  completed_ = false;
-  RunMode = InfoOnly;
-  TickCounter = kResetDelayTicks;
+  if (state_ != Idle) return;
+  BeginRoad(RoadKind::Info, ResetDevice);
+  runMode_ = InfoOnly;
+  tickCounter_ = kResetDelayTicks;
   view_.EnableCommandButtons(false);
 }
 
@@ -113,26 +117,35 @@ void BootSequencer::StartDownload() {
     return;
   }
   // A running road is never taken over; the buttons are disabled then anyway.
-  if (SequencerState != Idle) return;
+  if (state_ != Idle) return;
   // Nothing lies above the boot area: the page count would wrap.
   if (PagesToSend(image_.ImageLength) == 0) {
     RefuseStart("File has no data to download");
     return;
   }
-  SequencerState = ResetDevice;
-  completed_ = false;
-  RunMode = Download;
-  TickCounter = kResetDelayTicks;
+  BeginRoad(RoadKind::Download, ResetDevice);
+  pages_ = outcome_.Pages = PagesToSend(image_.ImageLength);
+  runMode_ = Download;
+  tickCounter_ = kResetDelayTicks;
   view_.EnableCommandButtons(false);
 }
 
 void BootSequencer::StartAppInfo() {
   ClearFields({ValueField::AppInfoField, ValueField::FwVersionField});
-  if (SequencerState != Idle) return;
+  if (state_ != Idle) return;
+  BeginRoad(RoadKind::AppInfo, AppRequest);
   EnterPoll(AppRequest);
-  completed_ = false;
-  TickCounter = kResetDelayTicks;
+  tickCounter_ = kResetDelayTicks;
   view_.EnableCommandButtons(false);
+}
+
+void BootSequencer::Stop() {
+  if (state_ == Idle) return;
+  EndRoad(FailureKind::Stopped);
+}
+
+RoadProgress BootSequencer::Progress() const {
+  return RoadProgress{state_, pagesDone_, pages_};
 }
 
 // --- information road --------------------------------------------------------
@@ -141,20 +154,20 @@ void BootSequencer::RunResetDevice() {
   std::int32_t n = device_.RefreshDeviceList();
   if (n > 0) {
     device_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, n);
-    BuildKeyedCommand(Command, CMD_RESET);
-    device_.SendCommandReport(Command);  // a lost reset shows in the search
-    view_.SetStatusText("HID device reset finished");
+    BuildKeyedCommand(command_, CMD_RESET);
+    device_.SendCommandReport(command_);  // a lost reset shows in the search
+    ShowStatus("HID device reset finished");
   }
-  SequencerState = ResetDelay;
+  state_ = ResetDelay;
   device_.CloseDevice();
 }
 
 void BootSequencer::RunResetDelay() {
-  if (TickCounter == 0) {
-    view_.SetStatusText("HID device after reset delay finished");
+  if (tickCounter_ == 0) {
+    ShowStatus("HID device after reset delay finished");
     EnterPoll(Connect);
   } else {
-    --TickCounter;
+    --tickCounter_;
   }
 }
 
@@ -164,14 +177,14 @@ void BootSequencer::RunConnect() {
     char product[65];
     if (KeepDeviceIfProductNamed(product)) {
       view_.SetFieldText(ValueField::DeviceIdField, product);
-      view_.SetStatusText("HID device active");
-      BuildKeyedCommand(Command, CMD_START_BOOT);
-      if (device_.SendCommandReport(Command) == 1) {
-        SequencerState = BootStatus;
-        view_.SetStatusText("HID device start boot sequence finished");
+      ShowStatus("HID device active");
+      BuildKeyedCommand(command_, CMD_START_BOOT);
+      if (device_.SendCommandReport(command_) == 1) {
+        state_ = BootStatus;
+        ShowStatus("HID device start boot sequence finished");
       } else {
-        view_.SetStatusText("HID device start boot sequence fail");
-        EndRoad(false);
+        ShowStatus("HID device start boot sequence fail");
+        EndRoad(FailureKind::DeviceFailed);
       }
       return;
     }
@@ -184,83 +197,83 @@ void BootSequencer::RunConnect() {
 }
 
 void BootSequencer::RunBootStatus() {
-  TickCounter = kStatusDelayTicks;
-  if (device_.ReadStatusReport(Status) == 0) {
-    Fail("Device CRC comunication fail", "Boot CRC error");
+  tickCounter_ = kStatusDelayTicks;
+  if (device_.ReadStatusReport(status_) == 0) {
+    Fail(FailureKind::DeviceFailed, "Device CRC comunication fail", "Boot CRC error");
     return;
   }
-  if (Status[2] != STATUS_OK) {
-    Fail("Device CRC Error", "Boot CRC error");
+  if (status_[2] != STATUS_OK) {
+    Fail(FailureKind::DeviceFailed, "Device CRC Error", "Boot CRC error");
     return;
   }
-  FlashSizeKiB = static_cast<std::uint16_t>(Status[3] | (Status[4] << 8));
-  view_.SetStatusText("Device CRC OK");
-  SequencerState = StatusDelay;
+  flashSizeKiB_ = static_cast<std::uint16_t>(status_[3] | (status_[4] << 8));
+  ShowStatus("Device CRC OK");
+  state_ = StatusDelay;
 }
 
 void BootSequencer::RunStatusDelay() {
-  if (TickCounter == 0) {
+  if (tickCounter_ == 0) {
     EnterPoll(ReadBootStrings);
   } else {
-    --TickCounter;
+    --tickCounter_;
   }
 }
 
 void BootSequencer::RunReadBootStrings() {
-  if (device_.ReadStringsReport(Strings) == 0) {
+  if (device_.ReadStringsReport(strings_) == 0) {
     FailPoll();
     return;
   }
   // A valid report is taken whenever it comes; only an invalid one spends
   // the bound.
-  if (!IsUpperAsciiLetter(Strings[kPlatformOffset])) {
+  if (!IsUpperAsciiLetter(strings_[kPlatformOffset])) {
     if (PollBoundReached()) FailPoll();
     return;
   }
   ShowStringField(ValueField::PlatformField, kPlatformOffset, kPlatformLength);
   ShowStringField(ValueField::HwVersionField, kHwVersionOffset, kHwVersionLength);
   ShowStringField(ValueField::BootVersionField, kBootVersionOffset, kBootVersionLength);
-  if (RunMode != Download) {
-    EndRoad(true);
+  if (runMode_ != Download) {
+    EndRoad(FailureKind::None);
     return;
   }
   const char* box = nullptr;
   const char* status = nullptr;
-  if (!CompatibilityFailure(CheckCompatibility(Strings, FlashSizeKiB, image_), box,
+  if (!CompatibilityFailure(CheckCompatibility(strings_, flashSizeKiB_, image_), box,
                             status)) {
-    SequencerState = SendImageKind;
+    state_ = SendImageKind;
     return;
   }
   // Here the box comes first and the status text after it.
-  EndRoad(false);
-  view_.ShowMessageBox(box, kBootCaption, MessageIcon::Error);
-  view_.SetStatusText(status);
+  EndRoad(FailureKind::DoesNotFit);
+  ShowBox(box, kBootCaption, MessageIcon::Error);
+  ShowStatus(status);
 }
 
 // --- download stages ---------------------------------------------------------
 
 void BootSequencer::RunSendImageKind() {
-  BuildImageKindCommand(Command, image_.ImageKind);
-  if (device_.SendCommandReport(Command) == 0) {
-    Fail(nullptr, "HID device communication error");
+  BuildImageKindCommand(command_, image_.ImageKind);
+  if (device_.SendCommandReport(command_) == 0) {
+    Fail(FailureKind::DeviceFailed, nullptr, "HID device communication error");
     return;
   }
   EnterPoll(AwaitErase);
-  view_.SetStatusText("");
+  ShowStatus("");
 }
 
 void BootSequencer::RunAwaitErase() {
-  if (device_.ReadStatusReport(Status) == 0) {
+  if (device_.ReadStatusReport(status_) == 0) {
     FailPoll();
     return;
   }
-  view_.SetStatusText("");
-  PageCounter = PagesToSend(image_.ImageLength);
-  PacketCounter = kPacketsPerPage;
-  PageNumber = 0;
-  image_.WriteCursor = kBootAreaSize;
-  if (Status[2] == STATUS_OK) {
-    SequencerState = WritePacket;
+  ShowStatus("");
+  pageCounter_ = PagesToSend(image_.ImageLength);
+  packetCounter_ = kPacketsPerPage;
+  pageNumber_ = 0;
+  writeCursor_ = kBootAreaSize;
+  if (status_[2] == STATUS_OK) {
+    state_ = WritePacket;
   } else if (PollBoundReached()) {
     FailPoll();
   }
@@ -268,42 +281,42 @@ void BootSequencer::RunAwaitErase() {
 
 void BootSequencer::RunWritePacket() {
   // Bytes beyond the end of ImageBuffer go out as zeros.
-  const std::uint32_t cursor = image_.WriteCursor;
+  const std::uint32_t cursor = writeCursor_;
   const std::size_t available =
       cursor < kImageBufferSize ? std::min<std::size_t>(kPacketSize, kImageBufferSize - cursor) : 0;
-  std::fill(Data.begin(), Data.end(), std::uint8_t{0});
-  if (available > 0) std::memcpy(&Data[1], &image_.ImageBuffer[cursor], available);
-  if (device_.WriteDataReport(Data) == 0) {
-    Fail(nullptr, "Boot data write error");
+  std::fill(data_.begin(), data_.end(), std::uint8_t{0});
+  if (available > 0) std::memcpy(&data_[1], &image_.ImageBuffer[cursor], available);
+  if (device_.WriteDataReport(data_) == 0) {
+    Fail(FailureKind::DeviceFailed, nullptr, "Boot data write error");
     return;
   }
   EnterPoll(AwaitPacketAck);
-  image_.WriteCursor += kPacketSize;
+  writeCursor_ += kPacketSize;
 }
 
 void BootSequencer::RunAwaitPacketAck() {
-  if (device_.ReadStatusReport(Status) == 0) {
+  if (device_.ReadStatusReport(status_) == 0) {
     FailPoll();
     return;
   }
-  if (Status[2] != STATUS_PACKET_ACK) {
+  if (status_[2] != STATUS_PACKET_ACK) {
     if (PollBoundReached()) FailPoll();
     return;
   }
-  SequencerState = WritePacket;
-  if (--PacketCounter != 0) return;
-  PacketCounter = kPacketsPerPage;
-  if (--PageCounter == 0) {
-    EndRoad(true);
-    view_.SetStatusText("BOOT successful finished ;-) ");
-    view_.ShowMessageBox("Boot successful finished", kBootCaption,
-                         MessageIcon::Information);
+  state_ = WritePacket;
+  if (--packetCounter_ != 0) return;
+  packetCounter_ = kPacketsPerPage;
+  ++pagesDone_;
+  if (--pageCounter_ == 0) {
+    EndRoad(FailureKind::None);
+    ShowStatus("BOOT successful finished ;-) ");
+    ShowBox("Boot successful finished", kBootCaption, MessageIcon::Information);
     return;
   }
   char text[40];
-  std::snprintf(text, sizeof text, " BOOTLoader, Write page %d", int{PageNumber});
-  ++PageNumber;
-  view_.SetStatusText(text);
+  std::snprintf(text, sizeof text, " BOOTLoader, Write page %d", int{pageNumber_});
+  ++pageNumber_;
+  ShowStatus(text);
 }
 
 // --- application road --------------------------------------------------------
@@ -311,7 +324,7 @@ void BootSequencer::RunAwaitPacketAck() {
 void BootSequencer::RunAppRequest() {
   std::int32_t n = device_.RefreshDeviceList();
   if (n == 0 || device_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, n) != 1) {
-    FailPoll();
+    FailPoll(FailureKind::NoDevice);
     return;
   }
   char product[65];
@@ -322,79 +335,96 @@ void BootSequencer::RunAppRequest() {
     return;
   }
   view_.SetFieldText(ValueField::DeviceIdField, product);
-  view_.SetStatusText("HID device active");
-  BuildKeyedCommand(Command, CMD_APP_ID);
-  if (device_.SendCommandReport(Command) == 0) {
+  ShowStatus("HID device active");
+  BuildKeyedCommand(command_, CMD_APP_ID);
+  if (device_.SendCommandReport(command_) == 0) {
     FailPoll();
     return;
   }
-  view_.SetStatusText("Application ID request OK");
-  SequencerState = AppDelay;
+  ShowStatus("Application ID request OK");
+  state_ = AppDelay;
 }
 
 void BootSequencer::RunAppDelay() {
-  if (TickCounter == 0) {
-    view_.SetStatusText("HID device after reset delay finished");
+  if (tickCounter_ == 0) {
+    ShowStatus("HID device after reset delay finished");
     EnterPoll(ReadAppStrings);
   } else {
-    --TickCounter;
+    --tickCounter_;
   }
 }
 
 void BootSequencer::RunReadAppStrings() {
-  if (device_.ReadStringsReport(Strings) == 0) {
+  if (device_.ReadStringsReport(strings_) == 0) {
     FailPoll();
     return;
   }
-  if (!IsUpperAsciiLetter(Strings[kPlatformOffset])) {
+  if (!IsUpperAsciiLetter(strings_[kPlatformOffset])) {
     if (PollBoundReached()) FailPoll();
     return;
   }
   ShowStringField(ValueField::AppInfoField, kPlatformOffset, kPlatformLength);
   ShowStringField(ValueField::FwVersionField, kHwVersionOffset, kHwVersionLength);
-  EndRoad(true);
+  EndRoad(FailureKind::None);
 }
 
 // --- helpers -----------------------------------------------------------------
 
-void BootSequencer::EndRoad(bool completed) {
-  SequencerState = Idle;
-  device_.CloseDevice();
-  completed_ = completed;
+void BootSequencer::BeginRoad(RoadKind road, std::uint8_t state) {
+  state_ = state;
+  outcome_ = RoadOutcome{};
+  outcome_.Road = road;
+  pages_ = 0;
+  pagesDone_ = 0;
 }
 
-void BootSequencer::Fail(const char* status, const char* box) {
-  if (status != nullptr) view_.SetStatusText(status);
-  EndRoad(false);
+void BootSequencer::EndRoad(FailureKind failure) {
+  outcome_.Stage = state_;
+  state_ = Idle;
+  device_.CloseDevice();
+  outcome_.Ended = true;
+  outcome_.Completed = failure == FailureKind::None;
+  outcome_.Failure = failure;
+  outcome_.PagesWritten = pagesDone_;
+}
+
+void BootSequencer::Fail(FailureKind failure, const char* status, const char* box) {
+  if (status != nullptr) ShowStatus(status);
+  EndRoad(failure);
   // Tick runs again inside the modal box and must find Idle and no device.
-  view_.ShowMessageBox(box, kBootCaption, MessageIcon::Error);
+  ShowBox(box, kBootCaption, MessageIcon::Error);
 }
 
 void BootSequencer::RefuseStart(const char* box) {
-  if (SequencerState == Idle) EndRoad(false);
-  view_.ShowMessageBox(box, "File info", MessageIcon::Warning);
+  if (state_ != Idle) {
+    view_.ShowMessageBox(box, "File info", MessageIcon::Warning);
+    return;
+  }
+  BeginRoad(RoadKind::Download, Idle);
+  EndRoad(FailureKind::FileRefused);
+  ShowBox(box, "File info", MessageIcon::Warning);
 }
 
 void BootSequencer::EnterPoll(std::uint8_t state) {
-  SequencerState = state;
+  state_ = state;
   pollStartUs_ = clock_.NowUs();
   pollAttempts_ = 0;
 }
 
 bool BootSequencer::PollBoundReached() {
-  const PollStage* poll = PollStageOf(SequencerState);
+  const PollStage* poll = PollStageOf(state_);
   if (poll == nullptr) return true;  // only the polled stages call this
   if (poll->Attempts > 0) return ++pollAttempts_ >= poll->Attempts;
   return clock_.NowUs() - pollStartUs_ >= poll->LimitUs;
 }
 
-void BootSequencer::FailPoll() {
-  const PollStage* poll = PollStageOf(SequencerState);
+void BootSequencer::FailPoll(FailureKind failure) {
+  const PollStage* poll = PollStageOf(state_);
   if (poll == nullptr) {  // only the polled stages call this
-    EndRoad(false);
+    EndRoad(FailureKind::DeviceFailed);
     return;
   }
-  Fail(poll->Status, poll->Box);
+  Fail(failure != FailureKind::None ? failure : poll->Failure, poll->Status, poll->Box);
 }
 
 bool BootSequencer::KeepDeviceIfProductNamed(char (&product)[65]) {
@@ -408,8 +438,8 @@ void BootSequencer::ShowStringField(ValueField field, std::size_t offset,
                                     std::size_t length) {
   char text[2 + 16 + 1] = {' ', ' '};
   std::size_t i = 0;
-  for (; i < length && Strings[offset + i] != 0; ++i) {
-    text[2 + i] = static_cast<char>(Strings[offset + i]);
+  for (; i < length && strings_[offset + i] != 0; ++i) {
+    text[2 + i] = static_cast<char>(strings_[offset + i]);
   }
   text[2 + i] = 0;
   view_.SetFieldText(field, text);
@@ -417,6 +447,18 @@ void BootSequencer::ShowStringField(ValueField field, std::size_t offset,
 
 void BootSequencer::ClearFields(std::initializer_list<ValueField> fields) {
   for (ValueField field : fields) view_.SetFieldText(field, kClearedField);
+}
+
+void BootSequencer::ShowStatus(const char* text) {
+  std::snprintf(outcome_.Status, sizeof outcome_.Status, "%s", text);
+  view_.SetStatusText(text);
+}
+
+void BootSequencer::ShowBox(const char* text, const char* caption, MessageIcon icon) {
+  outcome_.Box = text;
+  outcome_.BoxCaption = caption;
+  outcome_.BoxIcon = icon;
+  view_.ShowMessageBox(text, caption, icon);
 }
 
 }  // namespace zentrel

@@ -9,10 +9,11 @@
 
 #include "hid/device_access.h"
 #include "image/image_store.h"
-#include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
-#include "sequencer/download_accounting.h"
-#include "sequencer/reports.h"
+#include "protocol/clock.h"
+#include "protocol/device_ids.h"
+#include "protocol/download_accounting.h"
+#include "protocol/reports.h"
+#include "sequencer/road_outcome.h"
 #include "sequencer/sequencer_view.h"
 
 namespace zentrel {
@@ -57,7 +58,8 @@ inline constexpr const char* kClearedField = "                              ";
 
 class BootSequencer {
  public:
-  BootSequencer(SequencerView& view, DeviceAccess& device, ImageStore& image,
+  // The image is only read: several sequencers may share one store.
+  BootSequencer(SequencerView& view, DeviceAccess& device, const ImageStore& image,
                 const DeviceIds& ids, const Clock& clock)
       : view_(view), device_(device), image_(image), ids_(ids), clock_(clock) {}
 
@@ -65,24 +67,26 @@ class BootSequencer {
   void StartInfo();      // HW info
   void StartDownload();  // DownLoad
   void StartAppInfo();   // Application FW
+  // Ends the running road at once as stopped: Idle, the device closed, no
+  // text and no box; the stage and the pages reached are kept in the
+  // outcome. Nothing happens when no road runs.
+  void Stop();
 
+  // Where the running road stands (or the last one ended).
+  RoadProgress Progress() const;
+  // How the last road ended; Ended is false while one runs.
+  const RoadOutcome& Outcome() const { return outcome_; }
   // Whether the road that ended last reached its goal (fields read, image
   // flashed); false while a road runs, after any failure and after a refused
   // start.
-  bool RoadCompleted() const { return completed_; }
+  bool RoadCompleted() const { return outcome_.Completed; }
 
-  std::uint8_t SequencerState = Idle;
-  std::uint8_t RunMode = InfoOnly;
-  std::int32_t TickCounter = 0;
-  std::uint16_t FlashSizeKiB = 0;
-  std::uint32_t PageCounter = 0;
-  std::uint8_t PacketCounter = 0;
-  std::uint16_t PageNumber = 0;
-
-  CommandReport Command{};
-  StatusReport Status{};
-  DataReport Data{};
-  StringsReport Strings{};
+  // The record's fields, for reading; only the sequencer writes them.
+  std::uint8_t SequencerState() const { return state_; }
+  std::uint8_t RunMode() const { return runMode_; }
+  std::int32_t TickCounter() const { return tickCounter_; }
+  std::uint16_t FlashSizeKiB() const { return flashSizeKiB_; }
+  const StringsReport& Strings() const { return strings_; }
 
  private:
   void RunResetDevice();
@@ -99,10 +103,12 @@ class BootSequencer {
   void RunAppDelay();
   void RunReadAppStrings();
 
-  // Idle, device closed, result recorded: how every road ends.
-  void EndRoad(bool completed);
+  // A road begins: its kind, and nothing of the last one's outcome.
+  void BeginRoad(RoadKind road, std::uint8_t state);
+  // Idle, device closed, outcome recorded: how every road ends.
+  void EndRoad(FailureKind failure);
   // Ends the road: status text (if any), Idle, device closed, then the box.
-  void Fail(const char* status, const char* box);
+  void Fail(FailureKind failure, const char* status, const char* box);
   // A start refused with a box; when no road runs, the result of an earlier
   // road is no longer reported.
   void RefuseStart(const char* box);
@@ -111,22 +117,44 @@ class BootSequencer {
   // Counts one more attempt of the current polled state; true when the bound
   // of its row (attempts or time) is reached.
   bool PollBoundReached();
-  // The current polled state's failure: the status text and box of its row.
-  void FailPoll();
+  // The current polled state's failure: the kind, status text and box of its
+  // row; a kind other than None overrides the row's.
+  void FailPoll(FailureKind failure = FailureKind::None);
   // Reads the product string of the device just opened; when it does not
   // begin with 'A'..'Z' the device is not ours yet and is closed again.
   bool KeepDeviceIfProductNamed(char (&product)[65]);
   void ShowStringField(ValueField field, std::size_t offset, std::size_t length);
   void ClearFields(std::initializer_list<ValueField> fields);
+  // The view's calls, kept in the outcome as they are made.
+  void ShowStatus(const char* text);
+  void ShowBox(const char* text, const char* caption, MessageIcon icon);
 
   SequencerView& view_;
   DeviceAccess& device_;
-  ImageStore& image_;
+  const ImageStore& image_;
   const DeviceIds& ids_;
   const Clock& clock_;
+
+  std::uint8_t state_ = Idle;
+  std::uint8_t runMode_ = InfoOnly;
+  std::int32_t tickCounter_ = 0;
+  std::uint16_t flashSizeKiB_ = 0;
+  // The download accounting.
+  std::uint32_t pageCounter_ = 0;  // pages still to be completed
+  std::uint8_t packetCounter_ = 0;
+  std::uint16_t pageNumber_ = 0;
+  std::uint32_t writeCursor_ = 0;  // offset in ImageBuffer of the next packet
+  std::uint32_t pages_ = 0;        // pages of this download
+  std::uint32_t pagesDone_ = 0;    // acknowledged whole
+
+  CommandReport command_{};
+  StatusReport status_{};
+  DataReport data_{};
+  StringsReport strings_{};
+
   std::uint64_t pollStartUs_ = 0;
   std::int32_t pollAttempts_ = 0;
-  bool completed_ = false;
+  RoadOutcome outcome_;
 };
 
 }  // namespace zentrel

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 namespace zentrel::emulated {
 

@@ -16,8 +16,8 @@
 #include "hid/emulated/boot_loader_config.h"
 #include "hid/emulated/bus_lock.h"
 #include "hid/emulated/fault_kind.h"
-#include "sequencer/clock.h"
-#include "sequencer/reports.h"
+#include "protocol/clock.h"
+#include "protocol/reports.h"
 
 namespace zentrel::emulated {
 

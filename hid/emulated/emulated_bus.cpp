@@ -237,7 +237,7 @@ std::vector<UnopenableDevice> EmulatedBus::FindUnopenable(std::uint16_t vendorId
     if (!device.Boot || !device.Present() || device.Openable()) continue;
     const BootLoaderConfig& config = device.Boot->Config();
     if (config.VendorId == vendorId && config.ProductId == productId &&
-        collection.UsagePage == 0xFF00 && collection.Usage == 0x0001) {
+        collection.UsagePage == kBootUsagePage && collection.Usage == kBootUsage) {
       found.push_back({device.Path, "the emulated device refuses to open"});
     }
   }

@@ -20,7 +20,7 @@
 #include "hid/emulated/bus_lock.h"
 #include "hid/emulated/emulated_boot_loader.h"
 #include "hid/hid_platform.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 namespace zentrel::emulated {
 

@@ -8,13 +8,11 @@
 #include "hid/hidapi/usb_port_of_node.h"
 #include "hid/hidapi/utf8_thread_locale.h"
 #include "hid/utf8_text.h"
+#include "protocol/reports.h"
 
 namespace zentrel {
 
 namespace {
-
-constexpr std::uint16_t kBootUsagePage = 0xFF00;
-constexpr std::uint16_t kBootUsage = 0x0001;
 
 hid_device* Device(HidHandle h) { return reinterpret_cast<hid_device*>(h); }
 

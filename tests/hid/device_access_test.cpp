@@ -7,7 +7,7 @@
 
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 namespace zentrel {
 namespace {

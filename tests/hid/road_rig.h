@@ -17,8 +17,8 @@
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
-#include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
+#include "protocol/clock.h"
+#include "protocol/device_ids.h"
 #include "tests/support/recording_view.h"
 
 namespace zentrel::testing {
@@ -44,7 +44,7 @@ struct DownloadRoad {
   template <typename OnTick>
   void Run(OnTick onTick) {
     sequencer.StartDownload();
-    for (int ticks = 0; ticks < 1'000'000 && sequencer.SequencerState != Idle; ++ticks) {
+    for (int ticks = 0; ticks < 1'000'000 && sequencer.SequencerState() != Idle; ++ticks) {
       sequencer.Tick();
       onTick();
     }

@@ -16,7 +16,7 @@
 #include "hid/hidapi/hidapi_platform.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/sequencer_harness.h"

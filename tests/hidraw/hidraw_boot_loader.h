@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "hid/emulated/emulated_bus.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 #include "tests/hidraw/hidraw_node_layout.h"
 
 namespace zentrel::hidraw {

@@ -11,8 +11,8 @@
 #include "hid/device_access.h"
 #include "hid/hidapi/hidapi_platform.h"
 #include "image/image_store.h"
-#include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
+#include "protocol/clock.h"
+#include "protocol/device_ids.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "ui/qt/main_window.h"
 

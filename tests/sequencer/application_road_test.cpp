@@ -14,8 +14,10 @@ using testing::SequencerHarness;
 TEST(ApplicationRoad, FillsTheApplicationFieldsOnly) {
   SequencerHarness h;
   auto& device = h.bus.AddBootLoader({});
+  testing::LoadRandomImage(*h.image, 4097);
+  h.sequencer.StartDownload();
+  h.sequencer.Stop();  // RunMode is Download now
   h.view.SetFieldText(ValueField::PlatformField, "  kept");
-  h.sequencer.RunMode = Download;
   h.sequencer.StartAppInfo();
   h.RunUntilIdle();
 
@@ -27,7 +29,7 @@ TEST(ApplicationRoad, FillsTheApplicationFieldsOnly) {
   EXPECT_EQ(h.view.Field(ValueField::FwVersionField), "  3.1.4");
   EXPECT_EQ(h.view.Field(ValueField::DeviceIdField), "ZENTREL BOOT");
   EXPECT_EQ(h.view.Field(ValueField::PlatformField), "  kept");
-  EXPECT_EQ(h.sequencer.RunMode, Download);  // left as it was
+  EXPECT_EQ(h.sequencer.RunMode(), Download);  // left as it was
   EXPECT_TRUE(h.view.Boxes().empty());
   EXPECT_FALSE(h.device.IsOpen());
   EXPECT_EQ(device.ResetCount(), 0);
@@ -42,7 +44,7 @@ TEST(ApplicationRoad, NoDeviceFailsOnTheFirstTick) {
   SequencerHarness h;
   h.sequencer.StartAppInfo();
   h.TickOnce();
-  EXPECT_EQ(h.sequencer.SequencerState, Idle);
+  EXPECT_EQ(h.sequencer.SequencerState(), Idle);
   EXPECT_EQ(h.view.Sequence(), std::vector<std::string>{
                                   "Idle box:Application ID request fail (BOOT info, error)"});
 }

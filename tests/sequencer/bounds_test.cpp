@@ -44,8 +44,8 @@ TEST_P(Bound, HoldsForItsNumberOfTicksAndNoLonger) {
   }
   if (row.Way == Road::App) h.sequencer.StartAppInfo();
   int ticks = 0;
-  while (h.sequencer.SequencerState != Idle) {
-    const bool counted = h.sequencer.SequencerState == row.State;
+  while (h.sequencer.SequencerState() != Idle) {
+    const bool counted = h.sequencer.SequencerState() == row.State;
     if (counted) ++ticks;
     h.TickOnce();
     if (counted && ticks == row.ClearFaultAfter) device.ClearFaults();

@@ -22,7 +22,7 @@ TEST(DownloadRoad, FlashesTheImageFrom4096PageByPage) {
   LoadRandomImage(*h.image, length);
 
   h.sequencer.StartDownload();
-  EXPECT_EQ(h.sequencer.RunMode, Download);
+  EXPECT_EQ(h.sequencer.RunMode(), Download);
   h.RunUntilIdle();
 
   const std::uint32_t pages = 6;
@@ -97,7 +97,7 @@ TEST(DownloadRoad, WithoutAnImageAsksForAFileAndReportsNoEarlierSuccess) {
   h.RunUntilIdle();
   ASSERT_TRUE(h.sequencer.RoadCompleted());
   h.sequencer.StartDownload();
-  EXPECT_EQ(h.sequencer.SequencerState, Idle);
+  EXPECT_EQ(h.sequencer.SequencerState(), Idle);
   EXPECT_FALSE(h.sequencer.RoadCompleted());
   EXPECT_EQ(h.view.SequenceEnd(1),
             std::vector<std::string>{
@@ -112,7 +112,7 @@ TEST(DownloadRoad, AnImageWithNothingAboveTheBootAreaIsRefusedBeforeTheDevice) {
     LoadRandomImage(*h.image, length);
     h.sequencer.StartDownload();
     h.TickOnce();
-    EXPECT_EQ(h.sequencer.SequencerState, Idle) << length;
+    EXPECT_EQ(h.sequencer.SequencerState(), Idle) << length;
     EXPECT_TRUE(device.Commands().empty()) << length;
     auto boxes = h.view.Boxes();
     ASSERT_EQ(boxes.size(), 1u) << length;
@@ -144,6 +144,41 @@ TEST(DownloadRoad, SlowAcksKeepPollingWithoutResending) {
   EXPECT_TRUE(h.sequencer.RoadCompleted());
   EXPECT_EQ(device.DataReportCount(), 5u * 4);
   EXPECT_EQ(device.ProtocolErrors(), 0);
+}
+
+}  // namespace
+}  // namespace zentrel
+
+namespace zentrel {
+namespace {
+
+// Ctrl-C and closing the window stop a road through the engine: what it
+// says then is exactly what the device holds.
+TEST(DownloadRoad, StoppedAtPageThreeSaysThreePagesAndShowsNothing) {
+  SequencerHarness h;
+  auto& device = h.bus.AddBootLoader({});
+  LoadRandomImage(*h.image, 4096 + 8 * 128);  // nine pages
+  h.sequencer.StartDownload();
+  EXPECT_EQ(h.sequencer.Progress().Pages, 9u);
+  while (h.sequencer.Progress().PagesDone < 3) h.TickOnce();
+  h.TickOnce();  // the first packet of page 4 goes out
+  const std::size_t shown = h.view.Events.size();
+
+  h.sequencer.Stop();
+
+  const RoadOutcome& outcome = h.sequencer.Outcome();
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_FALSE(outcome.Completed);
+  EXPECT_EQ(outcome.Failure, FailureKind::Stopped);
+  EXPECT_EQ(int{outcome.Stage}, int{AwaitPacketAck});
+  EXPECT_EQ(outcome.PagesWritten, 3u);
+  EXPECT_EQ(outcome.Pages, 9u);
+  EXPECT_EQ(h.sequencer.SequencerState(), Idle);
+  EXPECT_FALSE(h.device.IsOpen());
+  EXPECT_EQ(h.view.Events.size(), shown);
+  EXPECT_EQ(device.DataReportCount(), 13u);
+  h.sequencer.Stop();  // nothing runs: nothing changes
+  EXPECT_EQ(h.sequencer.Outcome().PagesWritten, 3u);
 }
 
 }  // namespace

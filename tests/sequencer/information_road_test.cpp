@@ -27,7 +27,7 @@ TEST(InformationRoad, ShowsStatusesFieldsAndButtonsInOrder) {
   auto& device = h.bus.AddBootLoader(config);
 
   h.sequencer.StartInfo();
-  EXPECT_EQ(h.sequencer.SequencerState, ResetDevice);
+  EXPECT_EQ(h.sequencer.SequencerState(), ResetDevice);
   EXPECT_FALSE(h.view.ButtonsEnabled);
   h.RunUntilIdle();
 
@@ -42,7 +42,7 @@ TEST(InformationRoad, ShowsStatusesFieldsAndButtonsInOrder) {
   EXPECT_EQ(h.view.Field(ValueField::HwVersionField), "  1.2");
   EXPECT_EQ(h.view.Field(ValueField::BootVersionField), "  BL 2.05");
   EXPECT_EQ(h.view.Field(ValueField::DeviceIdField), "ZENTREL BOOT");
-  EXPECT_EQ(h.sequencer.FlashSizeKiB, 0x1234);
+  EXPECT_EQ(h.sequencer.FlashSizeKiB(), 0x1234);
   EXPECT_TRUE(h.sequencer.RoadCompleted());
   EXPECT_FALSE(h.device.IsOpen());
   EXPECT_EQ(h.bus.OpenHandleCount(), 0u);
@@ -77,12 +77,12 @@ TEST(InformationRoad, DelaysCountTicks) {
   int delayDone = 0;
   int bootStatus = 0;
   int strings = 0;
-  while (h.sequencer.SequencerState != Idle) {
+  while (h.sequencer.SequencerState() != Idle) {
     ++tick;
     h.TickOnce();
     if (!delayDone && h.view.StatusText == "HID device after reset delay finished") delayDone = tick;
-    if (!bootStatus && h.sequencer.SequencerState == StatusDelay) bootStatus = tick;
-    if (!strings && h.sequencer.SequencerState == ReadBootStrings) strings = tick;
+    if (!bootStatus && h.sequencer.SequencerState() == StatusDelay) bootStatus = tick;
+    if (!strings && h.sequencer.SequencerState() == ReadBootStrings) strings = tick;
   }
   // The first tick sends the reset and takes the first of 31 delay steps.
   EXPECT_EQ(delayDone, 31);
@@ -96,13 +96,13 @@ TEST(InformationRoad, SilentDeviceEndsTheStringsReadAfterOneSecond) {
   SequencerHarness h;
   auto& device = h.bus.AddBootLoader({});
   h.sequencer.StartInfo();
-  while (h.sequencer.SequencerState != ReadBootStrings) h.TickOnce();
+  while (h.sequencer.SequencerState() != ReadBootStrings) h.TickOnce();
   device.InjectFault(FaultKind::StopAnswering);
   const std::uint64_t start = h.clock.NowUs();
   h.sequencer.Tick();
   EXPECT_EQ(h.clock.NowUs() - start, 1'000'000u);
   EXPECT_EQ(h.view.StatusText, "Device Strins comunication fail");
-  EXPECT_EQ(h.sequencer.SequencerState, Idle);
+  EXPECT_EQ(h.sequencer.SequencerState(), Idle);
 }
 
 // A start while a road runs clears its fields and changes nothing else; the
@@ -125,16 +125,16 @@ TEST(Starts, DuringAnyRoadOnlyClearTheirFields) {
       h.bus.AddBootLoader({});
       LoadRandomImage(*h.image, 4097);
       (h.sequencer.*road.Begin)();
-      while (h.sequencer.SequencerState != road.Midway) h.TickOnce();
+      while (h.sequencer.SequencerState() != road.Midway) h.TickOnce();
       h.TickOnce();
-      const auto state = h.sequencer.SequencerState;
-      const auto mode = h.sequencer.RunMode;
-      const auto counter = h.sequencer.TickCounter;
+      const auto state = h.sequencer.SequencerState();
+      const auto mode = h.sequencer.RunMode();
+      const auto counter = h.sequencer.TickCounter();
       const std::size_t before = h.view.Events.size();
       (h.sequencer.*start)();
-      EXPECT_EQ(h.sequencer.SequencerState, state);
-      EXPECT_EQ(h.sequencer.RunMode, mode);
-      EXPECT_EQ(h.sequencer.TickCounter, counter);
+      EXPECT_EQ(h.sequencer.SequencerState(), state);
+      EXPECT_EQ(h.sequencer.RunMode(), mode);
+      EXPECT_EQ(h.sequencer.TickCounter(), counter);
       ASSERT_EQ(h.view.Events.size(), before + clearedFields);
       for (std::size_t i = before; i < h.view.Events.size(); ++i) {
         EXPECT_EQ(h.view.Events[i].What, ViewEvent::Field);
@@ -155,7 +155,7 @@ TEST(InformationRoad, ShorterStringsEndAtTheirZeroAndIdsAreReadAtEverySearch) {
   h.bus.AddBootLoader(config);
   h.ids.VendorId = 0x1234;  // nothing matches: the search fails
   h.sequencer.StartInfo();
-  while (h.sequencer.SequencerState != Connect) h.TickOnce();
+  while (h.sequencer.SequencerState() != Connect) h.TickOnce();
   h.ids.VendorId = ZENTREL_VENDOR_ID;  // changed mid-road: the next attempt uses it
   h.RunUntilIdle();
   EXPECT_TRUE(h.sequencer.RoadCompleted());

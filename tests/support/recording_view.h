@@ -102,7 +102,7 @@ class RecordingView final : public SequencerView {
     ViewEvent e;
     e.What = kind;
     e.Text = text;
-    if (sequencer_ != nullptr) e.StateAt = sequencer_->SequencerState;
+    if (sequencer_ != nullptr) e.StateAt = sequencer_->SequencerState();
     if (device_ != nullptr) e.DeviceOpen = device_->IsOpen();
     Events.push_back(e);
     return Events.back();

@@ -13,8 +13,8 @@
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
-#include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
+#include "protocol/clock.h"
+#include "protocol/device_ids.h"
 #include "tests/support/recording_view.h"
 
 namespace zentrel::testing {
@@ -41,7 +41,7 @@ struct SequencerHarness {
     do {
       TickOnce();
       ++ticks;
-    } while (sequencer.SequencerState != Idle && ticks < limit);
+    } while (sequencer.SequencerState() != Idle && ticks < limit);
     return ticks;
   }
 };

@@ -73,7 +73,7 @@ void LoaderWindowTest::Tick() {
 
 std::vector<std::string> LoaderWindowTest::RunUntilIdle(int limit) {
   std::vector<std::string> statuses;
-  for (int i = 0; i < limit && context_->Sequencer.SequencerState != Idle; ++i) {
+  for (int i = 0; i < limit && context_->Sequencer.SequencerState() != Idle; ++i) {
     Tick();
     if (!IsWindow(Main())) break;
     const std::string status = Status();

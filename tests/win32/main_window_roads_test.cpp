@@ -139,7 +139,7 @@ TEST_F(RoadsTest, KonecDuringADownloadClosesTheDeviceAndNothingRunsAfter) {
   // The user clicks into the path field while the pages go out.
   Click(Window().PathField);
   ASSERT_EQ(GetFocus(), Window().PathField);
-  while (Context().Sequencer.SequencerState != WritePacket) Tick();
+  while (Context().Sequencer.SequencerState() != WritePacket) Tick();
   ASSERT_TRUE(access_.IsOpen());
   const int calls = platform_.Calls();
   Menu(ZENTREL_CMD_EXIT);
@@ -148,7 +148,7 @@ TEST_F(RoadsTest, KonecDuringADownloadClosesTheDeviceAndNothingRunsAfter) {
   // The device was closed, and nothing reached it after that: neither the
   // path field's leaving focus nor a late timer event runs a stage.
   EXPECT_EQ(platform_.Calls(), calls + 1);
-  EXPECT_EQ(Context().Sequencer.SequencerState, WritePacket);
+  EXPECT_EQ(Context().Sequencer.SequencerState(), WritePacket);
   SendMessageA(Main(), WM_TIMER, 1, 0);
   EXPECT_EQ(platform_.Calls(), calls + 1);
   EXPECT_TRUE(answerer_.Boxes().empty());
@@ -164,7 +164,7 @@ TEST_F(RoadsTest, CloseBoxInIdleLeavesTheDeviceAlone) {
   EXPECT_FALSE(IsWindow(Main()));
   EXPECT_TRUE(access_.IsOpen());
   EXPECT_EQ(platform_.CloseCalls(), closes);
-  EXPECT_EQ(Context().Sequencer.SequencerState, Idle);
+  EXPECT_EQ(Context().Sequencer.SequencerState(), Idle);
   MSG quit;
   ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(quit.wParam, 0u);
@@ -191,12 +191,12 @@ TEST_P(CloseInStageTest, ClosesTheDeviceAndRunsNoFurtherStage) {
   // Focus moves into the path field (which runs a Tick), unless the stage is
   // the first of its road, which no tick may pass.
   const std::uint8_t state = GetParam().State;
-  if (Context().Sequencer.SequencerState != state) Click(Window().PathField);
-  for (int i = 0; i < 20000 && Context().Sequencer.SequencerState != state; ++i) Tick();
-  ASSERT_EQ(Context().Sequencer.SequencerState, state);
+  if (Context().Sequencer.SequencerState() != state) Click(Window().PathField);
+  for (int i = 0; i < 20000 && Context().Sequencer.SequencerState() != state; ++i) Tick();
+  ASSERT_EQ(Context().Sequencer.SequencerState(), state);
   const bool wasOpen = access_.IsOpen();
   const int calls = platform_.Calls();
-  const std::int32_t counter = Context().Sequencer.TickCounter;
+  const std::int32_t counter = Context().Sequencer.TickCounter();
 
   ClickCloseBox();
   EXPECT_FALSE(IsWindow(Main()));
@@ -204,8 +204,8 @@ TEST_P(CloseInStageTest, ClosesTheDeviceAndRunsNoFurtherStage) {
   EXPECT_EQ(bus_.OpenHandleCount(), 0u);
   // One call at most, the close itself; the state is left as it was.
   EXPECT_EQ(platform_.Calls(), calls + (wasOpen ? 1 : 0));
-  EXPECT_EQ(Context().Sequencer.SequencerState, state);
-  EXPECT_EQ(Context().Sequencer.TickCounter, counter);
+  EXPECT_EQ(Context().Sequencer.SequencerState(), state);
+  EXPECT_EQ(Context().Sequencer.TickCounter(), counter);
   EXPECT_TRUE(answerer_.Boxes().empty());
   MSG quit;
   ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

@@ -1,7 +1,7 @@
 // zentrel-loader-demo: the desktop program on an emulated boot loader, so
 // that the window can be tried without hardware.
 #include "hid/emulated/emulated_bus.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 #include "ui/qt/demo_device.h"
 #include "ui/qt/loader_program.h"
 

@@ -4,7 +4,7 @@
 
 #include "hid/device_access.h"
 #include "image/image_store.h"
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 #include "ui/qt/main_window.h"
 
 namespace zentrel::qt {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "hid/hid_platform.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 namespace zentrel::qt {
 

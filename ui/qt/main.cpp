@@ -1,6 +1,6 @@
 // zentrel-loader: the desktop program on the HID devices of this machine.
 #include "hid/hidapi/hidapi_platform.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 #include "ui/qt/loader_program.h"
 
 int main(int argc, char** argv) {

@@ -176,7 +176,7 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
-    if (sequencer_.SequencerState != Idle) device_.CloseDevice();
+    if (sequencer_.SequencerState() != Idle) device_.CloseDevice();
     tickTimer_.stop();
     closed_ = true;
   }

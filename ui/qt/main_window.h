@@ -10,8 +10,8 @@
 #include "hid/device_access.h"
 #include "image/image_store.h"
 #include "sequencer/boot_sequencer.h"
-#include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
+#include "protocol/clock.h"
+#include "protocol/device_ids.h"
 #include "sequencer/sequencer_view.h"
 
 class QLabel;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 
 class QLineEdit;
 class QPushButton;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "hid/emulated/emulated_bus.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 #include "ui/win32/loader_program.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

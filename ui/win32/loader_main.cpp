@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "hid/win32/win32_hid_platform.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 #include "ui/win32/loader_program.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

@@ -2,7 +2,7 @@
 
 #include "hid/device_access.h"
 #include "image/image_store.h"
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 #include "ui/win32/main_window.h"
 
 namespace zentrel::win32 {
@@ -25,7 +25,7 @@ int RunLoader(HINSTANCE instance, HidPlatform& platform, const Clock& clock) {
   DeviceAccess device(platform);
   DeviceIds ids;
   LoaderContext context(device, image, ids, clock);
-  context.Sequencer.SequencerState = Idle;
+  context.Sequencer.SequencerState() = Idle;
   image.ImageLoaded = 0;
   context.Window.Instance = instance;
   if (!CreateMainWindow(context)) return 0;

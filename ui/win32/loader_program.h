@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "hid/hid_platform.h"
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 namespace zentrel::win32 {
 

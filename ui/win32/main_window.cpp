@@ -26,7 +26,7 @@ void PaintCaptions(HWND window) {
 }
 
 void OnClose(LoaderContext& context, HWND window) {
-  if (context.Sequencer.SequencerState != Idle) context.Device.CloseDevice();
+  if (context.Sequencer.SequencerState() != Idle) context.Device.CloseDevice();
   KillTimer(window, kTickTimerId);
   // The default handling destroys the window next; on the way the focused
   // path field reports losing focus, which must not run a stage on the

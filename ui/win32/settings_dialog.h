@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "sequencer/device_ids.h"
+#include "protocol/device_ids.h"
 
 namespace zentrel::win32 {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "hid/emulated/emulated_bus.h"
-#include "sequencer/clock.h"
-#include "sequencer/reports.h"
+#include "protocol/clock.h"
+#include "protocol/reports.h"
 #include "zentrel_config.h"
 
 namespace zentrel::emulated::testing {

@@ -15,18 +15,18 @@ void LoaderRig::Tick() {
 
 int LoaderRig::TickUntilIdle(int limit) {
   for (int ticks = 0; ticks < limit; ++ticks) {
-    if (Sequencer().SequencerState == Idle) return ticks;
+    if (Sequencer().SequencerState() == Idle) return ticks;
     Tick();
   }
-  return Sequencer().SequencerState == Idle ? limit : -1;
+  return Sequencer().SequencerState() == Idle ? limit : -1;
 }
 
 bool LoaderRig::TickUntilState(std::uint8_t state, int limit) {
   for (int ticks = 0; ticks < limit; ++ticks) {
-    if (Sequencer().SequencerState == state) return true;
+    if (Sequencer().SequencerState() == state) return true;
     Tick();
   }
-  return Sequencer().SequencerState == state;
+  return Sequencer().SequencerState() == state;
 }
 
 }  // namespace zentrel::qt::test

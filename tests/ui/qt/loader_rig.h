@@ -7,8 +7,8 @@
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
-#include "sequencer/clock.h"
-#include "sequencer/device_ids.h"
+#include "protocol/clock.h"
+#include "protocol/device_ids.h"
 #include "tests/ui/counting_platform.h"
 #include "ui/qt/main_window.h"
 

@@ -110,7 +110,7 @@ void MainWindowTest::startState() {
   QCOMPARE(rig.window->Button(CommandButton::AppFw)->text(), QStringLiteral("Application FW"));
   QVERIFY(rig.window->TickTimer().isActive());
   QCOMPARE(rig.window->TickTimer().interval(), 10);
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{Idle});
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{Idle});
   // The value fields have a sunken edge.
   for (ValueField f : kAllFields) {
     QCOMPARE(rig.window->Field(f)->frameShadow(), QFrame::Sunken);
@@ -246,7 +246,7 @@ void MainWindowTest::downloadWithoutFileWarns() {
   QCOMPARE(box.Caption, QStringLiteral("File info"));
   QCOMPARE(box.Icon, QMessageBox::Warning);
   QCOMPARE(box.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{Idle});
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{Idle});
   QCOMPARE(FieldText(rig, ValueField::PlatformField), kCleared);
   QCOMPARE(FieldText(rig, ValueField::DeviceIdField), kCleared);
   QCOMPARE(rig.device.ResetCount(), 0);
@@ -310,7 +310,7 @@ void MainWindowTest::wholeDownloadOfTheExampleImage() {
   bool closedInsideBox = false;
   bool enabledByNestedTick = false;
   driver.SetBeforeBoxClosed([&] {
-    idleInsideBox = rig.Sequencer().SequencerState == Idle;
+    idleInsideBox = rig.Sequencer().SequencerState() == Idle;
     closedInsideBox = !rig.access.IsOpen();
     rig.Tick();
     enabledByNestedTick = ButtonsEnabled(rig, true);
@@ -383,8 +383,8 @@ void MainWindowTest::aboutBoxThenOneTick() {
   rig.OwnTime();
   Click(rig, CommandButton::HwInfo);
   rig.Tick();  // reset sent, first delay step
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{ResetDelay});
-  const std::int32_t before = rig.Sequencer().TickCounter;
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
+  const std::int32_t before = rig.Sequencer().TickCounter();
 
   QAction* about = MenuItem(*rig.window, QStringLiteral("O programu"));
   QVERIFY(about != nullptr);
@@ -401,7 +401,7 @@ void MainWindowTest::aboutBoxThenOneTick() {
   QVERIFY(lines[2].startsWith(QStringLiteral("   ")) && lines[2][3] != QLatin1Char(' '));
   QCOMPARE(lines[4], QStringLiteral("    Ver 0.0.4 02.07.2013"));
   QVERIFY(lines[6].startsWith(QStringLiteral("     ")) && lines[6][5] != QLatin1Char(' '));
-  QCOMPARE(rig.Sequencer().TickCounter, before - 1);
+  QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
 }
 
 void MainWindowTest::settingsMenuRunsOneTickAfterTheDialog() {
@@ -410,12 +410,12 @@ void MainWindowTest::settingsMenuRunsOneTickAfterTheDialog() {
   rig.OwnTime();
   Click(rig, CommandButton::HwInfo);
   rig.Tick();
-  const std::int32_t before = rig.Sequencer().TickCounter;
+  const std::int32_t before = rig.Sequencer().TickCounter();
 
   std::int32_t counterInsideDialog = -100;
   QPoint dialogCorner;
   driver.SetDialogHandler([&](QWidget* modal) {
-    counterInsideDialog = rig.Sequencer().TickCounter;
+    counterInsideDialog = rig.Sequencer().TickCounter();
     dialogCorner = modal->pos();
     auto* vendor = modal->findChild<QLineEdit*>(QStringLiteral("VendorEdit"));
     QVERIFY(vendor != nullptr);
@@ -424,7 +424,7 @@ void MainWindowTest::settingsMenuRunsOneTickAfterTheDialog() {
   });
   MenuItem(*rig.window, QStringLiteral("Komunikace"))->trigger();
   QCOMPARE(counterInsideDialog, before);
-  QCOMPARE(rig.Sequencer().TickCounter, before - 1);
+  QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
   QCOMPARE(rig.ids.VendorId, 0x4D8u);
   // It opens at the top-left corner of the client area.
   QCOMPARE(dialogCorner, rig.window->ClientArea()->mapToGlobal(QPoint(0, 0)));
@@ -436,12 +436,12 @@ void MainWindowTest::typingInThePathFieldTicks() {
   rig.OwnTime();
   Click(rig, CommandButton::HwInfo);
   rig.Tick();
-  const std::int32_t before = rig.Sequencer().TickCounter;
+  const std::int32_t before = rig.Sequencer().TickCounter();
   QTest::keyClicks(rig.window->PathField(), QStringLiteral("ab"));
   QCOMPARE(rig.window->PathField()->text(), QStringLiteral("ab"));
   // Every keystroke notifies at least once, and each notification ticks.
-  QVERIFY(rig.Sequencer().TickCounter <= before - 2);
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{ResetDelay});
+  QVERIFY(rig.Sequencer().TickCounter() <= before - 2);
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
   QCOMPARE(rig.image->ImageLoaded, std::uint8_t{0});
   QVERIFY(driver.Boxes().empty());
 }
@@ -478,12 +478,12 @@ void MainWindowTest::closingDuringADownloadClosesTheDevice() {
   rig.window->close();
   QVERIFY(!rig.access.IsOpen());
   QVERIFY(!rig.window->TickTimer().isActive());
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{AwaitPacketAck});
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{AwaitPacketAck});
   // No stage runs any more, whatever still calls in: the close was the last
   // call that reached the device.
   rig.Tick();
   rig.Tick();
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{AwaitPacketAck});
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{AwaitPacketAck});
   QCOMPARE(rig.device.DataReportCount(), packets);
   QCOMPARE(rig.platform.Calls(), calls + 1);
   QCOMPARE(rig.platform.CloseCalls(), closes + 1);
@@ -520,7 +520,7 @@ void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage() {
   }
   // The user clicks into the path field (its focus runs a Tick), unless the
   // stage is the first of its road, which no tick may pass.
-  if (rig.Sequencer().SequencerState != state) {
+  if (rig.Sequencer().SequencerState() != state) {
     rig.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
     ClickAtVisibleCentre(rig.window->PathField());
@@ -529,7 +529,7 @@ void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage() {
   QVERIFY(rig.TickUntilState(static_cast<std::uint8_t>(state)));
   const bool wasOpen = rig.access.IsOpen();
   const int calls = rig.platform.Calls();
-  const std::int32_t counter = rig.Sequencer().TickCounter;
+  const std::int32_t counter = rig.Sequencer().TickCounter();
 
   // What the close box does: the window system asks the window to close.
   rig.window->windowHandle()->close();
@@ -539,8 +539,8 @@ void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage() {
   rig.Tick();
   // The close of an open device was the only call after that moment.
   QCOMPARE(rig.platform.Calls(), calls + (wasOpen ? 1 : 0));
-  QCOMPARE(int{rig.Sequencer().SequencerState}, state);
-  QCOMPARE(rig.Sequencer().TickCounter, counter);
+  QCOMPARE(int{rig.Sequencer().SequencerState()}, state);
+  QCOMPARE(rig.Sequencer().TickCounter(), counter);
   QVERIFY(driver.Boxes().empty());
 }
 
@@ -557,7 +557,7 @@ void MainWindowTest::closingInIdleLeavesTheDeviceAlone() {
   QVERIFY(!rig.window->isVisible());
   QVERIFY(rig.access.IsOpen());
   QCOMPARE(rig.platform.CloseCalls(), closes);
-  QCOMPARE(rig.Sequencer().SequencerState, std::uint8_t{Idle});
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{Idle});
 }
 
 void MainWindowTest::textsFitTheirPlaces() {

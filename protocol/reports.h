@@ -10,6 +10,11 @@
 
 namespace zentrel {
 
+// The boot loader's HID top-level collection: vendor-defined usage page,
+// usage 1.
+inline constexpr std::uint16_t kBootUsagePage = 0xFF00;
+inline constexpr std::uint16_t kBootUsage = 0x0001;
+
 inline constexpr std::size_t kCommandReportSize = 9;  // feature, tool -> device
 inline constexpr std::size_t kStatusReportSize = 9;   // feature, device -> tool
 inline constexpr std::size_t kDataReportSize = 64;    // output, tool -> device

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "image/image_store.h"
-
 namespace zentrel {
 
+// Device addresses below this hold the boot loader and are never sent.
+inline constexpr std::uint32_t kBootAreaSize = 4096;
 inline constexpr std::uint32_t kPageSize = 128;
 inline constexpr std::uint32_t kPacketSize = 32;
 inline constexpr std::uint8_t kPacketsPerPage = kPageSize / kPacketSize;

@@ -1,4 +1,4 @@
-#include "sequencer/clock.h"
+#include "protocol/clock.h"
 
 #include <chrono>
 #include <thread>

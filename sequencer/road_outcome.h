@@ -1,0 +1,48 @@
+// What the sequencer tells its front ends about the road it runs or ran last:
+// where it stands, and how it ended. Recorded where things happen, so that
+// no front end has to work it out from the texts it was shown.
+#pragma once
+
+#include <cstdint>
+
+#include "sequencer/sequencer_view.h"
+
+namespace zentrel {
+
+enum class RoadKind : std::uint8_t { None, Info, Download, AppInfo };
+
+// Why a road ended without reaching its goal.
+enum class FailureKind : std::uint8_t {
+  None,          // completed, or still running
+  NoDevice,      // no device with the IDs was found
+  DoesNotFit,    // the image does not fit the device
+  FileRefused,   // no image to send
+  DeviceFailed,  // the conversation with the device failed
+  Stopped,       // Stop() ended it
+};
+
+struct RoadProgress {
+  std::uint8_t Stage = 0;        // the SequencerState now
+  std::uint32_t PagesDone = 0;   // pages the device has acknowledged whole
+  std::uint32_t Pages = 0;       // pages the download sends; 0 for the other roads
+};
+
+inline constexpr std::size_t kStatusTextSize = 48;
+
+struct RoadOutcome {
+  RoadKind Road = RoadKind::None;
+  bool Ended = false;  // false while the road runs and before the first one
+  bool Completed = false;
+  FailureKind Failure = FailureKind::None;
+  std::uint8_t Stage = 0;  // the SequencerState it ended in
+  std::uint32_t PagesWritten = 0;
+  std::uint32_t Pages = 0;
+  // The last status text the road set ("" if none) and its box, if it
+  // opened one (the caption and icon with it).
+  char Status[kStatusTextSize] = "";
+  const char* Box = nullptr;
+  const char* BoxCaption = nullptr;
+  MessageIcon BoxIcon = MessageIcon::Error;
+};
+
+}  // namespace zentrel

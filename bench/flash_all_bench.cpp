@@ -11,7 +11,7 @@
 
 #include "cli/console_view.h"
 #include "cli/exit_codes.h"
-#include "cli/flash_all.h"
+#include "cli/commands.h"
 #include "image/image_store.h"
 
 namespace {
@@ -34,7 +34,7 @@ Outcome FlashAll(const ImageStore& image, int devices) {
   cli::ConsoleView view(sink, sink, cli::OutputMode::Quiet);
   SteadyClock clock;
   const auto start = std::chrono::steady_clock::now();
-  const int code = cli::FlashAllDevices(options, image, view, clock);
+  const int code = cli::RunDeviceCommand(RoadKind::Download, options, view, image, clock);
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   std::fclose(sink);
   return {took.count(), code == cli::kExitOk};

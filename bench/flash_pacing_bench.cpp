@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "cli/console_view.h"
-#include "cli/device_session.h"
+#include "cli/board_line.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_loader.h"

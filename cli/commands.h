@@ -4,8 +4,11 @@
 
 #include <string>
 
-#include "cli/command_output.h"
-#include "cli/device_session.h"
+#include "cli/console_view.h"
+#include "cli/options.h"
+#include "image/image_store.h"
+#include "protocol/clock.h"
+#include "sequencer/road_outcome.h"
 
 namespace zentrel::cli {
 
@@ -14,5 +17,10 @@ int RunAppInfoCommand(const DeviceOptions& options, const OutputOptions& output)
 int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output);
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output);
 int RunImageCommand(const std::string& path, const std::string& outputPath);
+
+// info, app-info and flash with a loaded image, on the given view and clock
+// (a FakeClock in tests: one board, or one after another).
+int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& view,
+                     const ImageStore& image, Clock& clock);
 
 }  // namespace zentrel::cli

@@ -2,13 +2,24 @@
 
 #include <nlohmann/json.hpp>
 
+#include "protocol/download_accounting.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define ZENTREL_ISATTY _isatty
+#define ZENTREL_FILENO _fileno
+#else
+#include <unistd.h>
+#define ZENTREL_ISATTY isatty
+#define ZENTREL_FILENO fileno
+#endif
+
 namespace zentrel::cli {
 
 namespace {
 
 constexpr std::uint64_t kLiveLineEveryUs = 100'000;
 constexpr const char* kClearLine = "\r\033[K";
-constexpr const char* kPageTextStart = " BOOTLoader, Write page ";
 
 std::string Seconds(std::uint64_t us) {
   char text[32];
@@ -36,45 +47,49 @@ void ConsoleView::SetStatusText(const char* text) {
   statusShown_ = true;
   if (status_.empty()) return;
   if (mode_ == OutputMode::Json) {
-    Json(nlohmann::json{{"event", "status"}, {"text", status_}}.dump());
-  } else if (mode_ == OutputMode::Terminal && status_.rfind(kPageTextStart, 0) == 0) {
-    // On a terminal the live line counts the pages: one line per stage.
+    Json({{"event", "status"}, {"text", status_}});
   } else if (mode_ != OutputMode::Quiet) {
     Write(out_, status_);
   }
 }
 
 void ConsoleView::ShowMessageBox(const char* text, const char* caption, MessageIcon icon) {
-  hasBox_ = true;
-  box_ = {text, caption, icon};
   const bool error = icon != MessageIcon::Information;
   if (mode_ == OutputMode::Json) {
-    Json(nlohmann::json{{"event", "message"},
-                        {"text", box_.Text},
-                        {"caption", box_.Caption},
-                        {"error", error}}
-             .dump());
+    Json({{"event", "message"}, {"text", text}, {"caption", caption}, {"error", error}});
   }
+  const std::string line = std::string(caption) + ": " + text;
   if (error) {
-    Write(err_, box_.Caption + ": " + box_.Text);
+    Write(err_, line);
   } else if (mode_ == OutputMode::Lines || mode_ == OutputMode::Terminal) {
-    Write(out_, box_.Caption + ": " + box_.Text);
+    Write(out_, line);
   }
 }
 
-void ConsoleView::SetFieldText(ValueField field, const char* text) {
-  fields_[static_cast<std::size_t>(field)] = text;
+void ConsoleView::SetFieldText(ValueField, const char*) {}
+
+void ConsoleView::PrintFields(const std::vector<ValueField>& fields,
+                              const std::array<std::string, 6>& values) {
+  static constexpr const char* kCaptions[6] = {"HW platform", "HW version", "BOOT SW version",
+                                               "Application info", "FW version",
+                                               "HID Device ID"};
+  for (ValueField field : fields) {
+    const auto i = static_cast<std::size_t>(field);
+    char line[200];
+    std::snprintf(line, sizeof line, "%-17s %s", (std::string(kCaptions[i]) + ":").c_str(),
+                  values[i].c_str());
+    Note(line);
+  }
 }
 
 void ConsoleView::Progress(const ProgressSnapshot& p) {
   if (mode_ == OutputMode::Json) {
     if (p.Writing && p.PagesDone != jsonPage_) {
       jsonPage_ = p.PagesDone;
-      Json(nlohmann::json{{"event", "progress"},
-                          {"page", p.PagesDone},
-                          {"pages", p.Pages},
-                          {"elapsed_s", static_cast<double>(p.ElapsedUs) / 1e6}}
-               .dump());
+      Json({{"event", "progress"},
+            {"page", p.PagesDone},
+            {"pages", p.Pages},
+            {"elapsed_s", static_cast<double>(p.ElapsedUs) / 1e6}});
     }
     return;
   }
@@ -87,7 +102,7 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
   static constexpr char kSpinner[] = {'|', '/', '-', '\\'};
   char line[160];
   if (p.Writing) {
-    const std::uint64_t bytes = std::uint64_t{p.PagesDone} * 128;
+    const std::uint64_t bytes = std::uint64_t{p.PagesDone} * kPageSize;
     const double seconds = static_cast<double>(p.WritingUs) / 1e6;
     const double rate = seconds > 0 ? static_cast<double>(bytes) / 1024.0 / seconds : 0.0;
     char eta[32] = "ETA ?";
@@ -98,7 +113,7 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
     std::snprintf(line, sizeof line, "%s%s  page %u of %u  %llu of %llu bytes  %.1f KiB/s  %s",
                   kClearLine, p.Stage, static_cast<unsigned>(p.PagesDone),
                   static_cast<unsigned>(p.Pages), static_cast<unsigned long long>(bytes),
-                  static_cast<unsigned long long>(std::uint64_t{p.Pages} * 128), rate, eta);
+                  static_cast<unsigned long long>(std::uint64_t{p.Pages} * kPageSize), rate, eta);
   } else {
     std::snprintf(line, sizeof line, "%s%s %c %s", kClearLine, p.Stage,
                   kSpinner[spinner_++ % 4], Seconds(p.ElapsedUs).c_str());
@@ -119,8 +134,16 @@ void ConsoleView::Note(const std::string& line) {
 
 void ConsoleView::Error(const std::string& line) { Write(err_, line); }
 
-void ConsoleView::Json(const std::string& object) {
-  if (mode_ == OutputMode::Json) Write(out_, object);
+void ConsoleView::Json(const nlohmann::json& object) {
+  if (mode_ != OutputMode::Json) return;
+  // Device strings and file names need not be UTF-8: never abort on them.
+  Write(out_, object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+OutputMode ModeFor(const OutputOptions& options) {
+  if (options.Json) return OutputMode::Json;
+  if (options.Quiet) return OutputMode::Quiet;
+  return ZENTREL_ISATTY(ZENTREL_FILENO(stdout)) ? OutputMode::Terminal : OutputMode::Lines;
 }
 
 }  // namespace zentrel::cli

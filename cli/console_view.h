@@ -10,7 +10,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
+#include "cli/options.h"
 #include "sequencer/sequencer_view.h"
 
 namespace zentrel::cli {
@@ -20,12 +24,6 @@ enum class OutputMode {
   Terminal,  // status lines and a live progress line
   Json,      // one JSON object per line
   Quiet,     // errors only
-};
-
-struct MessageBoxRecord {
-  std::string Text;
-  std::string Caption;
-  MessageIcon Icon = MessageIcon::Error;
 };
 
 // Where a road stands, for the progress line.
@@ -57,17 +55,14 @@ class ConsoleView final : public SequencerView {
   // A line on stderr, whatever the mode.
   void Error(const std::string& line);
   // A JSON object (one line) on stdout, in JSON mode only.
-  void Json(const std::string& object);
+  void Json(const nlohmann::json& object);
+  // "HW platform:      ZX-CORE" lines on stdout.
+  void PrintFields(const std::vector<ValueField>& fields,
+                   const std::array<std::string, 6>& values);
   // Ends the live line, if one is shown.
   void EndLiveLine();
 
   OutputMode Mode() const { return mode_; }
-  const std::string& Field(ValueField field) const {
-    return fields_[static_cast<std::size_t>(field)];
-  }
-  const std::string& LastStatus() const { return status_; }
-  bool HasBox() const { return hasBox_; }
-  const MessageBoxRecord& LastBox() const { return box_; }
   // Whether a write to stdout failed (a closed pipe, a full disk).
   bool OutputFailed() const;
 
@@ -79,9 +74,6 @@ class ConsoleView final : public SequencerView {
   OutputMode mode_;
   std::string status_;
   bool statusShown_ = false;
-  std::array<std::string, 6> fields_;
-  bool hasBox_ = false;
-  MessageBoxRecord box_;
   bool liveShown_ = false;
   bool liveWriting_ = false;
   std::uint64_t liveAtUs_ = 0;
@@ -89,5 +81,8 @@ class ConsoleView final : public SequencerView {
   int spinner_ = 0;
   bool outFailed_ = false;
 };
+
+// JSON or quiet as asked; otherwise a live line on a terminal, lines in a log.
+OutputMode ModeFor(const OutputOptions& options);
 
 }  // namespace zentrel::cli

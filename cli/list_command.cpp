@@ -2,19 +2,17 @@
 // loader candidates (usage page 0xFF00, usage 1) and those with the IDs
 // marked, and why a candidate cannot be opened.
 #include <cstdio>
-#include <memory>
 #include <string>
-#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "cli/command_output.h"
 #include "cli/commands.h"
-#include "cli/device_session.h"
+#include "cli/emulated_rig.h"
 #include "cli/exit_codes.h"
 #include "cli/unopenable_hint.h"
-#include "hid/device_access.h"
-#include "hid/utf8_text.h"
+#include "hid/device_identity.h"
+#include "protocol/reports.h"
 
 namespace zentrel::cli {
 
@@ -22,112 +20,97 @@ namespace {
 
 struct Listed {
   HidCollection Collection;
-  bool Opened = false;
-  std::uint16_t VendorId = 0, ProductId = 0;
-  std::string Product, Serial, Port;
+  DeviceIdentity Identity;
 };
 
-Listed Describe(HidPlatform& platform, const HidCollection& collection) {
-  Listed listed;
-  listed.Collection = collection;
-  listed.Port = platform.GetLocation(collection.Path);
-  const HidHandle h = platform.Open(collection.Path);
-  if (h == kNoHidHandle) return listed;
-  listed.Opened = platform.GetAttributes(h, listed.VendorId, listed.ProductId);
-  char16_t units[kProductStringUnits + 1] = {};
-  if (platform.GetProductString(h, units, kProductStringUnits)) listed.Product = Utf8FromUtf16(units);
-  units[0] = 0;
-  if (platform.GetSerialNumber(h, units, kProductStringUnits)) listed.Serial = Utf8FromUtf16(units);
-  platform.Close(h);
-  return listed;
-}
-
-int RunList(const DeviceOptions& options, ConsoleView& view) {
-  DeviceIds ids;
-  if (!ResolveIds(options, ids, view)) return kExitUsage;
-  SteadyClock clock;
-  std::unique_ptr<HidPlatform> platform = MakePlatform(options, clock);
-  // Described after the enumeration: its visit must not call the platform.
-  std::vector<HidCollection> present;
-  platform->Enumerate([&](const HidCollection& member) {
-    present.push_back(member);
-    return true;
-  });
-  std::vector<Listed> all;
-  const DeviceFilter filter = FilterOf(options);
-  for (const HidCollection& member : present) {
-    Listed listed = Describe(*platform, member);
-    if ((!filter.Port.empty() && listed.Port != filter.Port) ||
-        (!filter.Serial.empty() && listed.Serial != filter.Serial)) {
-      continue;
-    }
-    all.push_back(std::move(listed));
-  }
-  int candidates = 0, configured = 0;
-  for (const Listed& d : all) {
-    const HidCollection& c = d.Collection;
-    const bool candidate = c.CapsKnown && c.UsagePage == kBootUsagePage && c.Usage == kBootUsage;
-    const bool withIds = d.Opened && d.VendorId == ids.VendorId && d.ProductId == ids.ProductId;
-    candidates += candidate ? 1 : 0;
-    configured += candidate && withIds ? 1 : 0;
-    if (view.Mode() == OutputMode::Json) {
-      nlohmann::json item = {{"event", "device"},     {"path", c.Path}, {"port", d.Port},
-                             {"opened", d.Opened},    {"candidate", candidate},
-                             {"configured", candidate && withIds}};
-      if (c.CapsKnown) {
-        item["usage_page"] = c.UsagePage;
-        item["usage"] = c.Usage;
-      }
-      if (d.Opened) {
-        item["vendor_id"] = d.VendorId;
-        item["product_id"] = d.ProductId;
-        item["product"] = d.Product;
-        item["serial"] = d.Serial;
-      }
-      view.Json(item.dump());
-      continue;
-    }
-    char line[512];
-    char usage[16] = "?:?";
-    if (c.CapsKnown) std::snprintf(usage, sizeof usage, "%04X:%04X", c.UsagePage, c.Usage);
-    if (d.Opened) {
-      std::snprintf(line, sizeof line,
-                    "%s  port %s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
-                    c.Path.c_str(), d.Port.empty() ? "?" : d.Port.c_str(), d.VendorId,
-                    d.ProductId, usage, d.Product.c_str(),
-                    d.Serial.c_str(), candidate ? "  [boot loader candidate]" : "",
-                    candidate && withIds ? " [has the IDs]" : "");
-    } else {
-      std::snprintf(line, sizeof line, "%s  cannot be opened", c.Path.c_str());
-    }
-    view.Note(line);
-  }
-  const int unopenable = ReportUnopenableDevices(*platform, ids, stderr);
+void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds) {
+  const HidCollection& c = d.Collection;
+  const DeviceIdentity& id = d.Identity;
   if (view.Mode() == OutputMode::Json) {
-    view.Json(nlohmann::json{{"event", "result"},
-                             {"command", "list"},
-                             {"exit_code", kExitOk},
-                             {"collections", all.size()},
-                             {"candidates", candidates},
-                             {"with_ids", configured},
-                             {"unopenable_with_ids", unopenable}}
-                  .dump());
-  } else {
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "%zu collections, %d boot loader candidates, %d with IDs %04X:%04X",
-                  all.size(), candidates, configured, static_cast<unsigned>(ids.VendorId),
-                  static_cast<unsigned>(ids.ProductId));
-    view.Note(line);
+    nlohmann::json item = {{"event", "device"},     {"path", c.Path},
+                           {"port", id.Port},       {"opened", id.Opened},
+                           {"candidate", candidate}, {"configured", candidate && withIds}};
+    if (c.CapsKnown) {
+      item["usage_page"] = c.UsagePage;
+      item["usage"] = c.Usage;
+    }
+    if (id.Opened) {
+      item["vendor_id"] = id.VendorId;
+      item["product_id"] = id.ProductId;
+      item["product"] = id.Product;
+      item["serial"] = id.Serial;
+    }
+    view.Json(item);
+    return;
   }
-  return kExitOk;
+  if (!id.Opened) {
+    view.Note(c.Path + "  cannot be opened");
+    return;
+  }
+  char usage[16] = "?:?";
+  if (c.CapsKnown) std::snprintf(usage, sizeof usage, "%04X:%04X", c.UsagePage, c.Usage);
+  char line[512];
+  std::snprintf(line, sizeof line, "%s  port %s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
+                c.Path.c_str(), id.Port.empty() ? "?" : id.Port.c_str(), id.VendorId,
+                id.ProductId, usage, id.Product.c_str(), id.Serial.c_str(),
+                candidate ? "  [boot loader candidate]" : "",
+                candidate && withIds ? " [has the IDs]" : "");
+  view.Note(line);
 }
 
 }  // namespace
 
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
   ConsoleView view(stdout, stderr, ModeFor(output));
-  return RunList(options, view);
+  DeviceIds ids;
+  if (const std::string error = CheckDeviceOptions(options, ids); !error.empty()) {
+    view.Error("zentrel-flash: " + error);
+    return kExitUsage;
+  }
+  SteadyClock clock;
+  Rig rig(options, clock);
+  HidPlatform& platform = rig.Platform();
+  // Described after the enumeration: its visit must not call the platform.
+  std::vector<HidCollection> present;
+  platform.Enumerate([&](const HidCollection& member) {
+    present.push_back(member);
+    return true;
+  });
+  const DeviceFilter filter = FilterOf(options);
+  int collections = 0, candidates = 0, configured = 0;
+  for (const HidCollection& member : present) {
+    const Listed d{member, ReadDeviceIdentity(platform, member.Path)};
+    if ((!filter.Port.empty() && d.Identity.Port != filter.Port) ||
+        (!filter.Serial.empty() && d.Identity.Serial != filter.Serial)) {
+      continue;
+    }
+    const bool candidate =
+        member.CapsKnown && member.UsagePage == kBootUsagePage && member.Usage == kBootUsage;
+    const bool withIds = d.Identity.Opened && d.Identity.VendorId == ids.VendorId &&
+                         d.Identity.ProductId == ids.ProductId;
+    ++collections;
+    candidates += candidate ? 1 : 0;
+    configured += candidate && withIds ? 1 : 0;
+    Show(view, d, candidate, withIds);
+  }
+  const int unopenable = ReportUnopenableDevices(platform, ids, stderr);
+  if (view.Mode() == OutputMode::Json) {
+    view.Json({{"event", "result"},
+               {"command", "list"},
+               {"exit_code", kExitOk},
+               {"collections", collections},
+               {"candidates", candidates},
+               {"with_ids", configured},
+               {"unopenable_with_ids", unopenable}});
+  } else {
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "%d collections, %d boot loader candidates, %d with IDs %04X:%04X",
+                  collections, candidates, configured, static_cast<unsigned>(ids.VendorId),
+                  static_cast<unsigned>(ids.ProductId));
+    view.Note(line);
+  }
+  return kExitOk;
 }
 
 }  // namespace zentrel::cli

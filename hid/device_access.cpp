@@ -3,29 +3,17 @@
 #include <algorithm>
 #include <vector>
 
-#include "hid/utf8_text.h"
+#include "hid/device_identity.h"
 
 namespace zentrel {
 
 std::int32_t DeviceAccess::RefreshDeviceList() {
   table_ = DevicePathTable{};
-  // With a filter the candidates are gathered first and chosen afterwards:
-  // choosing opens them, which the enumeration's visit must not do.
-  std::vector<std::string> candidates;
-  platform_.Enumerate([&](const HidCollection& member) {
-    if (!member.CapsKnown || member.UsagePage != kBootUsagePage ||
-        member.Usage != kBootUsage) {
-      return true;
-    }
-    // hidapi lists nested collections of one interface with the same path;
-    // an interface is one candidate however many collections qualify.
-    if (std::find(candidates.begin(), candidates.end(), member.Path) != candidates.end()) {
-      return true;
-    }
-    candidates.push_back(member.Path);
-    return !filter_.Empty() || candidates.size() < std::size_t{DevicePathTable::kSlots};
-  });
-  for (const std::string& path : candidates) {
+  // Without a filter the enumeration ends at the tenth candidate, so that
+  // later members are not probed; with one, all are gathered first and
+  // chosen afterwards (choosing opens them, which the enumeration must not).
+  const std::size_t limit = filter_.Empty() ? std::size_t{DevicePathTable::kSlots} : SIZE_MAX;
+  for (const std::string& path : ListCandidatePaths(platform_, limit)) {
     if (table_.Count == DevicePathTable::kSlots) break;
     if (Chosen(path)) table_.Slots[static_cast<std::size_t>(table_.Count++)] = path;
   }
@@ -35,13 +23,7 @@ std::int32_t DeviceAccess::RefreshDeviceList() {
 bool DeviceAccess::Chosen(const std::string& path) {
   if (filter_.Empty()) return true;
   if (!filter_.Port.empty() && platform_.GetLocation(path) != filter_.Port) return false;
-  if (filter_.Serial.empty()) return true;
-  const HidHandle h = platform_.Open(path);
-  if (h == kNoHidHandle) return false;
-  char16_t units[kProductStringUnits + 1] = {};
-  const bool read = platform_.GetSerialNumber(h, units, kProductStringUnits);
-  platform_.Close(h);
-  return read && Utf8FromUtf16(units) == filter_.Serial;
+  return filter_.Serial.empty() || ReadDeviceIdentity(platform_, path).Serial == filter_.Serial;
 }
 
 int DeviceAccess::OpenDeviceByIds(std::uint32_t vendorId, std::uint32_t productId,

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "cli/device_session.h"
+#include "cli/board_line.h"
 #include "hid/device_access.h"
 #include "hid/hidapi/hidapi_platform.h"
 #include "image/image_store.h"

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/device_session.h"
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/unopenable_hint.h"
 #include "hid/emulated/emulated_bus.h"
 
@@ -33,97 +36,139 @@ TEST(HexOption, AcceptsHexWithOrWithoutPrefixAndNothingElse) {
   }
 }
 
-struct RoadRun {
+// A device command in-process on virtual time, its JSON lines parsed.
+struct CommandRun {
   int Code = -1;
   std::uint64_t Elapsed = 0;
-  std::unique_ptr<ConsoleView> View;
+  std::vector<nlohmann::json> Lines;
+  const nlohmann::json& Result() const { return Lines.back(); }
 };
 
-// Quiet console: the lines go to a scratch file.
-RoadRun RunEmulated(DeviceOptions options, ImageStore& image,
-                void (BootSequencer::*start)()) {
+CommandRun RunEmulated(DeviceOptions options, const ImageStore& image, RoadKind road) {
   options.Emulate = true;
   FakeClock clock;
-  static std::FILE* sink = std::tmpfile();
-  RoadRun run;
-  run.View = std::make_unique<ConsoleView>(sink, sink);
-  run.Code = RunRoad(options, image, *run.View, clock,
-                     [start](BootSequencer& s) { (s.*start)(); });
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ConsoleView view(out, err, OutputMode::Json);
+  CommandRun run;
+  run.Code = RunDeviceCommand(road, options, view, image, clock);
   run.Elapsed = clock.NowUs();
+  std::rewind(out);
+  char line[8192];
+  while (std::fgets(line, sizeof line, out) != nullptr) {
+    run.Lines.push_back(nlohmann::json::parse(line));
+  }
+  std::fclose(out);
+  std::fclose(err);
   return run;
 }
 
-TEST(RunRoad, InfoAgainstTheEmulatedDeviceSucceeds) {
+std::unique_ptr<ImageStore> PatternImage(std::uint32_t pages) {
   auto image = std::make_unique<ImageStore>();
-  RoadRun run = RunEmulated({}, *image, &BootSequencer::StartInfo);
-  EXPECT_EQ(run.Code, 0);
-  EXPECT_EQ(run.View->Field(ValueField::PlatformField), "  ZX-CORE");
-  EXPECT_FALSE(run.View->HasBox());
-}
-
-TEST(RunRoad, AnInjectedFaultFailsWithTheBoxText) {
-  auto image = std::make_unique<ImageStore>();
-  DeviceOptions options;
-  options.EmuFaults = {"never-returns"};
-  RoadRun run = RunEmulated(options, *image, &BootSequencer::StartInfo);
-  EXPECT_EQ(run.Code, 5);
-  ASSERT_TRUE(run.View->HasBox());
-  EXPECT_EQ(run.View->LastBox().Text, "No HID device detect");
-}
-
-TEST(RunRoad, BadOptionsAreRefusedBeforeAnyDevice) {
-  auto image = std::make_unique<ImageStore>();
-  DeviceOptions unknownFault;
-  unknownFault.EmuFaults = {"no-such-fault"};
-  EXPECT_EQ(RunEmulated(unknownFault, *image, &BootSequencer::StartInfo).Code, 2);
-  DeviceOptions badVid;
-  badVid.VendorId = "xyz";
-  EXPECT_EQ(RunEmulated(badVid, *image, &BootSequencer::StartInfo).Code, 2);
-}
-
-TEST(RunRoad, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
-  auto image = std::make_unique<ImageStore>();
-  const std::uint32_t length = 4096 + 40 * 128;
-  for (std::uint32_t i = 0; i < length; ++i) image->ImageBuffer[i] = static_cast<std::uint8_t>(i * 7);
+  const std::uint32_t length = 4096 + pages * 128;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    image->ImageBuffer[i] = static_cast<std::uint8_t>(i * 7);
+  }
   image->ImageLength = length;
   image->ImageKind = 'h';
   image->ImageLoaded = 1;
+  return image;
+}
+
+TEST(RunDeviceCommand, InfoAgainstTheEmulatedDeviceRecordsTheBoardAndItsFields) {
+  auto image = std::make_unique<ImageStore>();
+  const CommandRun run = RunEmulated({}, *image, RoadKind::Info);
+  EXPECT_EQ(run.Code, 0);
+  const nlohmann::json& r = run.Result();
+  EXPECT_EQ(r["event"], "result");
+  EXPECT_EQ(r["exit_code"], 0);
+  EXPECT_EQ(r["fields"]["platform"], "ZX-CORE");
+  EXPECT_EQ(r["port"], "emu-1");
+  EXPECT_EQ(r["serial"], "ZB-000001");
+  EXPECT_EQ(r["failure"], "");
+}
+
+// Each failure kind of the engine has its exit code and its record.
+TEST(RunDeviceCommand, EachFailureKindHasItsCode) {
+  struct Row {
+    const char* Fault;
+    RoadKind Road;
+    int Code;
+    const char* Failure;
+    const char* Box;
+  };
+  const Row rows[] = {
+      {"never-returns", RoadKind::Info, 5, "no_device", "No HID device detect"},
+      {"cannot-open", RoadKind::AppInfo, 5, "no_device", "Application ID request fail"},
+      {"wrong-boot-status", RoadKind::Info, 1, "device_failed", "Boot CRC error"},
+      {"fail-output:3", RoadKind::Download, 1, "device_failed", "Boot data write error"},
+  };
+  const auto image = PatternImage(3);
+  for (const Row& row : rows) {
+    DeviceOptions options;
+    options.EmuFaults = {row.Fault};
+    const CommandRun run = RunEmulated(options, *image, row.Road);
+    EXPECT_EQ(run.Code, row.Code) << row.Fault;
+    EXPECT_EQ(run.Result()["failure"], row.Failure) << row.Fault;
+    EXPECT_EQ(run.Result()["box"], row.Box) << row.Fault;
+  }
+  // A road that ends without a box: its status text says why.
+  DeviceOptions options;
+  options.EmuFaults = {"fail-set-feature:2"};
+  const CommandRun run = RunEmulated(options, *image, RoadKind::Info);
+  EXPECT_EQ(run.Code, 1);
+  EXPECT_EQ(run.Result()["message"], "HID device start boot sequence fail");
+}
+
+TEST(RunDeviceCommand, BadOptionsAreRefusedBeforeAnyDevice) {
+  auto image = std::make_unique<ImageStore>();
+  DeviceOptions unknownFault;
+  unknownFault.EmuFaults = {"no-such-fault"};
+  EXPECT_EQ(RunEmulated(unknownFault, *image, RoadKind::Info).Code, 2);
+  DeviceOptions badVid;
+  badVid.VendorId = "xyz";
+  EXPECT_EQ(RunEmulated(badVid, *image, RoadKind::Info).Code, 2);
+}
+
+TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
+  const auto image = PatternImage(40);
   const auto dump = std::filesystem::temp_directory_path() / "zentrel_cli_dump.bin";
 
   DeviceOptions window;
   window.EmuDump = dump.string();
-  RoadRun slow = RunEmulated(window, *image, &BootSequencer::StartDownload);
+  const CommandRun slow = RunEmulated(window, *image, RoadKind::Download);
   ASSERT_EQ(slow.Code, 0);
+  EXPECT_EQ(slow.Result()["pages_written"], 41);
   std::vector<std::uint8_t> flash;
   {
     std::ifstream in(dump, std::ios::binary);  // closed before the file is removed
     flash.assign(std::istreambuf_iterator<char>(in), {});
   }
   ASSERT_EQ(flash.size(), 256u * 1024);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + length,
+  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + image->ImageLength,
                          image->ImageBuffer.begin() + 4096));
   std::filesystem::remove(dump);
 
   DeviceOptions fast;
   fast.Pacing = Pace::Fast;
-  RoadRun quick = RunEmulated(fast, *image, &BootSequencer::StartDownload);
+  const CommandRun quick = RunEmulated(fast, *image, RoadKind::Download);
   ASSERT_EQ(quick.Code, 0);
   EXPECT_LT(quick.Elapsed * 2, slow.Elapsed);
 }
 
-TEST(RunRoad, PlatformMismatchFailsWithItsBox) {
-  auto image = std::make_unique<ImageStore>();
+TEST(RunDeviceCommand, PlatformMismatchDoesNotFit) {
+  auto image = PatternImage(32);
   const char header[] = "ZENTREL image  ZX-CORE           1.x     \r\n";
   std::copy(header, header + 43, image->FileBuffer.begin());
   image->FileLength = 43;
-  image->ImageLength = 8192;
   image->ImageKind = 'm';
-  image->ImageLoaded = 1;
   DeviceOptions options;
   options.EmuPlatform = "OTHER";
-  RoadRun run = RunEmulated(options, *image, &BootSequencer::StartDownload);
+  const CommandRun run = RunEmulated(options, *image, RoadKind::Download);
   EXPECT_EQ(run.Code, 4);
-  EXPECT_EQ(run.View->LastBox().Text, "HW is uncompatible with selected SW image File");
+  EXPECT_EQ(run.Result()["failure"], "does_not_fit");
+  EXPECT_EQ(run.Result()["box"], "HW is uncompatible with selected SW image File");
+  EXPECT_EQ(run.Result()["pages_written"], 0);
 }
 
 TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {

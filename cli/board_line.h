@@ -1,0 +1,75 @@
+// One line of boards: a board's road and, with --repeat, the next boards that
+// come to the same place, one after another. A single board, --repeat and
+// each line of flash --all all run through it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "cli/board_record.h"
+#include "cli/console_view.h"
+#include "cli/emulated_rig.h"
+#include "cli/options.h"
+#include "hid/device_identity.h"
+#include "image/image_store.h"
+#include "protocol/clock.h"
+#include "sequencer/boot_sequencer.h"
+
+namespace zentrel::cli {
+
+inline constexpr std::uint64_t kTickUs = 10'000;
+// Between two polls of a transfer stage that is not ready yet, at fast pace:
+// short against a USB frame, long enough that a poll loop never spins a core.
+inline constexpr std::uint64_t kFastPollPauseUs = 20;
+
+struct LineSetup {
+  const DeviceOptions& Options;
+  const DeviceIds& Ids;
+  const ImageStore& Image;
+  RoadKind Road;
+  Rig& Devices;
+  Clock& Time;  // safe to share between threads when lines run side by side
+  bool DumpPerBoard = false;  // --emulate-dump FILE.PORT for each board
+};
+
+// What a line tells whoever shows it, from its own thread.
+class LineObserver {
+ public:
+  virtual ~LineObserver() = default;
+  // Where the roads show their texts; nullptr: nowhere (fields are kept).
+  virtual SequencerView* RoadView() = 0;
+  // Whether Progress shows the pages, so that the road's page texts would
+  // only repeat it.
+  virtual bool ShowsPages() const { return false; }
+  // After every tick of a road, and while the line waits for a board.
+  virtual void Progress(const ProgressSnapshot& progress) = 0;
+  // A board's road has ended.
+  virtual void Finished(const BoardRecord& record) = 0;
+};
+
+// Ticks the road until it is Idle again: a tick every 10 ms in the delays
+// and the searches, whose time the device needs to re-enumerate; with the
+// fast pace the transfers as fast as the device answers. An interrupt stops
+// the road through the engine. afterTick runs after every tick.
+void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
+                   const std::function<void()>& afterTick = {});
+
+// How a road finds its board again after the reset: by its port, else by
+// its serial number; anything when it has neither.
+DeviceFilter FollowFilter(const DeviceIdentity& board);
+
+enum class WaitEnd { Ready, TimedOut, Interrupted };
+// Waits until a device with the IDs is where filter looks (want; present
+// then holds them) or gone from there; limitUs 0 waits for ever.
+WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& filter,
+                      bool want, std::uint64_t limitUs, Clock& clock, LineObserver& observer,
+                      std::vector<DeviceIdentity>* present = nullptr);
+
+// Runs the road on board (an empty identity: whichever the search finds)
+// and, with --repeat, on each next board that comes where waitFilter looks,
+// until no more come, an interrupt, or a stopped road.
+void RunLine(const LineSetup& setup, DeviceIdentity board, const DeviceFilter& waitFilter,
+             LineObserver& observer);
+
+}  // namespace zentrel::cli

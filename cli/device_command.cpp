@@ -1,0 +1,387 @@
+// info, app-info and flash: choose the boards once, run a line of roads per
+// board (one here, or side by side with --all), and report each board's
+// record and the run's result.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/board_line.h"
+#include "cli/commands.h"
+#include "cli/device_table.h"
+#include "cli/exit_codes.h"
+#include "cli/interrupt.h"
+#include "cli/sha256.h"
+#include "cli/unopenable_hint.h"
+#include "image/image_loader.h"
+
+namespace zentrel::cli {
+
+namespace {
+
+constexpr std::uint64_t kShowEveryUs = 100'000;
+
+const char* CommandName(RoadKind road) {
+  return road == RoadKind::Info ? "info" : road == RoadKind::AppInfo ? "app-info" : "flash";
+}
+
+std::string Ids(const DeviceIds& ids) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(ids.VendorId),
+                static_cast<unsigned>(ids.ProductId));
+  return text;
+}
+
+// A line on this thread: its roads show on the console as they go.
+class ConsoleLine final : public LineObserver {
+ public:
+  ConsoleLine(ConsoleView& view, bool repeat) : view_(view), repeat_(repeat) {}
+  SequencerView* RoadView() override { return &view_; }
+  bool ShowsPages() const override { return view_.Mode() == OutputMode::Terminal; }
+  void Progress(const ProgressSnapshot& progress) override { view_.Progress(progress); }
+  void Finished(const BoardRecord& record) override {
+    view_.EndLiveLine();
+    Records.push_back(record);
+    if (!repeat_) return;
+    if (view_.Mode() == OutputMode::Json) {
+      nlohmann::json object = {{"event", "device_result"}};
+      AddBoardJson(object, record);
+      view_.Json(object);
+    } else if (view_.Mode() == OutputMode::Quiet && record.ExitCode != kExitOk) {
+      view_.Error("zentrel-flash: " + ResultLine(record, true));
+    } else {
+      view_.Note(ResultLine(record, true));
+    }
+  }
+  std::vector<BoardRecord> Records;
+
+ private:
+  ConsoleView& view_;
+  bool repeat_;
+};
+
+// What the lines side by side share with the thread that shows them.
+struct Board {
+  std::mutex Lock;
+  std::vector<DeviceRow> Rows;
+  std::vector<BoardRecord> Finished;  // not yet shown
+};
+
+// A line of --all: nothing is printed from its thread; it fills its row.
+class TableLine final : public LineObserver {
+ public:
+  TableLine(Board& board, std::size_t row) : board_(board), row_(row) {}
+  SequencerView* RoadView() override { return nullptr; }
+  void Progress(const ProgressSnapshot& p) override {
+    std::lock_guard<std::mutex> hold(board_.Lock);
+    DeviceRow& row = board_.Rows[row_];
+    row.Stage = p.Stage;
+    row.Writing = p.Writing;
+    row.PagesDone = p.PagesDone;
+    row.Pages = p.Pages;
+    if (p.Writing || p.Pages > 0) row.Result.clear();
+  }
+  void Finished(const BoardRecord& r) override {
+    std::lock_guard<std::mutex> hold(board_.Lock);
+    DeviceRow& row = board_.Rows[row_];
+    row.Serial = r.Board.Serial;
+    row.Stage = r.ExitCode == kExitOk ? "done" : "failed";
+    row.Result = r.ExitCode == kExitOk ? "passed" : "FAILED: " + r.Message;
+    board_.Finished.push_back(r);
+  }
+
+ private:
+  Board& board_;
+  std::size_t row_;
+};
+
+// The exit code of a run of many boards: 0 only when every board passed;
+// the one failure code they share, else 1; 130 when one was stopped. With
+// --repeat an interrupt only ends the run.
+int ExitCodeOfAll(const std::vector<BoardRecord>& records, bool repeat) {
+  int failedCode = kExitOk;
+  bool mixed = false, passedAny = false;
+  for (const BoardRecord& r : records) {
+    if (r.ExitCode == kExitOk) {
+      passedAny = true;
+      continue;
+    }
+    if (failedCode != kExitOk && failedCode != r.ExitCode) mixed = true;
+    failedCode = r.ExitCode;
+  }
+  if (failedCode == kExitOk) return repeat && !passedAny ? kExitDeviceFailed : kExitOk;
+  if (repeat && failedCode == kExitInterrupted && !mixed) {
+    return passedAny ? kExitOk : kExitInterrupted;
+  }
+  for (const BoardRecord& r : records) {
+    if (r.ExitCode == kExitInterrupted) return kExitInterrupted;
+  }
+  return mixed ? kExitDeviceFailed : failedCode;
+}
+
+nlohmann::json FileJson(const ImageStore& image, const std::string& path) {
+  return {{"path", path},
+          {"kind", std::string(1, image.ImageKind)},
+          {"image_length", image.ImageLength},
+          {"pages", PagesToSend(image.ImageLength)},
+          {"sha256", Sha256Hex(image.FileBuffer.data(), image.FileLength)}};
+}
+
+class DeviceCommand {
+ public:
+  DeviceCommand(RoadKind road, const DeviceOptions& o, ConsoleView& view, const ImageStore& image,
+                Clock& clock)
+      : road_(road), o_(o), view_(view), image_(image), clock_(clock) {}
+
+  int Run() {
+    startUs_ = clock_.NowUs();
+    if (const std::string error = CheckDeviceOptions(o_, ids_); !error.empty()) {
+      view_.Error("zentrel-flash: " + error);
+      return kExitUsage;
+    }
+    rig_ = std::make_unique<Rig>(o_, clock_);
+    std::vector<DeviceIdentity> boards;
+    if (const int code = ChooseBoards(boards); code >= 0) return code;
+    LineSetup setup{o_, ids_, image_, road_, *rig_, clock_, o_.All};
+    if (!o_.All) {
+      ConsoleLine line(view_, o_.Repeat);
+      RunLine(setup, boards.front(), FilterOf(o_), line);
+      return o_.Repeat ? Summarise(line.Records, 0) : FinishOne(line.Records.front());
+    }
+    return RunSideBySide(setup, boards);
+  }
+
+ private:
+  // Chooses the boards once, before any is touched. -1 to go on, else the
+  // exit code to end with.
+  int ChooseBoards(std::vector<DeviceIdentity>& boards) {
+    const DeviceFilter filter = FilterOf(o_);
+    if (o_.WaitSeconds >= 0 || o_.Repeat) {
+      ConsoleLine waiting(view_, false);
+      const std::uint64_t limitUs =
+          o_.WaitSeconds > 0 && !o_.Repeat ? static_cast<std::uint64_t>(o_.WaitSeconds * 1e6) : 0;
+      const WaitEnd end =
+          WaitForDevice(rig_->Platform(), ids_, filter, true, limitUs, clock_, waiting);
+      view_.EndLiveLine();
+      if (end == WaitEnd::TimedOut) {
+        char line[40];
+        std::snprintf(line, sizeof line, "%g s", o_.WaitSeconds);
+        view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " appeared within " + line);
+        return kExitNoDevice;
+      }
+      if (end == WaitEnd::Interrupted) {
+        view_.Error("zentrel-flash: interrupted while waiting for a device");
+        return kExitInterrupted;
+      }
+    }
+    boards = FindDevices(rig_->Platform(), ids_, filter);
+    if (o_.All) {
+      if (!boards.empty()) return -1;
+      view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
+      view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " is attached");
+      ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+      return kExitNoDevice;
+    }
+    if (boards.size() > 1) {
+      // Never a guess: the user says which.
+      view_.Error("zentrel-flash: " + std::to_string(boards.size()) + " devices with IDs " +
+                  Ids(ids_) + FilterText(filter) +
+                  " are attached; choose one with --port or --serial (or flash them all with "
+                  "flash --all):");
+      for (const DeviceIdentity& d : boards) {
+        view_.Error("  --port " + (d.Port.empty() ? "?" : d.Port) + "  --serial " +
+                    (d.Serial.empty() ? "?" : d.Serial) + "  " + d.Path);
+      }
+      return kExitUsage;
+    }
+    if (boards.empty()) boards.emplace_back();  // the road searches and says so
+    return -1;
+  }
+
+  // The record of a single board: its fields or its JSON object, and one
+  // line on stderr for every failure.
+  int FinishOne(const BoardRecord& r) {
+    int code = r.ExitCode;
+    if (code != kExitOk) {
+      // A box has been shown on stderr already; else the status text, or
+      // what the device holds when it was stopped, says why.
+      if (r.Outcome.Box == nullptr || r.Outcome.Failure == FailureKind::Stopped) {
+        view_.Error("zentrel-flash: " + r.Message);
+      }
+      const DeviceFilter filter = FilterOf(o_);
+      if (code == kExitNoDevice && !filter.Empty()) {
+        view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " matches" +
+                    FilterText(filter));
+      }
+      if (r.Outcome.Failure != FailureKind::Stopped) {
+        ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+      }
+    }
+    if (view_.Mode() == OutputMode::Json) {
+      nlohmann::json result = {{"event", "result"}, {"command", CommandName(road_)}};
+      AddBoardJson(result, r);
+      if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
+      view_.Json(result);
+    } else if (code == kExitOk && view_.Mode() != OutputMode::Quiet) {
+      if (road_ == RoadKind::Download) {
+        const std::uint32_t pages = r.Outcome.PagesWritten;
+        char line[160];
+        std::snprintf(line, sizeof line, "Flashed %u pages (%u bytes) in %.1f s, %.1f KiB/s",
+                      static_cast<unsigned>(pages), static_cast<unsigned>(pages * kPageSize),
+                      r.Seconds,
+                      r.WritingSeconds > 0 ? pages * kPageSize / 1024.0 / r.WritingSeconds : 0.0);
+        view_.Note(line);
+      }
+      view_.PrintFields(FieldsOf(road_), r.Fields);
+    }
+    return CheckOutput(code, "the command reached its goal");
+  }
+
+  // The end of a run of many boards: the counts, the result record, and
+  // one line on stderr when the run did not pass.
+  int Summarise(const std::vector<BoardRecord>& records, std::size_t devices) {
+    const auto passed = static_cast<int>(std::count_if(
+        records.begin(), records.end(), [](const BoardRecord& r) { return r.ExitCode == kExitOk; }));
+    const int failed = static_cast<int>(records.size()) - passed;
+    const int code = ExitCodeOfAll(records, o_.Repeat);
+    const double seconds = static_cast<double>(clock_.NowUs() - startUs_) / 1e6;
+    char counts[120];
+    std::snprintf(counts, sizeof counts, "%d passed, %d failed in %.1f s", passed, failed,
+                  seconds);
+    if (view_.Mode() == OutputMode::Json) {
+      nlohmann::json result = {{"event", "result"},  {"command", CommandName(road_)},
+                               {"all", o_.All},      {"repeat", o_.Repeat},
+                               {"exit_code", code},  {"boards", records.size()},
+                               {"passed", passed},   {"failed", failed},
+                               {"duration_s", seconds}};
+      if (o_.All) result["devices"] = devices;
+      if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
+      view_.Json(result);
+    } else {
+      view_.Note(counts);
+    }
+    if (code != kExitOk) view_.Error(std::string("zentrel-flash: ") + counts);
+    return CheckOutput(code, "every device passed");
+  }
+
+  int RunSideBySide(const LineSetup& setup, const std::vector<DeviceIdentity>& boards) {
+    Board shared;
+    std::vector<std::unique_ptr<TableLine>> lines;
+    for (const DeviceIdentity& d : boards) {
+      DeviceRow row;
+      row.Port = d.Port;
+      row.Serial = d.Serial;
+      row.Stage = "starting";
+      shared.Rows.push_back(row);
+      lines.push_back(std::make_unique<TableLine>(shared, lines.size()));
+    }
+    if (view_.Mode() != OutputMode::Json && view_.Mode() != OutputMode::Quiet) {
+      view_.Note("Flashing " + std::to_string(boards.size()) + " devices side by side");
+    }
+    std::atomic<std::size_t> running{boards.size()};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+      threads.emplace_back([&, i] {
+        RunLine(setup, boards[i], FollowFilter(boards[i]), *lines[i]);
+        --running;
+      });
+    }
+    std::vector<BoardRecord> records;
+    LiveTable table(stdout);
+    while (running > 0) {
+      Show(shared, table, records);
+      clock_.SleepUs(kShowEveryUs);
+    }
+    for (std::thread& t : threads) t.join();
+    Show(shared, table, records);
+    return Summarise(records, boards.size());
+  }
+
+  void Show(Board& shared, LiveTable& table, std::vector<BoardRecord>& records) {
+    std::vector<BoardRecord> finished;
+    std::vector<DeviceRow> rows;
+    {
+      std::lock_guard<std::mutex> hold(shared.Lock);
+      finished.swap(shared.Finished);
+      rows = shared.Rows;
+    }
+    for (BoardRecord& r : finished) {
+      if (view_.Mode() == OutputMode::Json) {
+        nlohmann::json object = {{"event", "device_result"}};
+        AddBoardJson(object, r);
+        view_.Json(object);
+      } else if (view_.Mode() == OutputMode::Lines) {
+        view_.Note(ResultLine(r, o_.Repeat));
+      } else if (view_.Mode() == OutputMode::Quiet && r.ExitCode != kExitOk) {
+        view_.Error("zentrel-flash: " + ResultLine(r, o_.Repeat));
+      }
+      records.push_back(std::move(r));
+    }
+    if (view_.Mode() == OutputMode::Terminal) table.Draw(rows);
+  }
+
+  int CheckOutput(int code, const char* goal) {
+    if (code == kExitOk && (view_.OutputFailed() || std::fflush(stdout) != 0)) {
+      view_.Error(std::string("zentrel-flash: ") + goal +
+                  ", but writing to standard output failed");
+      return kExitDeviceFailed;
+    }
+    return code;
+  }
+
+  RoadKind road_;
+  const DeviceOptions& o_;
+  ConsoleView& view_;
+  const ImageStore& image_;
+  Clock& clock_;
+  DeviceIds ids_;
+  std::uint64_t startUs_ = 0;
+  std::unique_ptr<Rig> rig_;
+};
+
+}  // namespace
+
+int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& view,
+                     const ImageStore& image, Clock& clock) {
+  return DeviceCommand(road, options, view, image, clock).Run();
+}
+
+int RunInfoCommand(const DeviceOptions& options, const OutputOptions& output) {
+  ConsoleView view(stdout, stderr, ModeFor(output));
+  SteadyClock clock;
+  const auto image = std::make_unique<ImageStore>();
+  return RunDeviceCommand(RoadKind::Info, options, view, *image, clock);
+}
+
+int RunAppInfoCommand(const DeviceOptions& options, const OutputOptions& output) {
+  ConsoleView view(stdout, stderr, ModeFor(output));
+  SteadyClock clock;
+  const auto image = std::make_unique<ImageStore>();
+  return RunDeviceCommand(RoadKind::AppInfo, options, view, *image, clock);
+}
+
+int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output) {
+  ConsoleView view(stdout, stderr, ModeFor(output));
+  SteadyClock clock;
+  // Over 4 MiB of fixed buffers: too much for a stack. One store for every
+  // board, read-only.
+  const auto image = std::make_unique<ImageStore>();
+  if (LoadImageFromPath(*image, options.InputPath.c_str(), view) == 0) {
+    if (view.Mode() == OutputMode::Json) {
+      view.Json({{"event", "result"},
+                 {"command", "flash"},
+                 {"exit_code", kExitFileRefused},
+                 {"failure", "file_refused"},
+                 {"file", {{"path", options.InputPath}}}});
+    }
+    return kExitFileRefused;
+  }
+  return RunDeviceCommand(RoadKind::Download, options, view, *image, clock);
+}
+
+}  // namespace zentrel::cli

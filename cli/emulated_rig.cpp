@@ -1,0 +1,80 @@
+#include "cli/emulated_rig.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "cli/fault_option.h"
+#ifdef _WIN32
+#include "hid/win32/win32_hid_platform.h"
+#else
+#include "hid/hidapi/hidapi_platform.h"
+#endif
+
+namespace zentrel::cli {
+
+Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
+  if (!o.Emulate) {
+#ifdef _WIN32
+    platform_ = std::make_unique<Win32HidPlatform>();
+#else
+    platform_ = std::make_unique<HidapiPlatform>();
+#endif
+    return;
+  }
+  auto bus = std::make_unique<emulated::EmulatedBus>(clock);
+  bus_ = bus.get();
+  platform_ = std::move(bus);
+  // Side by side, unless the line plugs them in one by one.
+  const int atOnce = o.Repeat && !o.All ? 1 : o.EmuDevices;
+  for (int i = 0; i < atOnce; ++i) Plug(plugged_ + 1);
+}
+
+emulated::EmulatedBootLoader& Rig::Plug(int number) {
+  emulated::BootLoaderConfig config;
+  if (!options_.EmuPlatform.empty()) config.Platform = options_.EmuPlatform;
+  if (!options_.EmuHwVersion.empty()) config.HwVersion = options_.EmuHwVersion;
+  if (options_.EmuFlashKiB >= 0) {
+    config.FlashSizeKiB = static_cast<std::uint16_t>(options_.EmuFlashKiB);
+  }
+  config.Latency = options_.EmuFullSpeed ? emulated::LatencyProfile::FullSpeed()
+                                         : emulated::LatencyProfile::Instant();
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "ZB-%06d", number % 1000000);
+  config.Serial.assign(serial, serial + std::strlen(serial));
+  emulated::EmulatedBootLoader& board = bus_->AddBootLoader(config);
+  for (const std::string& option : options_.EmuFaults) {
+    FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
+    if (ParseFaultOption(option, fault).empty() && (fault.Device == 0 || fault.Device == number)) {
+      board.InjectFault(fault.Kind, fault.N);
+    }
+  }
+  boards_.push_back(&board);
+  plugged_ = number;
+  return board;
+}
+
+bool Rig::TakeOffAndPlugNext(const std::string& path) {
+  if (bus_ == nullptr) return true;
+  for (emulated::EmulatedBootLoader* board : boards_) {
+    if (board->Path() == path) board->InjectFault(emulated::FaultKind::Vanish, 0);
+  }
+  // Side by side the line waits on its port for ever, as a real one does.
+  if (options_.All) return true;
+  if (plugged_ >= options_.EmuDevices) return false;
+  Plug(plugged_ + 1);
+  return true;
+}
+
+bool Rig::DumpFlash(const std::string& path, const std::string& file) {
+  for (const emulated::EmulatedBootLoader* board : boards_) {
+    if (board->Path() != path) continue;
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(board->Flash().data()),
+              static_cast<std::streamsize>(board->Flash().size()));
+    return static_cast<bool>(out);
+  }
+  return true;
+}
+
+}  // namespace zentrel::cli

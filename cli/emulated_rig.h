@@ -1,0 +1,43 @@
+// The platform a device command talks to: this machine's HID devices, or
+// with --emulate an emulated bus with its boards, side by side or (with
+// --repeat) plugged in one after another as an operator would.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "hid/emulated/emulated_bus.h"
+#include "hid/hid_platform.h"
+#include "protocol/clock.h"
+
+namespace zentrel::cli {
+
+class Rig {
+ public:
+  Rig(const DeviceOptions& options, Clock& clock);
+
+  HidPlatform& Platform() { return *platform_; }
+  bool Emulated() const { return bus_ != nullptr; }
+
+  // What the operator of an emulated line does after a board's road: take
+  // the board off (it leaves the bus) and, when boards come one after
+  // another, plug the next one in. False when no board is left to come.
+  // Nothing happens on real hardware: a person does it there.
+  bool TakeOffAndPlugNext(const std::string& path);
+  // Saves the flash of the emulated board behind path; false when the file
+  // cannot be written. True on real hardware (nothing to save).
+  bool DumpFlash(const std::string& path, const std::string& file);
+
+ private:
+  emulated::EmulatedBootLoader& Plug(int number);
+
+  const DeviceOptions& options_;
+  std::unique_ptr<HidPlatform> platform_;
+  emulated::EmulatedBus* bus_ = nullptr;
+  std::vector<emulated::EmulatedBootLoader*> boards_;  // never changes while roads run side by side
+  int plugged_ = 0;
+};
+
+}  // namespace zentrel::cli

@@ -1,0 +1,58 @@
+#include "cli/options.h"
+
+#include "cli/fault_option.h"
+#include "cli/output_path.h"
+
+namespace zentrel::cli {
+
+bool ParseHexOption(const std::string& text, std::uint32_t& value) {
+  std::size_t i = 0;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) i = 2;
+  if (i == text.size() || text.size() - i > 8) return false;
+  std::uint32_t v = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    const int d = c >= '0' && c <= '9'   ? c - '0'
+                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                         : -1;
+    if (d < 0) return false;
+    v = v * 16 + static_cast<std::uint32_t>(d);
+  }
+  value = v;
+  return true;
+}
+
+bool ParseUsbId(const std::string& text, std::uint32_t& value) {
+  std::uint32_t v = 0;
+  if (!ParseHexOption(text, v) || v == 0 || v > 0xFFFF) return false;
+  value = v;
+  return true;
+}
+
+std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
+  if ((!o.VendorId.empty() && !ParseUsbId(o.VendorId, ids.VendorId)) ||
+      (!o.ProductId.empty() && !ParseUsbId(o.ProductId, ids.ProductId))) {
+    return "--vid and --pid take a USB ID, hexadecimal 0x1 to 0xFFFF";
+  }
+  if (const std::string error = CheckFaultOptions(o.EmuFaults); !error.empty()) {
+    return "--emulate-fault: " + error;
+  }
+  if (!o.EmuDump.empty()) {
+    if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {
+      return "--emulate-dump: " + error;
+    }
+  }
+  return "";
+}
+
+DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }
+
+std::string FilterText(const DeviceFilter& filter) {
+  std::string text;
+  if (!filter.Serial.empty()) text += " --serial " + filter.Serial;
+  if (!filter.Port.empty()) text += " --port " + filter.Port;
+  return text;
+}
+
+}  // namespace zentrel::cli

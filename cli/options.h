@@ -1,0 +1,56 @@
+// What the device commands (info, app-info, flash, list) are told: the
+// options that pick the devices and the platform, and how to report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hid/device_access.h"
+#include "protocol/device_ids.h"
+
+namespace zentrel::cli {
+
+enum class Pace { Window, Fast };
+
+struct DeviceOptions {
+  std::string VendorId;  // hexadecimal text; empty: the compiled-in default
+  std::string ProductId;
+  Pace Pacing = Pace::Window;
+  double WaitSeconds = -1;  // < 0: do not wait; 0: for ever
+  bool Repeat = false;      // flash one board after another
+  bool All = false;         // flash every attached board at once
+  std::string Serial;       // only the device with this serial number
+  std::string Port;         // only the device on this USB port
+  std::string InputPath;    // the firmware file, never to be overwritten
+  bool Emulate = false;
+  // The emulated boards, only with --emulate.
+  std::string EmuPlatform;
+  std::string EmuHwVersion;
+  int EmuFlashKiB = -1;
+  bool EmuFullSpeed = true;
+  std::vector<std::string> EmuFaults;  // [K:]NAME[:N]
+  std::string EmuDump;                 // save the flash here afterwards
+  int EmuDevices = 1;  // side by side, or one after another with --repeat
+};
+
+struct OutputOptions {
+  bool Json = false;
+  bool Quiet = false;
+};
+
+// "0x1D50", "1d50": hexadecimal, up to 8 digits. False if not.
+bool ParseHexOption(const std::string& text, std::uint32_t& value);
+// A USB ID: hexadecimal, 1 to 0xFFFF.
+bool ParseUsbId(const std::string& text, std::uint32_t& value);
+
+// The IDs the options give (or the defaults), and the checks made before
+// any device is touched: the IDs, the faults, the dump path. Empty when all
+// pass; else the line that says why not.
+std::string CheckDeviceOptions(const DeviceOptions& options, DeviceIds& ids);
+
+// The --serial and --port choice, and the same as the user typed it.
+DeviceFilter FilterOf(const DeviceOptions& options);
+std::string FilterText(const DeviceFilter& filter);
+
+}  // namespace zentrel::cli

@@ -1,0 +1,59 @@
+#include "hid/device_identity.h"
+
+#include <algorithm>
+
+#include "hid/utf8_text.h"
+#include "protocol/reports.h"
+
+namespace zentrel {
+
+DeviceIdentity ReadDeviceIdentity(HidPlatform& platform, const std::string& path) {
+  DeviceIdentity identity;
+  identity.Path = path;
+  identity.Port = platform.GetLocation(path);
+  const HidHandle h = platform.Open(path);
+  if (h == kNoHidHandle) return identity;
+  identity.Opened = platform.GetAttributes(h, identity.VendorId, identity.ProductId);
+  // One unit more than the work area, so that the text always ends.
+  char16_t units[kProductStringUnits + 1] = {};
+  if (platform.GetProductString(h, units, kProductStringUnits)) {
+    identity.Product = Utf8FromUtf16(units);
+  }
+  units[0] = 0;
+  if (platform.GetSerialNumber(h, units, kProductStringUnits)) {
+    identity.Serial = Utf8FromUtf16(units);
+  }
+  platform.Close(h);
+  return identity;
+}
+
+std::vector<std::string> ListCandidatePaths(HidPlatform& platform, std::size_t limit) {
+  std::vector<std::string> paths;
+  platform.Enumerate([&](const HidCollection& member) {
+    // hidapi lists nested collections of one interface with the same path;
+    // an interface is one candidate however many collections qualify.
+    if (member.CapsKnown && member.UsagePage == kBootUsagePage && member.Usage == kBootUsage &&
+        std::find(paths.begin(), paths.end(), member.Path) == paths.end()) {
+      paths.push_back(member.Path);
+    }
+    return paths.size() < limit;
+  });
+  return paths;
+}
+
+std::vector<DeviceIdentity> FindDevices(HidPlatform& platform, const DeviceIds& ids,
+                                        const DeviceFilter& filter) {
+  std::vector<DeviceIdentity> found;
+  for (const std::string& path : ListCandidatePaths(platform)) {
+    DeviceIdentity d = ReadDeviceIdentity(platform, path);
+    if (!d.Opened || d.VendorId != ids.VendorId || d.ProductId != ids.ProductId) continue;
+    if ((!filter.Port.empty() && d.Port != filter.Port) ||
+        (!filter.Serial.empty() && d.Serial != filter.Serial)) {
+      continue;
+    }
+    found.push_back(std::move(d));
+  }
+  return found;
+}
+
+}  // namespace zentrel

@@ -1,6 +1,7 @@
 #include "cli/board_line.h"
 
 #include "cli/exit_codes.h"
+#include "cli/failure_advice.h"
 #include "cli/interrupt.h"
 #include "sequencer/road_stage.h"
 
@@ -102,6 +103,11 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
   record.Seconds = Seconds(endUs - startUs);
   record.WritingSeconds = writingFromUs != 0 ? Seconds(endUs - writingFromUs) : 0;
   record.Fields = view.fields;
+  record.FlashSizeKiB = sequencer.FlashSizeKiB();
+  if (o.Failure == FailureKind::DeviceFailed) {
+    const DeviceFilter where = board.Path.empty() ? filter : FollowFilter(board);
+    record.LeftBus = FindDevices(s.Devices.Platform(), s.Ids, where).empty();
+  }
   return record;
 }
 
@@ -162,6 +168,7 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
         record.Message = "cannot write " + file;
       }
     }
+    record.Advice = FailureAdvice(record, s.Image, s.Ids, platform);
     observer.Finished(record);
     if (!s.Options.Repeat || record.Outcome.Failure == FailureKind::Stopped) return;
     // The operator takes the board off, and the next one comes.

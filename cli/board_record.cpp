@@ -127,6 +127,7 @@ void AddBoardJson(nlohmann::json& j, const BoardRecord& r) {
   j["failure"] = FailureName(o.Failure);
   j["stage"] = PhaseWord(PhaseOf(o.Stage));
   j["message"] = r.Message;
+  j["advice"] = r.Advice;
   j["status"] = o.Status;
   j["box"] = o.Box == nullptr ? "" : o.Box;
   j["pages_written"] = o.PagesWritten;

@@ -27,6 +27,9 @@ struct BoardRecord {
   double Seconds = 0;
   double WritingSeconds = 0;  // from the first page on
   std::array<std::string, 6> Fields;  // as the road left them, without the indent
+  std::uint16_t FlashSizeKiB = 0;     // as the boot status gave it
+  bool LeftBus = false;  // after a failure: the device was no longer attached
+  std::string Advice;    // what failed and what to do, after a failure
 };
 
 // The fields a road fills, in the order they are shown.

@@ -79,8 +79,9 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
     cmd.add_option_function<std::string>(
            "--pace",
            [&o](const std::string& v) { o.Pacing = v == "fast" ? Pace::Fast : Pace::Window; },
-           "window: one step every 10 ms, as the desktop program (default); fast: the "
-           "transfer stages back to back, delays and search still at 10 ms")
+           "fast: the transfer stages back to back, as fast as the device answers, the "
+           "delays and the search at 10 ms (default); window: one step every 10 ms, as the "
+           "desktop program")
         ->check(CLI::IsMember({"window", "fast"}));
     cmd.add_option("--wait", o.WaitSeconds,
                    "Wait up to SECONDS (0: for ever) for a device with the IDs to appear "

@@ -2,17 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/terminal.h"
 #include "protocol/download_accounting.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define ZENTREL_ISATTY _isatty
-#define ZENTREL_FILENO _fileno
-#else
-#include <unistd.h>
-#define ZENTREL_ISATTY isatty
-#define ZENTREL_FILENO fileno
-#endif
 
 namespace zentrel::cli {
 
@@ -110,15 +102,17 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
       const double left = seconds * (p.Pages - p.PagesDone) / p.PagesDone;
       std::snprintf(eta, sizeof eta, "ETA %.0f s", left);
     }
-    std::snprintf(line, sizeof line, "%s%s  page %u of %u  %llu of %llu bytes  %.1f KiB/s  %s",
-                  kClearLine, p.Stage, static_cast<unsigned>(p.PagesDone),
+    std::snprintf(line, sizeof line, "%s  page %u of %u  %llu of %llu bytes  %.1f KiB/s  %s",
+                  p.Stage, static_cast<unsigned>(p.PagesDone),
                   static_cast<unsigned>(p.Pages), static_cast<unsigned long long>(bytes),
                   static_cast<unsigned long long>(std::uint64_t{p.Pages} * kPageSize), rate, eta);
   } else {
-    std::snprintf(line, sizeof line, "%s%s %c %s", kClearLine, p.Stage,
-                  kSpinner[spinner_++ % 4], Seconds(p.ElapsedUs).c_str());
+    std::snprintf(line, sizeof line, "%s %c %s", p.Stage, kSpinner[spinner_++ % 4],
+                  Seconds(p.ElapsedUs).c_str());
   }
-  if (std::fputs(line, out_) < 0 || std::fflush(out_) != 0) outFailed_ = true;
+  // Cut, never wrapped: a wrapped line could not be drawn over in place.
+  const std::string shown = kClearLine + FitToWidth(line, TerminalColumns(out_));
+  if (std::fputs(shown.c_str(), out_) < 0 || std::fflush(out_) != 0) outFailed_ = true;
   liveShown_ = true;
 }
 
@@ -143,7 +137,7 @@ void ConsoleView::Json(const nlohmann::json& object) {
 OutputMode ModeFor(const OutputOptions& options) {
   if (options.Json) return OutputMode::Json;
   if (options.Quiet) return OutputMode::Quiet;
-  return ZENTREL_ISATTY(ZENTREL_FILENO(stdout)) ? OutputMode::Terminal : OutputMode::Lines;
+  return IsTerminal(stdout) ? OutputMode::Terminal : OutputMode::Lines;
 }
 
 }  // namespace zentrel::cli

@@ -57,6 +57,7 @@ class ConsoleLine final : public LineObserver {
     } else {
       view_.Note(ResultLine(record, true));
     }
+    if (!record.Advice.empty()) view_.Error("zentrel-flash: " + record.Advice);
   }
   std::vector<BoardRecord> Records;
 
@@ -218,6 +219,7 @@ class DeviceCommand {
         view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " matches" +
                     FilterText(filter));
       }
+      if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);
       if (r.Outcome.Failure != FailureKind::Stopped) {
         ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
       }
@@ -265,7 +267,15 @@ class DeviceCommand {
     } else {
       view_.Note(counts);
     }
-    if (code != kExitOk) view_.Error(std::string("zentrel-flash: ") + counts);
+    if (o_.All) {
+      for (const BoardRecord& r : records) {
+        if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Board.Port + ": " + r.Advice);
+      }
+    }
+    if (code != kExitOk) {
+      view_.Error(std::string("zentrel-flash: ") +
+                  (code == kExitInterrupted ? "interrupted; " : "") + counts);
+    }
     return CheckOutput(code, "every device passed");
   }
 

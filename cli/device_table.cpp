@@ -1,5 +1,7 @@
 #include "cli/device_table.h"
 
+#include "cli/terminal.h"
+
 namespace zentrel::cli {
 
 namespace {
@@ -29,11 +31,16 @@ std::string FormatDeviceRow(const DeviceRow& row) {
 }
 
 bool LiveTable::Draw(const std::vector<DeviceRow>& rows) {
+  // Every line cut to the terminal's width: a wrapped line would take two
+  // and the table would no longer be drawn over itself.
+  const std::size_t columns = TerminalColumns(out_);
   std::string text;
   // Back to the heading drawn last time, then every line anew.
   if (drawn_ > 0) text += "\r\033[" + std::to_string(drawn_) + "A";
-  text += "\r\033[K" + DeviceTableHeading() + "\n";
-  for (const DeviceRow& row : rows) text += "\r\033[K" + FormatDeviceRow(row) + "\n";
+  text += "\r\033[K" + FitToWidth(DeviceTableHeading(), columns) + "\n";
+  for (const DeviceRow& row : rows) {
+    text += "\r\033[K" + FitToWidth(FormatDeviceRow(row), columns) + "\n";
+  }
   drawn_ = rows.size() + 1;
   return std::fputs(text.c_str(), out_) >= 0 && std::fflush(out_) == 0;
 }

@@ -16,7 +16,7 @@ enum class Pace { Window, Fast };
 struct DeviceOptions {
   std::string VendorId;  // hexadecimal text; empty: the compiled-in default
   std::string ProductId;
-  Pace Pacing = Pace::Window;
+  Pace Pacing = Pace::Fast;
   double WaitSeconds = -1;  // < 0: do not wait; 0: for ever
   bool Repeat = false;      // flash one board after another
   bool All = false;         // flash every attached board at once

@@ -135,6 +135,7 @@ TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
   const auto dump = std::filesystem::temp_directory_path() / "zentrel_cli_dump.bin";
 
   DeviceOptions window;
+  window.Pacing = Pace::Window;
   window.EmuDump = dump.string();
   const CommandRun slow = RunEmulated(window, *image, RoadKind::Download);
   ASSERT_EQ(slow.Code, 0);
@@ -149,8 +150,7 @@ TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
                          image->ImageBuffer.begin() + 4096));
   std::filesystem::remove(dump);
 
-  DeviceOptions fast;
-  fast.Pacing = Pace::Fast;
+  DeviceOptions fast;  // the default pace
   const CommandRun quick = RunEmulated(fast, *image, RoadKind::Download);
   ASSERT_EQ(quick.Code, 0);
   EXPECT_LT(quick.Elapsed * 2, slow.Elapsed);

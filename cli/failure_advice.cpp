@@ -1,0 +1,84 @@
+#include "cli/failure_advice.h"
+
+#include <cstdio>
+
+#include "hid/device_identity.h"
+#include "image/memory_image_header.h"
+#include "protocol/reports.h"
+
+namespace zentrel::cli {
+
+namespace {
+
+std::string Ids(const DeviceIds& ids) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(ids.VendorId),
+                static_cast<unsigned>(ids.ProductId));
+  return text;
+}
+
+std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
+  int collections = 0;
+  platform.Enumerate([&](const HidCollection&) {
+    ++collections;
+    return true;
+  });
+  const std::size_t candidates = ListCandidatePaths(platform).size();
+  const std::size_t withIds = FindDevices(platform, ids).size();
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "searched for IDs %s: %d HID collections, %zu boot loader candidates, %zu "
+                "with the IDs now; `zentrel-flash list` shows them",
+                Ids(ids).c_str(), collections, candidates, withIds);
+  return text;
+}
+
+std::string DoesNotFit(const BoardRecord& r, const ImageStore& image) {
+  const std::string& platform = r.Fields[static_cast<std::size_t>(ValueField::PlatformField)];
+  const std::string& version = r.Fields[static_cast<std::size_t>(ValueField::HwVersionField)];
+  char device[160];
+  std::snprintf(device, sizeof device, "the device is %s, hardware %s, %u KiB of flash",
+                platform.c_str(), version.c_str(), static_cast<unsigned>(r.FlashSizeKiB));
+  char file[200];
+  if (image.ImageKind == 'm') {
+    const HeaderField p = HeaderPlatformName(image);
+    const HeaderField v = HeaderHwVersion(image);
+    std::snprintf(file, sizeof file, "the file is for %.*s, hardware %.*s%s, ",
+                  static_cast<int>(p.Text.size()), p.Text.data(), static_cast<int>(v.Text.size()),
+                  v.Text.data(), v.Terminator == 'x' ? "x" : "");
+  }
+  char length[120];
+  std::snprintf(length, sizeof length, "%s image of %u bytes is written up to address %u",
+                image.ImageKind == 'm' ? "its" : "the file's",
+                static_cast<unsigned>(image.ImageLength),
+                static_cast<unsigned>(kBootAreaSize + PagesToSend(image.ImageLength) * kPageSize));
+  if (image.ImageKind != 'm') file[0] = 0;
+  return std::string(file) + length + "; " + device;
+}
+
+std::string DeviceFailed(const BoardRecord& r) {
+  const RoadOutcome& o = r.Outcome;
+  std::string text = std::string("failed while ") + PhaseWord(PhaseOf(o.Stage));
+  if (PhaseOf(o.Stage) == RoadPhase::Writing) {
+    char pages[64];
+    std::snprintf(pages, sizeof pages, " page %u of %u", static_cast<unsigned>(o.PagesWritten + 1),
+                  static_cast<unsigned>(o.Pages));
+    text += pages;
+  }
+  text += r.LeftBus ? "; the device has left the bus" : "; the device is still attached";
+  return text + "; " + DeviceHolds(o);
+}
+
+}  // namespace
+
+std::string FailureAdvice(const BoardRecord& r, const ImageStore& image, const DeviceIds& ids,
+                          HidPlatform& platform) {
+  switch (r.Outcome.Failure) {
+    case FailureKind::NoDevice: return NoDevice(ids, platform);
+    case FailureKind::DoesNotFit: return DoesNotFit(r, image);
+    case FailureKind::DeviceFailed: return DeviceFailed(r);
+    default: return "";
+  }
+}
+
+}  // namespace zentrel::cli

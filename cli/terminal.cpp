@@ -1,0 +1,46 @@
+#include "cli/terminal.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
+namespace zentrel::cli {
+
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
+std::size_t TerminalColumns(std::FILE* stream) {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (GetConsoleScreenBufferInfo(handle, &info)) {
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+  }
+#else
+  winsize size{};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+  return 80;
+}
+
+std::string FitToWidth(const std::string& text, std::size_t columns) {
+  const std::size_t room = columns > 1 ? columns - 1 : 1;
+  std::size_t shown = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    // A byte 10xxxxxx continues the character before it.
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (shown++ == room) return text.substr(0, at);
+  }
+  return text;
+}
+
+}  // namespace zentrel::cli

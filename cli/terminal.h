@@ -1,0 +1,21 @@
+// What the command line needs to know of a terminal: whether a stream is
+// one, and how wide it is, so that a line drawn in place never wraps.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace zentrel::cli {
+
+bool IsTerminal(std::FILE* stream);
+
+// The terminal's width in columns, read anew at every call (the window may
+// have been resized); 80 when it cannot be told.
+std::size_t TerminalColumns(std::FILE* stream);
+
+// text cut to fit in columns - 1 (the last column would wrap on some
+// terminals), never inside a UTF-8 character.
+std::string FitToWidth(const std::string& text, std::size_t columns);
+
+}  // namespace zentrel::cli

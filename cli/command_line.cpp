@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,98 +62,160 @@ bool RefuseUnknownCommand(int argc, char** argv) {
 
 enum class DeviceCommand { Reading, Flash, List };
 
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
+constexpr const char* kDeviceGroup = "Choosing the device";
+constexpr const char* kRunGroup = "Running";
+constexpr const char* kOutputGroup = "Output";
+constexpr const char* kEmulatedGroup = "Emulated boards (each needs --emulate)";
+
+constexpr std::size_t kHelpColumns = 80;
+constexpr std::size_t kNameColumn = 26;
+
+// Words wrapped into lines of at most width characters; a line that begins
+// with blanks (a list) is kept as it is.
+std::string Wrap(const std::string& text, std::size_t width) {
+  std::string out, line;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    const std::size_t end = std::min(text.find('\n', from), text.size());
+    const std::string paragraph = text.substr(from, end - from);
+    from = end + 1;
+    if (!out.empty()) out += '\n';
+    if (paragraph.rfind(' ', 0) == 0) {
+      out += paragraph;
+      continue;
+    }
+    line.clear();
+    std::size_t at = 0;
+    while (at < paragraph.size()) {
+      const std::size_t space = std::min(paragraph.find(' ', at), paragraph.size());
+      const std::string word = paragraph.substr(at, space - at);
+      at = space + 1;
+      if (!line.empty() && line.size() + 1 + word.size() > width) {
+        out += line + '\n';
+        line.clear();
+      }
+      line += (line.empty() ? "" : " ") + word;
+    }
+    out += line;
+  }
+  return out;
+}
+
+// Help as a person reads it on 80 columns: each value by its name, never
+// CLI11's syntax of checks and relations (the descriptions say those).
+class Help final : public CLI::Formatter {
+ public:
+  Help() { column_width(kNameColumn); }
+  std::string make_option_opts(const CLI::Option* option) const override {
+    return option->get_type_size() == 0 ? "" : " " + option->get_type_name();
+  }
+  std::string make_option_desc(const CLI::Option* option) const override {
+    return Wrap(option->get_description(), kHelpColumns - kNameColumn);
+  }
+  std::string make_subcommand(const CLI::App* sub) const override {
+    std::stringstream out;
+    CLI::detail::format_help(out, sub->get_display_name(true),
+                             Wrap(sub->get_description(), kHelpColumns - kNameColumn),
+                             kNameColumn);
+    return out.str();
+  }
+  std::string make_description(const CLI::App* app) const override {
+    return Wrap(app->get_description(), kHelpColumns) + "\n";
+  }
+};
+
+void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
+  CLI::Option* json = cmd.add_flag("--json", options.Json,
+                                   "One JSON object per line on stdout (README: \"JSON "
+                                   "records\")")
+                          ->group(kOutputGroup);
+  cmd.add_flag("-q,--quiet", options.Quiet, "Print only errors")->excludes(json)->group(kOutputGroup);
+}
+
+void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
+                      DeviceCommand kind) {
   auto usbId = [](const std::string& text) {
     std::uint32_t v = 0;
     return ParseUsbId(text, v) ? std::string()
                                : "'" + text + "' is not a USB ID: hexadecimal, 0x1 to 0xFFFF";
   };
   cmd.add_option("--vid", o.VendorId,
-                 "USB vendor ID of the device, hexadecimal (default " +
-                     std::string(ZENTREL_VENDOR_ID_TEXT) + ")")
-      ->check(usbId);
+                 std::string("USB vendor ID, 0x1-0xFFFF (default ") + ZENTREL_VENDOR_ID_TEXT + ")")
+      ->type_name("HEX")->check(usbId)->group(kDeviceGroup);
   cmd.add_option("--pid", o.ProductId,
-                 "USB product ID of the device, hexadecimal (default " +
-                     std::string(ZENTREL_PRODUCT_ID_TEXT) + ")")
-      ->check(usbId);
-  if (kind != DeviceCommand::List) {
-    cmd.add_option_function<std::string>(
-           "--pace",
-           [&o](const std::string& v) { o.Pacing = v == "fast" ? Pace::Fast : Pace::Window; },
-           "fast: the transfer stages back to back, as fast as the device answers, the "
-           "delays and the search at 10 ms (default); window: one step every 10 ms, as the "
-           "desktop program")
-        ->check(CLI::IsMember({"window", "fast"}));
-    cmd.add_option("--wait", o.WaitSeconds,
-                   "Wait up to SECONDS (0: for ever) for a device with the IDs to appear "
-                   "before starting")
-        ->check(CLI::Range(0.0, 1e6));
-  }
-  CLI::Option* serial = cmd.add_option(
-      "--serial", o.Serial,
-      "Only the device with this USB serial number (as `list` shows it)");
-  CLI::Option* port = cmd.add_option(
-      "--port", o.Port,
-      "Only the device on this USB port (as `list` shows it, e.g. 1-1.4 on Linux); it is "
-      "found again on that port after its reset");
+                 std::string("USB product ID, 0x1-0xFFFF (default ") + ZENTREL_PRODUCT_ID_TEXT +
+                     ")")
+      ->type_name("HEX")->check(usbId)->group(kDeviceGroup);
+  CLI::Option* port = cmd.add_option("--port", o.Port,
+                                     "Only the device on this USB port, as `list` shows it "
+                                     "(followed across its reset)")
+                          ->type_name("PORT")->group(kDeviceGroup);
+  CLI::Option* serial =
+      cmd.add_option("--serial", o.Serial, "Only the device with this USB serial number")
+          ->type_name("SERIAL")->group(kDeviceGroup);
   if (kind == DeviceCommand::Flash) {
     cmd.add_flag("--all", o.All,
-                 "Flash every device with the IDs that is attached at the start, side by "
-                 "side, one road each; exit 0 only if every device passed")
-        ->excludes(serial)
-        ->excludes(port);
-  }
-  CLI::Option* emulate = cmd.add_flag(
-      "--emulate", o.Emulate, "Talk to the built-in emulated boot loader instead of real hardware");
-  const emulated::BootLoaderConfig defaults;
-  cmd.add_option("--emulate-platform", o.EmuPlatform,
-                 "Emulated device: hardware platform name (default " + defaults.Platform + ")")
-      ->needs(emulate);
-  cmd.add_option("--emulate-hw-version", o.EmuHwVersion,
-                 "Emulated device: hardware version (default " + defaults.HwVersion + ")")
-      ->needs(emulate);
-  cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB,
-                 "Emulated device: flash size in KiB (default " +
-                     std::to_string(defaults.FlashSizeKiB) + ")")
-      ->check(CLI::Range(0, 65535))
-      ->needs(emulate);
-  cmd.add_option_function<std::string>(
-         "--emulate-latency", [&o](const std::string& v) { o.EmuFullSpeed = v != "instant"; },
-         "Emulated device timing: full-speed (a full-speed USB device, default) or instant")
-      ->check(CLI::IsMember({"full-speed", "instant"}))
-      ->needs(emulate);
-  cmd.add_option("--emulate-fault", o.EmuFaults,
-                 "Emulated device: show a fault, NAME or NAME:N (N a whole number, default "
-                 "1), on every board or, as K:NAME[:N], on board K only; repeatable, each "
-                 "fault once per board:" + FaultHelp())
-      ->check([](const std::string& text) {
-        FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
-        return ParseFaultOption(text, fault);
-      })
-      ->needs(emulate);
-  if (kind == DeviceCommand::Flash) {
-    cmd.add_option("--emulate-dump", o.EmuDump,
-                   "Emulated device: save its whole flash to this file afterwards (with --all: "
-                   "FILE.PORT for each board)")
-        ->needs(emulate);
+                 "Every device with the IDs attached at the start, side by side; not with "
+                 "--port or --serial")
+        ->excludes(serial)->excludes(port)->group(kDeviceGroup);
     cmd.add_flag("--repeat", o.Repeat,
-                 "Flash one device after another: after each, wait for it to leave and for "
-                 "the next to arrive; Ctrl-C ends with a summary");
+                 "One device after another: after each, wait for it to leave and the next "
+                 "to come; Ctrl-C ends")
+        ->group(kRunGroup);
   }
-  cmd.add_option("--emulate-devices", o.EmuDevices,
-                 "Emulated boards, each on its own port (emu-1, emu-2, ...) with its own "
-                 "serial number (ZB-000001, ...): attached side by side, or with --repeat "
-                 "(without --all) plugged in one after another")
-      ->check(CLI::Range(1, 10000))
-      ->needs(emulate);
-}
-
-void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
-  CLI::Option* json = cmd.add_flag(
-      "--json", options.Json,
-      "One JSON object per line on stdout: each status text, the progress, and a final "
-      "result with the device's fields and the file");
-  cmd.add_flag("--quiet", options.Quiet, "Print only errors")->excludes(json);
+  if (kind != DeviceCommand::List) {
+    cmd.add_option("--wait", o.WaitSeconds,
+                   "Wait up to SECONDS (0: for ever) for a device to appear")
+        ->type_name("SECONDS")->check(CLI::Range(0.0, 1e6).description(""))->group(kRunGroup);
+    cmd.add_option_function<std::string>(
+           "--pace",
+           [&o](const std::string& v) { o.Pacing = v == "window" ? Pace::Window : Pace::Fast; },
+           "fast (default): the transfers as fast as the device answers; window: one step "
+           "every 10 ms, as the desktop program")
+        ->type_name("fast|window")
+        ->check(CLI::IsMember({"window", "fast"}).description(""))
+        ->group(kRunGroup);
+  }
+  AddOutputOptions(cmd, output);
+  CLI::Option* emulate = cmd.add_flag(
+      "--emulate", o.Emulate, "The built-in emulated boot loader instead of real hardware");
+  emulate->group(kEmulatedGroup);
+  auto emulated = [&](CLI::Option* option) { option->needs(emulate)->group(kEmulatedGroup); };
+  emulated(cmd.add_option("--emulate-devices", o.EmuDevices,
+                          "N boards on ports emu-1... with serials ZB-000001...: side by "
+                          "side, or one after another with --repeat")
+               ->type_name("N")->check(CLI::Range(1, 10000).description("")));
+  const emulated::BootLoaderConfig defaults;
+  emulated(cmd.add_option("--emulate-platform", o.EmuPlatform,
+                          "Hardware platform name (default " + defaults.Platform + ")")
+               ->type_name("NAME"));
+  emulated(cmd.add_option("--emulate-hw-version", o.EmuHwVersion,
+                          "Hardware version (default " + defaults.HwVersion + ")")
+               ->type_name("VERSION"));
+  emulated(cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB,
+                          "Flash size in KiB, 0-65535 (default " +
+                              std::to_string(defaults.FlashSizeKiB) + ")")
+               ->type_name("KIB")->check(CLI::Range(0, 65535).description("")));
+  emulated(cmd.add_option_function<std::string>(
+                  "--emulate-latency",
+                  [&o](const std::string& v) { o.EmuFullSpeed = v != "instant"; },
+                  "Timing: a full-speed USB device (default) or instant")
+               ->type_name("full-speed|instant")
+               ->check(CLI::IsMember({"full-speed", "instant"}).description("")));
+  emulated(cmd.add_option("--emulate-fault", o.EmuFaults,
+                          "Make every board, or board K, show the fault NAME (below); "
+                          "repeatable, each fault once per board")
+               ->type_name("[K:]NAME[:N]")
+               ->check([](const std::string& text) {
+                 FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
+                 return ParseFaultOption(text, fault);
+               }));
+  if (kind == DeviceCommand::Flash) {
+    emulated(cmd.add_option("--emulate-dump", o.EmuDump,
+                            "Save the board's whole flash to FILE afterwards (with --all: "
+                            "FILE.PORT for each board)")
+                 ->type_name("FILE"));
+  }
 }
 
 // A device command: its options, and what runs once they are parsed.
@@ -165,26 +228,27 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   CLI::App* cmd = app.add_subcommand(name, description);
   if (kind == DeviceCommand::Flash) {
     cmd->add_option("FILE", options->InputPath,
-                    "Firmware image: the kind is taken from the first letter of its "
-                    "three-letter extension (h or m)")
+                    "Intel HEX (.hex) or memory image (.mvx): the first letter of the "
+                    "extension tells which")
+        ->type_name("")
         ->required();
   }
-  AddDeviceOptions(*cmd, *options, kind);
-  AddOutputOptions(*cmd, *output);
+  AddDeviceOptions(*cmd, *options, *output, kind);
+  cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + FaultHelp());
   cmd->callback([options, output, &exitCode, run] { exitCode = run(*options, *output); });
 }
 
 void AddImageCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
-      "image",
-      "Load a firmware file as the desktop program does and show the image a "
-      "download would send. The extension's first letter gives the format: "
-      "'h' Intel HEX (.hex), 'm' memory image (.mvx)");
+      "image", "Show the image that a download of FILE would send (no device)");
   auto path = std::make_shared<std::string>();
   auto output = std::make_shared<std::string>();
-  command->add_option("FILE", *path, "The firmware file")->required();
+  command->add_option("FILE", *path, "Intel HEX (.hex) or memory image (.mvx)")
+      ->type_name("")
+      ->required();
   command->add_option("--output", *output,
-                      "Write the image by device address, bytes 0 to length - 1, to this file");
+                      "Write the image, device addresses 0 to its length - 1, to OUT")
+      ->type_name("OUT");
   command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
 }
 
@@ -192,41 +256,36 @@ void AddImageCommand(CLI::App& app, int& exitCode) {
 
 int RunCommandLine(int argc, char** argv) {
   CLI::App app{
-      "zentrel-flash: reads a device's boot loader identification, checks and "
-      "flashes firmware images (Intel HEX, .mvx) over USB HID.\n"
-      "Add --emulate to a device command to run it against the built-in "
-      "emulated boot loader instead of real hardware.\n" +
+      "zentrel-flash: flashes firmware (Intel HEX, .mvx) into a device through its USB "
+      "HID boot loader, and reads the device's identification.\n"
+      "Add --emulate to try any command on the built-in emulated boot loader.\n" +
       std::string(kExitCodesHelp)};
+  app.formatter(std::make_shared<Help>());
   app.require_subcommand(1);
   // File paths may begin with '/': never read them as Windows-style options.
   app.allow_windows_style_options(false);
-  app.set_version_flag("--version", std::string("zentrel-flash ") + ZENTREL_VERSION_TEXT +
-                                        "\ndefault device IDs: vendor " +
-                                        ZENTREL_VENDOR_ID_TEXT + ", product " +
-                                        ZENTREL_PRODUCT_ID_TEXT);
+  app.set_version_flag("-V,--version", std::string("zentrel-flash ") + ZENTREL_VERSION_TEXT +
+                                           "\ndefault device IDs: vendor " +
+                                           ZENTREL_VENDOR_ID_TEXT + ", product " +
+                                           ZENTREL_PRODUCT_ID_TEXT);
   int exitCode = 0;
+  AddDeviceCommand(app, exitCode, "flash",
+                   "Check FILE against the device and write it into the device's flash; "
+                   "exit 0 only when the device acknowledged the last page",
+                   DeviceCommand::Flash, RunFlashCommand);
   AddDeviceCommand(app, exitCode, "info",
-                   "Reset the device into its boot loader and read its identification: "
-                   "platform, hardware version, boot loader version and device id",
+                   "Reset the device into its boot loader and read its platform, hardware "
+                   "version, boot loader version and name",
                    DeviceCommand::Reading, RunInfoCommand);
-  AddImageCommand(app, exitCode);
-  AddDeviceCommand(
-      app, exitCode, "flash",
-      "Check FILE (Intel HEX .hex or memory image .mvx) against the device and "
-      "write it into the device's flash; exit 0 only after the device "
-      "acknowledged the last page",
-      DeviceCommand::Flash, RunFlashCommand);
   AddDeviceCommand(app, exitCode, "app-info",
-                   "Ask the application firmware running on the device (no reset) for "
-                   "its information and firmware version",
+                   "Ask the firmware running on the device (no reset) for its information "
+                   "and version",
                    DeviceCommand::Reading, RunAppInfoCommand);
-  AddDeviceCommand(
-      app, exitCode, "list",
-      "List every present HID top-level collection: path, USB port, vendor:product ID, "
-      "usage page:usage, product string and serial number (--serial and --port narrow the "
-      "list); mark the boot loader candidates and "
-      "those with the IDs, and say why a device with the IDs cannot be opened",
-      DeviceCommand::List, RunListCommand);
+  AddDeviceCommand(app, exitCode, "list",
+                   "List the HID devices, mark the boot loader candidates and those with "
+                   "the IDs, and say why one cannot be opened",
+                   DeviceCommand::List, RunListCommand);
+  AddImageCommand(app, exitCode);
 
   if (RefuseUnknownCommand(argc, argv)) return kExitUsage;
   try {

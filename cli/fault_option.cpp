@@ -81,7 +81,7 @@ std::string CheckFaultOptions(const std::vector<std::string>& options) {
 std::string FaultHelp() {
   std::string help;
   for (FaultKind kind : emulated::kAllFaultKinds) {
-    help += "\n    ";
+    help += "\n  ";
     help += emulated::FaultKindName(kind);
     help += ": ";
     help += WhatNCounts(kind);

@@ -17,6 +17,14 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// The device's flash holds the loaded image, page for page, from 4096 on.
+bool FlashHoldsTheImage(const emulated::EmulatedBootLoader& device, const ImageStore& image) {
+  const auto& flash = device.Flash();
+  const std::size_t end = 4096 + std::size_t{PagesToSend(image.ImageLength)} * 128;
+  return flash.size() >= end &&
+         std::equal(flash.begin() + 4096, flash.begin() + end, image.ImageBuffer.begin() + 4096);
+}
+
 void SetClipboardText(HWND owner, const std::string& text) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   ASSERT_NE(memory, nullptr);
@@ -102,11 +110,7 @@ TEST_F(RoadsTest, WholeDownloadOfTheExampleImage) {
   EXPECT_EQ(boxes[0].Text, "Boot successful finished");
   EXPECT_EQ(boxes[0].Icon, static_cast<UINT>(MB_ICONINFORMATION));
 
-  // What reached the device is the image, page for page, from 4096.
-  const auto& flash = device_->Flash();
-  ASSERT_GE(flash.size(), 4096 + pages * 128);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + 4096 + pages * 128,
-                         image_->ImageBuffer.begin() + 4096));
+  EXPECT_TRUE(FlashHoldsTheImage(*device_, *image_));
   EXPECT_FALSE(access_.IsOpen());
 }
 
@@ -160,11 +164,7 @@ TEST_F(RoadsTest, TypingInThePathFieldChangesNothingAndDownLoadSendsTheLoadedFil
   EXPECT_EQ(boxes[0].Text, "Boot successful finished");
   EXPECT_EQ(TextOf(Window().PathField), path);
   // The device holds the image of the file that the field shows.
-  const std::uint32_t pages = PagesToSend(image_->ImageLength);
-  const auto& flash = device_->Flash();
-  ASSERT_GE(flash.size(), 4096 + pages * 128);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + 4096 + pages * 128,
-                         image_->ImageBuffer.begin() + 4096));
+  EXPECT_TRUE(FlashHoldsTheImage(*device_, *image_));
 }
 
 TEST_F(RoadsTest, CompatibilityFailureEndsBeforeTheErase) {

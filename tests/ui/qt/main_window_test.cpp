@@ -70,6 +70,16 @@ QString ExampleImage() {
                           : QDir(QStringLiteral(ZENTREL_EXAMPLES_DIR)).filePath(images.first());
 }
 
+// The device's flash holds the loaded image, page for page, from the end of
+// the boot area on.
+bool FlashHoldsTheLoadedImage(LoaderRig& rig) {
+  const auto& flash = rig.device.Flash();
+  const std::size_t end =
+      kBootAreaSize + std::size_t{PagesToSend(rig.image->ImageLength)} * kPageSize;
+  return flash.size() >= end && std::equal(flash.begin() + kBootAreaSize, flash.begin() + end,
+                                           rig.image->ImageBuffer.begin() + kBootAreaSize);
+}
+
 // Records every status text the window shows, in order.
 struct StatusLog {
   explicit StatusLog(QStatusBar* bar) {
@@ -357,10 +367,7 @@ void MainWindowTest::wholeDownloadOfTheExampleImage() {
   QCOMPARE(rig.device.EraseCount(), 1);
   QCOMPARE(rig.device.ImageKind().value_or('?'), 'm');
   QCOMPARE(rig.device.ProtocolErrors(), 0);
-  const std::size_t end = kBootAreaSize + std::size_t{pages} * kPageSize;
-  QVERIFY(rig.device.Flash().size() >= end);
-  QVERIFY(std::equal(rig.device.Flash().begin() + kBootAreaSize, rig.device.Flash().begin() + end,
-                     rig.image->ImageBuffer.begin() + kBootAreaSize));
+  QVERIFY(FlashHoldsTheLoadedImage(rig));
   QVERIFY(!rig.access.IsOpen());
 }
 
@@ -496,10 +503,7 @@ void MainWindowTest::typingInThePathFieldChangesNothingAndDownLoadSendsTheLoaded
   QCOMPARE(field->text(), example);
   // The device holds the image of the file that the field shows.
   QCOMPARE(rig.device.ImageKind().value_or('?'), 'm');
-  const std::size_t end = kBootAreaSize + std::size_t{PagesToSend(rig.image->ImageLength)} * kPageSize;
-  QVERIFY(rig.device.Flash().size() >= end);
-  QVERIFY(std::equal(rig.device.Flash().begin() + kBootAreaSize, rig.device.Flash().begin() + end,
-                     rig.image->ImageBuffer.begin() + kBootAreaSize));
+  QVERIFY(FlashHoldsTheLoadedImage(rig));
 }
 
 void MainWindowTest::konecClosesTheWindow() {

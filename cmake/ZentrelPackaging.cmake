@@ -1,6 +1,7 @@
 # The packages: cpack -G DEB in a Linux build (a Debian package for /usr) and
 # cpack -G ZIP in the MinGW build (the statically linked exes to unpack and
-# run). Both carry the README and the examples beside the programs.
+# run). Both carry the README, the licence and the examples beside the
+# programs: the zip as LICENSE.txt, the .deb in its copyright file.
 include(GNUInstallDirs)
 
 set(ZENTREL_PACKAGE_MAINTAINER
@@ -25,10 +26,14 @@ set(CPACK_SOURCE_GENERATOR TXZ)
 set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\\\.git/")
 
 if(WIN32)
-  # A README that Windows' own editor opens: .txt with CR LF line ends.
+  # A README and a licence that Windows' own editor opens: .txt with CR LF
+  # line ends.
   configure_file(${PROJECT_SOURCE_DIR}/README.md ${CMAKE_BINARY_DIR}/package/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE.txt
+          DESTINATION .)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
 
   set(CPACK_GENERATOR ZIP)

@@ -27,6 +27,8 @@ for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-dem
          usr/share/doc/zentrel-loader/examples/demo.mvx usr/share/doc/zentrel-loader/examples/demo.hex; do
   [ -f "$root/$f" ] || fail "$deb lacks /$f"
 done
+grep -qx 'License: Expat' "$root/usr/share/doc/zentrel-loader/copyright" ||
+  fail "$deb: the copyright file does not give the MIT (Expat) licence"
 dpkg-deb -f "$deb" Depends | grep -q libhidapi-hidraw0 || fail "$deb does not depend on libhidapi-hidraw0"
 
 "$root/usr/bin/zentrel-flash" --version | tee "$root/version.txt"
@@ -38,7 +40,7 @@ echo "$zip:"
 entries=$(cmake -E tar tf "$zip")
 echo "$entries"
 for f in bin/zentrel-flash.exe bin/zentrel-loader.exe bin/zentrel-loader-demo.exe README.txt \
-         examples/demo.mvx examples/demo.hex; do
+         LICENSE.txt examples/demo.mvx examples/demo.hex; do
   grep -qx "zentrel-loader-$version-win64/$f" <<<"$entries" || fail "$zip lacks $f"
 done
 echo "packages checked: $deb, $zip"

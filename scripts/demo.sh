@@ -2,16 +2,18 @@
 # Installs what is missing, builds, and runs zentrel-flash against the
 # emulated boot loader: the device's identification, then a whole download of
 # the example image, checked byte for byte against what the device received.
+# It builds the command line alone, in a tree of its own (build/demo): no Qt,
+# no tests, no benchmarks, so a new machine needs only the demo's packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh demo
-cmake --preset default >/dev/null
-cmake --build --preset default -j2
+cmake --preset demo >/dev/null
+cmake --build --preset demo -j2
 
-flash=build/default/cli/zentrel-flash
-dump=build/default/demo-device-flash.bin
-image=build/default/demo-image.bin
+flash=build/demo/cli/zentrel-flash
+dump=build/demo/demo-device-flash.bin
+image=build/demo/demo-image.bin
 
 printf '\n$ zentrel-flash info --emulate\n'
 $flash info --emulate

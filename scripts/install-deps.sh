@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build needs, only those missing.
-#   install-deps.sh demo   the Linux build (CLI, Qt GUI, hidapi)
-#   install-deps.sh package  that, MinGW and the Debian packaging tools
-#   install-deps.sh test   all of it, plus test tools, fuzzing and Wine
+#   install-deps.sh demo     the command line alone (scripts/demo.sh)
+#   install-deps.sh package  that, the Qt GUI, MinGW and the Debian packaging
+#                            tools (scripts/package.sh)
+#   install-deps.sh test     all of it, plus the tests, benchmarks, fuzzing
+#                            and Wine (scripts/test.sh)
 set -euo pipefail
 
 profile=${1:-demo}
-packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev libudev-dev qt6-base-dev nlohmann-json3-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+case "$profile" in
+  demo|package|test) ;;
+  *) echo "install-deps.sh: unknown profile '$profile' (demo, package or test)" >&2; exit 2 ;;
+esac
+packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev libudev-dev nlohmann-json3-dev)
 if [ "$profile" = package ] || [ "$profile" = test ]; then
   # cpack -G DEB reads the programs' libraries with file and dpkg-shlibdeps.
-  packages+=(g++-mingw-w64-x86-64 dpkg-dev file help2man lintian)
+  packages+=(qt6-base-dev g++-mingw-w64-x86-64 dpkg-dev file help2man lintian)
 fi
 if [ "$profile" = test ]; then
-  packages+=(clang libclang-rt-14-dev srecord binutils xvfb xauth
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev
+             clang libclang-rt-14-dev srecord binutils xvfb xauth
              wine wine64 umockdev libumockdev-dev libglib2.0-dev
              imagemagick xdotool)
 fi

@@ -5,8 +5,9 @@
 #   scripts/package.sh [LINUX_BUILD_DIR [WINDOWS_BUILD_DIR]]
 # The build directories default to those of scripts/test.sh (build/release
 # and build/mingw), so after the tests only the packing is left; a missing
-# one is configured as a plain Release build. ZENTREL_PACKAGE_DIR moves the
-# output.
+# one is configured as a plain Release build of what the packages hold (no
+# tests, no benchmarks), which needs only the package profile's packages.
+# ZENTREL_PACKAGE_DIR moves the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,7 +27,8 @@ configure() {
   elif [ -f "$dir/CMakeCache.txt" ]; then
     cmake -S . -B "$dir" >/dev/null
   else
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+          -DZENTREL_BUILD_TESTS=OFF -DZENTREL_BUILD_BENCH=OFF "$@" >/dev/null
   fi
 }
 

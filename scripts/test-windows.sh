@@ -38,8 +38,9 @@ fi
 cmake --preset default >/dev/null
 cmake --build --preset default --target zentrel-hidraw-device
 
+# Tests on, since a tree that scripts/package.sh configured first has them off.
 cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake -DZENTREL_BUILD_TESTS=ON \
   -DZENTREL_HIDRAW_DEVICE="$PWD/build/default/tests/hidraw/zentrel-hidraw-device" \
   -DCMAKE_BUILD_TYPE=Release -DZENTREL_WERROR=ON >/dev/null
 cmake --build "$build" -j2

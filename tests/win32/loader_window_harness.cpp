@@ -52,6 +52,27 @@ void ClickAt(POINT point, HWND expected) {
   DispatchPending();
 }
 
+void TypeKeys(std::initializer_list<Key> keys) {
+  std::vector<INPUT> events;
+  auto add = [&events](WORD key, bool up) {
+    INPUT event{};
+    event.type = INPUT_KEYBOARD;
+    event.ki.wVk = key;
+    event.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    event.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    events.push_back(event);
+  };
+  for (const Key& key : keys) {
+    if (key.Modifier != 0) add(key.Modifier, false);
+    add(key.VirtualKey, false);
+    add(key.VirtualKey, true);
+    if (key.Modifier != 0) add(key.Modifier, true);
+  }
+  const auto count = static_cast<UINT>(events.size());
+  EXPECT_EQ(SendInput(count, events.data(), sizeof(INPUT)), count);
+  DispatchPending();
+}
+
 void DispatchPending() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

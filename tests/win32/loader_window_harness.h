@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +69,16 @@ class LoaderWindowTest : public ::testing::Test {
 // Left click at a point of the screen, as the mouse gives it; the window
 // found there must be expected.
 void ClickAt(POINT point, HWND expected);
+
+// A key as the keyboard gives it, pressed while a modifier (VK_CONTROL,
+// VK_SHIFT) is held, or none.
+struct Key {
+  WORD VirtualKey;
+  WORD Modifier = 0;
+};
+// Presses and releases each key in turn through SendInput, into whatever
+// has the focus, and dispatches what they bring.
+void TypeKeys(std::initializer_list<Key> keys);
 // Dispatches what is queued for this thread.
 void DispatchPending();
 

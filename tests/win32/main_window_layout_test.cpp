@@ -53,21 +53,23 @@ struct ExpectedChild {
   const char* ClassName;
   const char* Text;
   bool ClientEdge;
+  LONG ClassStyle;  // the low word: the class's own style bits
   int X, Y, Width, Height;
 };
 
+// ES_READONLY is 0x0800.
 constexpr ExpectedChild kExpected[] = {
-    {"Edit", "", true, 20, 200, 500, 20},
-    {"Static", "", true, 20, 40, 140, 20},
-    {"Static", "", true, 200, 40, 140, 20},
-    {"Static", "", true, 380, 40, 140, 20},
-    {"Static", "", true, 20, 120, 140, 20},
-    {"Static", "", true, 200, 120, 140, 20},
-    {"Static", "", true, 380, 120, 140, 20},
-    {"Button", "OpenFile", false, 20, 260, 100, 25},
-    {"Button", "DownLoad", false, 150, 260, 100, 25},
-    {"Button", "HW info", false, 280, 260, 100, 25},
-    {"Button", "Application FW", false, 410, 260, 100, 25},
+    {"Edit", "", true, 0x0800, 20, 200, 500, 20},
+    {"Static", "", true, 0, 20, 40, 140, 20},
+    {"Static", "", true, 0, 200, 40, 140, 20},
+    {"Static", "", true, 0, 380, 40, 140, 20},
+    {"Static", "", true, 0, 20, 120, 140, 20},
+    {"Static", "", true, 0, 200, 120, 140, 20},
+    {"Static", "", true, 0, 380, 120, 140, 20},
+    {"Button", "OpenFile", false, 0, 20, 260, 100, 25},
+    {"Button", "DownLoad", false, 0, 150, 260, 100, 25},
+    {"Button", "HW info", false, 0, 280, 260, 100, 25},
+    {"Button", "Application FW", false, 0, 410, 260, 100, 25},
 };
 
 TEST_F(MainWindowLayoutTest, TwelveChildrenInCreationOrderWithoutIdentifiers) {
@@ -82,6 +84,7 @@ TEST_F(MainWindowLayoutTest, TwelveChildrenInCreationOrderWithoutIdentifiers) {
     EXPECT_EQ(TextOf(child), e.Text);
     EXPECT_EQ(GetDlgCtrlID(child), 0);
     EXPECT_EQ(GetWindowLongA(child, GWL_STYLE) & 0xFFFF0000L, WS_CHILD | WS_VISIBLE);
+    EXPECT_EQ(GetWindowLongA(child, GWL_STYLE) & 0xFFFFL, e.ClassStyle);
     EXPECT_EQ((GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0, e.ClientEdge);
     const RECT r = ClientRectOf(child, Main());
     EXPECT_EQ(r.left, e.X);

@@ -1,6 +1,7 @@
 // The three conversations, the file load and the closing, driven through the
 // window's buttons and menu against the emulated boot loader.
 #include <algorithm>
+#include <cstring>
 
 #include "image/image_loader.h"
 #include "sequencer/boot_sequencer.h"
@@ -14,6 +15,36 @@ using RoadsTest = LoaderWindowTest;
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+// The device's flash holds the loaded image, page for page, from 4096 on.
+bool FlashHoldsTheImage(const emulated::EmulatedBootLoader& device, const ImageStore& image) {
+  const auto& flash = device.Flash();
+  const std::size_t end = 4096 + std::size_t{PagesToSend(image.ImageLength)} * 128;
+  return flash.size() >= end &&
+         std::equal(flash.begin() + 4096, flash.begin() + end, image.ImageBuffer.begin() + 4096);
+}
+
+void SetClipboardText(HWND owner, const std::string& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  ASSERT_NE(memory, nullptr);
+  std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  EXPECT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
+  CloseClipboard();
+}
+
+std::string ClipboardText(HWND owner) {
+  if (!OpenClipboard(owner)) return "(clipboard not opened)";
+  std::string text = "(no text)";
+  if (HANDLE data = GetClipboardData(CF_TEXT); data != nullptr) {
+    text = static_cast<const char*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
 }
 
 TEST_F(RoadsTest, HwInfoFillsTheFieldsAndFreesTheButtons) {
@@ -79,12 +110,61 @@ TEST_F(RoadsTest, WholeDownloadOfTheExampleImage) {
   EXPECT_EQ(boxes[0].Text, "Boot successful finished");
   EXPECT_EQ(boxes[0].Icon, static_cast<UINT>(MB_ICONINFORMATION));
 
-  // What reached the device is the image, page for page, from 4096.
-  const auto& flash = device_->Flash();
-  ASSERT_GE(flash.size(), 4096 + pages * 128);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + 4096 + pages * 128,
-                         image_->ImageBuffer.begin() + 4096));
+  EXPECT_TRUE(FlashHoldsTheImage(*device_, *image_));
   EXPECT_FALSE(access_.IsOpen());
+}
+
+TEST_F(RoadsTest, FocusOfThePathFieldTicksOnceAndTypingNever) {
+  Start();
+  Click(Window().HwInfoButton);
+  Tick();
+  ASSERT_EQ(Context().Sequencer.SequencerState, ResetDelay);
+  const std::int32_t before = Context().Sequencer.TickCounter;
+  Click(Window().PathField);
+  ASSERT_EQ(GetFocus(), Window().PathField);
+  EXPECT_EQ(Context().Sequencer.TickCounter, before - 1);
+  // The field refuses the keys, so they notify nothing.
+  TypeKeys({{'A'}, {'B'}});
+  EXPECT_EQ(TextOf(Window().PathField), "");
+  EXPECT_EQ(Context().Sequencer.TickCounter, before - 1);
+  EXPECT_EQ(Context().Sequencer.SequencerState, ResetDelay);
+}
+
+TEST_F(RoadsTest, TypingInThePathFieldChangesNothingAndDownLoadSendsTheLoadedFile) {
+  Start();
+  const std::string path = ExamplePath("demo.mvx");
+  OpenFile(path);
+  ASSERT_EQ(TextOf(Window().PathField), path);
+
+  // Another name typed over the path, edited and pasted: the field keeps it.
+  Click(Window().PathField);
+  ASSERT_EQ(GetFocus(), Window().PathField);
+  SetClipboardText(Main(), "Z:\\tmp\\pasted.hex");
+  TypeKeys({{'O'}, {'T'}, {'H'}, {'E'}, {'R'}, {VK_BACK}, {VK_HOME}, {VK_DELETE},
+            {'V', VK_CONTROL}});
+  EXPECT_EQ(TextOf(Window().PathField), path);
+  TypeKeys({{VK_HOME}, {VK_END, VK_SHIFT}, {'X', VK_CONTROL}});
+  EXPECT_EQ(TextOf(Window().PathField), path);
+
+  // The path can be selected and copied.
+  DWORD from = 1;
+  DWORD to = 0;
+  SendMessageA(Window().PathField, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, path.size());
+  SetClipboardText(Main(), "before the copy");
+  TypeKeys({{'C', VK_CONTROL}});
+  EXPECT_EQ(ClipboardText(Main()), path);
+
+  Click(Window().DownloadButton);
+  RunUntilIdle();
+  const auto boxes = answerer_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "Boot successful finished");
+  EXPECT_EQ(TextOf(Window().PathField), path);
+  // The device holds the image of the file that the field shows.
+  EXPECT_TRUE(FlashHoldsTheImage(*device_, *image_));
 }
 
 TEST_F(RoadsTest, CompatibilityFailureEndsBeforeTheErase) {

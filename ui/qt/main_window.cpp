@@ -75,13 +75,17 @@ void MainWindow::CreateControls() {
   pathField_ = new QLineEdit(face_);
   pathField_->setObjectName(QStringLiteral("PathField"));
   pathField_->setGeometry(ToQRect(kPathFieldRect));
+  // It shows the loaded file's path, and a download sends the loaded image
+  // whatever the field would say: typing is refused, selecting and copying
+  // the path still work.
+  pathField_->setReadOnly(true);
   // Controls take focus only when clicked, so that at start none has it and
   // Tab does not move between them.
   pathField_->setFocusPolicy(Qt::ClickFocus);
   pathField_->installEventFilter(this);
-  // Every notification of the path field is a command that runs one Tick.
+  // Every notification of the path field (focus, a new path) is a command
+  // that runs one Tick.
   connect(pathField_, &QLineEdit::textChanged, this, &MainWindow::OnTimer);
-  connect(pathField_, &QLineEdit::textEdited, this, &MainWindow::OnTimer);
 
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     auto* field = new QLabel(face_);

@@ -72,7 +72,7 @@ void OnCommand(LoaderContext& context, HWND window, WPARAM wParam, LPARAM lParam
 
 HWND CreateChild(const ChildControl& control, HWND parent, HINSTANCE instance) {
   return CreateWindowExA(control.ExStyle, control.ClassName, control.Text,
-                         WS_CHILD | WS_VISIBLE, control.Rect.X, control.Rect.Y,
+                         WS_CHILD | WS_VISIBLE | control.Style, control.Rect.X, control.Rect.Y,
                          control.Rect.Width, control.Rect.Height, parent, nullptr, instance, nullptr);
 }
 

@@ -1,6 +1,7 @@
 // The main window driven headless against the emulated boot loader.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +45,15 @@ void Click(LoaderRig& rig, CommandButton button) {
   ClickAtVisibleCentre(rig.window->Button(button));
 }
 
+// Clicks into the path field as a user does, in the active window; the
+// field has the focus afterwards.
+void ClickIntoThePathField(LoaderRig& rig) {
+  rig.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+  ClickAtVisibleCentre(rig.window->PathField());
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.window->PathField()));
+}
+
 QAction* MenuItem(MainWindow& window, const QString& text) {
   for (QAction* top : window.menuBar()->actions()) {
     for (QAction* item : top->menu()->actions()) {
@@ -58,6 +68,16 @@ QString ExampleImage() {
                                  .entryList({QStringLiteral("*.mvx")}, QDir::Files, QDir::Name);
   return images.isEmpty() ? QString()
                           : QDir(QStringLiteral(ZENTREL_EXAMPLES_DIR)).filePath(images.first());
+}
+
+// The device's flash holds the loaded image, page for page, from the end of
+// the boot area on.
+bool FlashHoldsTheLoadedImage(LoaderRig& rig) {
+  const auto& flash = rig.device.Flash();
+  const std::size_t end =
+      kBootAreaSize + std::size_t{PagesToSend(rig.image->ImageLength)} * kPageSize;
+  return flash.size() >= end && std::equal(flash.begin() + kBootAreaSize, flash.begin() + end,
+                                           rig.image->ImageBuffer.begin() + kBootAreaSize);
 }
 
 // Records every status text the window shows, in order.
@@ -87,7 +107,8 @@ class MainWindowTest : public QObject {
   void compatibilityFailureStopsBeforeTheErase();
   void aboutBoxThenOneTick();
   void settingsMenuRunsOneTickAfterTheDialog();
-  void typingInThePathFieldTicks();
+  void focusOfThePathFieldTicksOnceAndTypingNever();
+  void typingInThePathFieldChangesNothingAndDownLoadSendsTheLoadedFile();
   void konecClosesTheWindow();
   void closingDuringADownloadClosesTheDevice();
   void closeBoxWithTheFocusInThePathFieldStopsEveryStage_data();
@@ -102,7 +123,7 @@ void MainWindowTest::startState() {
   QCOMPARE(StatusText(rig), QStringLiteral("BOOT sequence uninitialize"));
   for (ValueField f : kAllFields) QVERIFY(FieldText(rig, f).isEmpty());
   QVERIFY(rig.window->PathField()->text().isEmpty());
-  QVERIFY(!rig.window->PathField()->isReadOnly());
+  QVERIFY(rig.window->PathField()->isReadOnly());
   QVERIFY(ButtonsEnabled(rig, true));
   QCOMPARE(rig.window->Button(CommandButton::OpenFile)->text(), QStringLiteral("OpenFile"));
   QCOMPARE(rig.window->Button(CommandButton::Download)->text(), QStringLiteral("DownLoad"));
@@ -346,10 +367,7 @@ void MainWindowTest::wholeDownloadOfTheExampleImage() {
   QCOMPARE(rig.device.EraseCount(), 1);
   QCOMPARE(rig.device.ImageKind().value_or('?'), 'm');
   QCOMPARE(rig.device.ProtocolErrors(), 0);
-  const std::size_t end = kBootAreaSize + std::size_t{pages} * kPageSize;
-  QVERIFY(rig.device.Flash().size() >= end);
-  QVERIFY(std::equal(rig.device.Flash().begin() + kBootAreaSize, rig.device.Flash().begin() + end,
-                     rig.image->ImageBuffer.begin() + kBootAreaSize));
+  QVERIFY(FlashHoldsTheLoadedImage(rig));
   QVERIFY(!rig.access.IsOpen());
 }
 
@@ -430,20 +448,62 @@ void MainWindowTest::settingsMenuRunsOneTickAfterTheDialog() {
   QCOMPARE(dialogCorner, rig.window->ClientArea()->mapToGlobal(QPoint(0, 0)));
 }
 
-void MainWindowTest::typingInThePathFieldTicks() {
+void MainWindowTest::focusOfThePathFieldTicksOnceAndTypingNever() {
   LoaderRig rig;
   ModalDriver driver;
   rig.OwnTime();
   Click(rig, CommandButton::HwInfo);
   rig.Tick();
-  const std::int32_t before = rig.Sequencer().TickCounter();
-  QTest::keyClicks(rig.window->PathField(), QStringLiteral("ab"));
-  QCOMPARE(rig.window->PathField()->text(), QStringLiteral("ab"));
-  // Every keystroke notifies at least once, and each notification ticks.
-  QVERIFY(rig.Sequencer().TickCounter() <= before - 2);
   QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
-  QCOMPARE(rig.image->ImageLoaded, std::uint8_t{0});
+  const std::int32_t before = rig.Sequencer().TickCounter();
+  ClickIntoThePathField(rig);
+  QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
+  // The field refuses the keys, so they notify nothing.
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
+  QCOMPARE(rig.window->PathField()->text(), QString());
+  QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
   QVERIFY(driver.Boxes().empty());
+}
+
+void MainWindowTest::typingInThePathFieldChangesNothingAndDownLoadSendsTheLoadedFile() {
+  const QString example = ExampleImage();
+  QVERIFY2(!example.isEmpty(), "no .mvx image in " ZENTREL_EXAMPLES_DIR);
+  LoaderRig rig;
+  ModalDriver driver;
+  rig.OwnTime();
+  OpenFile(*rig.window, driver, example);
+  QLineEdit* field = rig.window->PathField();
+  QCOMPARE(field->text(), example);
+
+  // Another path typed over it, edited and pasted: the field keeps the path.
+  ClickIntoThePathField(rig);
+  QWidget* keys = QApplication::focusWidget();
+  QApplication::clipboard()->setText(QStringLiteral("/tmp/pasted.hex"));
+  QTest::keyClicks(keys, QStringLiteral("/tmp/other.hex"));
+  QTest::keyClick(keys, Qt::Key_Backspace);
+  QTest::keyClick(keys, Qt::Key_Home);
+  QTest::keyClick(keys, Qt::Key_Delete);
+  QTest::keyClick(keys, Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(field->text(), example);
+  QTest::keyClick(keys, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(keys, Qt::Key_X, Qt::ControlModifier);
+  QCOMPARE(field->text(), example);
+
+  // The path can be selected and copied.
+  QCOMPARE(field->selectedText(), example);
+  QApplication::clipboard()->setText(QStringLiteral("before the copy"));
+  QTest::keyClick(keys, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QApplication::clipboard()->text(), example);
+
+  Click(rig, CommandButton::Download);
+  QVERIFY(rig.TickUntilIdle() > 0);
+  QCOMPARE(driver.Boxes().size(), std::size_t{1});
+  QCOMPARE(driver.Boxes()[0].Text, QStringLiteral("Boot successful finished"));
+  QCOMPARE(field->text(), example);
+  // The device holds the image of the file that the field shows.
+  QCOMPARE(rig.device.ImageKind().value_or('?'), 'm');
+  QVERIFY(FlashHoldsTheLoadedImage(rig));
 }
 
 void MainWindowTest::konecClosesTheWindow() {
@@ -520,12 +580,7 @@ void MainWindowTest::closeBoxWithTheFocusInThePathFieldStopsEveryStage() {
   }
   // The user clicks into the path field (its focus runs a Tick), unless the
   // stage is the first of its road, which no tick may pass.
-  if (rig.Sequencer().SequencerState() != state) {
-    rig.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-    ClickAtVisibleCentre(rig.window->PathField());
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(rig.window->PathField()));
-  }
+  if (rig.Sequencer().SequencerState() != state) ClickIntoThePathField(rig);
   QVERIFY(rig.TickUntilState(static_cast<std::uint8_t>(state)));
   const bool wasOpen = rig.access.IsOpen();
   const int calls = rig.platform.Calls();

@@ -1,124 +1,19 @@
-// zentrel-flash as a user runs it: the real program as a process, its exit
-// code, stdout and stderr, against the emulated device; signals sent to a
-// running download; a download whose stdout is closed.
+// zentrel-flash as a user runs it, against the emulated device: exit codes
+// and the line that says why, JSON, signals sent to a running download, a
+// download whose stdout is closed, the live line on a terminal.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "tests/image/hex_text_builder.h"
+#include "tests/cli/process_runner.h"
 
+namespace zentrel::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-struct Outcome {
-  int Code = -1;
-  std::string Out, Err;
-};
-
-// Starts the program with args; stdout and stderr are pipes unless closeOut.
-pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut) {
-  int out[2], err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    close(out[0]);
-    close(err[0]);
-    if (closeOut) close(1);  // writes to stdout then fail
-    std::vector<char*> argv;
-    std::string program = ZENTREL_FLASH_PROGRAM;
-    argv.push_back(program.data());
-    std::vector<std::string> copies = args;
-    for (std::string& a : copies) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
-  outFd = out[0];
-  errFd = err[0];
-  return pid;
-}
-
-// Reads both pipes to their end, then the exit code.
-Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {}) {
-  Outcome run;
-  run.Out = std::move(out);
-  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  int open = 2;
-  while (open > 0 && poll(fds, 2, -1) > 0) {
-    for (pollfd& f : fds) {
-      if (f.fd < 0 || f.revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(f.fd, buffer, sizeof buffer);
-      if (n <= 0) {
-        close(f.fd);
-        f.fd = -1;
-        --open;
-      } else {
-        (f.fd == outFd ? run.Out : run.Err).append(buffer, static_cast<std::size_t>(n));
-      }
-    }
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
-
-Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false) {
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn(args, outFd, errFd, closeOut);
-  return Finish(pid, outFd, errFd);
-}
-
-class ZentrelFlashProcess : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zentrel_flash_process_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    fs::copy_file(fs::path(ZENTREL_SOURCE_DIR) / "examples/demo.mvx", Path("demo.mvx"));
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-  // An Intel HEX file of `pages` pages of a byte pattern from 0x1000.
-  std::string WriteHex(int pages, std::vector<std::uint8_t>& bytes) {
-    bytes = zentrel::test::Pattern(static_cast<std::size_t>(pages) * 128, 0x5A);
-    std::string text;
-    for (std::size_t at = 0; at < bytes.size(); at += 16) {
-      std::vector<std::uint8_t> record(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                                       bytes.begin() + static_cast<std::ptrdiff_t>(at + 16));
-      text += zentrel::test::Data(static_cast<std::uint16_t>(0x1000 + at), record) + "\r\n";
-    }
-    text += zentrel::test::EndOfFile() + "\r\n";
-    const std::string path = Path("app.hex");
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-
-  fs::path dir_;
-};
 
 struct Row {
   const char* Name;
@@ -142,8 +37,6 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
   }
   EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
 }
-
-const std::string kInstant = "--emulate-latency=instant";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ExitCodes,
@@ -225,6 +118,31 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"AllWithoutDevice", {"flash", "@demo", "--all", "--emulate", "--emulate-fault",
                                  "cannot-open"},
             5, "BOOT info: No HID device detect", ""},
+        // After the box, one line with what failed and what to do.
+        Row{"NoDeviceSaysWhatTheSearchSaw",
+            {"info", "--emulate", "--emulate-fault", "never-returns", kInstant}, 5,
+            "zentrel-flash: searched for IDs 1D50:61A7: 0 HID collections, 0 boot loader "
+            "candidates, 0 with the IDs now; `zentrel-flash list` shows them",
+            ""},
+        Row{"DoesNotFitNamesBothSides",
+            {"flash", "@demo", "--emulate", "--emulate-platform", "OTHER", kInstant}, 4,
+            "zentrel-flash: the file is for ZX-CORE, hardware 1.x, its image of 5096 bytes is "
+            "written up to address 5120; the device is OTHER, hardware 1.2, 256 KiB of flash",
+            ""},
+        Row{"UnpluggedMidDownload",
+            {"flash", "@demo", "--emulate", "--emulate-fault", "vanish:5", kInstant}, 1,
+            "zentrel-flash: failed while writing page 2 of 8; the device has left the bus; the "
+            "device holds an incomplete image; flash it again",
+            ""},
+        Row{"SilentMidDownload",
+            {"flash", "@demo", "--emulate", "--emulate-fault", "ack-never-comes:5", kInstant},
+            1, "failed while writing page 2 of 8; the device is still attached", ""},
+        Row{"TwoBoardsNeedAChoice",
+            {"info", "--emulate", "--emulate-devices", "2", kInstant}, 2,
+            "zentrel-flash: 2 devices with IDs 1D50:61A7 are attached; choose one with --port "
+            "or --serial (or flash them all with flash --all):\n  --port emu-1  --serial "
+            "ZB-000001  emulated-hid-0\n  --port emu-2  --serial ZB-000002  emulated-hid-1\n",
+            ""},
         Row{"RepeatAllFail",
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "2", kInstant,
              "--emulate-platform", "OTHER"},
@@ -233,54 +151,30 @@ INSTANTIATE_TEST_SUITE_P(
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.Name; }
 
-// zentrel-flash on a pseudo-terminal, as a person sees it: all it drew there.
-struct TerminalRun {
-  int Code = -1;
-  std::string Screen;
-};
-
-TerminalRun RunOnTerminal(std::vector<std::string> args) {
-  args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  TerminalRun run;
-  int terminal = -1;
-  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  if (pid < 0) return run;
-  if (pid == 0) {
-    execv(ZENTREL_FLASH_PROGRAM, argv.data());
-    _exit(127);
-  }
-  char buffer[512];
-  // Ends with EIO once the program has ended.
-  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
-    run.Screen.append(buffer, static_cast<std::size_t>(n));
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(terminal);
-  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
 TEST_F(ZentrelFlashProcess, JsonEndsWithOneResultObjectForTheRecord) {
-  const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--emulate", kInstant, "--json"});
+  const std::string dump = Path("flash.bin");
+  const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--emulate", kInstant, "--json",
+                                  "--emulate-dump", dump});
   ASSERT_EQ(run.Code, 0) << run.Err;
-  const std::string body = run.Out.substr(0, run.Out.size() - 1);  // without the last \n
-  const std::string last = body.substr(body.rfind('\n') + 1);
-  for (const char* part :
-       {"\"event\":\"result\"", "\"exit_code\":0", "\"command\":\"flash\"",
-        "\"platform\":\"ZX-CORE\"", "\"kind\":\"m\"", "\"image_length\":5096", "\"pages\":8",
-        "\"pages_written\":8", "\"sha256\":\""}) {
-    EXPECT_NE(last.find(part), std::string::npos) << part << " in " << last;
-  }
-  // Every line is one object.
-  std::size_t lines = 0;
-  for (std::size_t at = 0; at < run.Out.size(); at = run.Out.find('\n', at) + 1, ++lines) {
-    EXPECT_EQ(run.Out[at], '{');
-  }
-  EXPECT_GT(lines, 8u);
+  const std::vector<nlohmann::json> lines = JsonLines(run.Out);
+  ASSERT_GT(lines.size(), 8u);
+  const nlohmann::json& r = lines.back();
+  EXPECT_EQ(r["event"], "result");
+  EXPECT_EQ(r["command"], "flash");
+  EXPECT_EQ(r["exit_code"], 0);
+  EXPECT_EQ(r["port"], "emu-1");
+  EXPECT_EQ(r["serial"], "ZB-000001");
+  EXPECT_EQ(r["fields"]["platform"], "ZX-CORE");
+  EXPECT_EQ(r["file"]["kind"], "m");
+  EXPECT_EQ(r["file"]["image_length"], 5096);
+  EXPECT_EQ(r["file"]["pages"], 8);
+  EXPECT_EQ(r["pages_written"], 8);
+  // The record names the file that is really there and the image the
+  // device really holds.
+  EXPECT_EQ(r["file"]["sha256"], Sha256Sum(Path("demo.mvx")));
+  ASSERT_EQ(RunProgram({"image", Path("demo.mvx"), "--output", Path("image.bin")}).Code, 0);
+  const std::vector<std::uint8_t> image = ReadFile(Path("image.bin"));
+  EXPECT_TRUE(Flashed(ReadFile(dump), {image.begin() + 4096, image.end()}));
 }
 
 // A signal during a download: the road stops, the device is closed and the
@@ -327,14 +221,8 @@ TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
   // The road succeeded; only the output failed, and that is said.
   EXPECT_EQ(run.Code, 1);
   EXPECT_NE(run.Err.find("writing to standard output failed"), std::string::npos) << run.Err;
-  std::ifstream in(dump, std::ios::binary);
-  const std::vector<std::uint8_t> flash{std::istreambuf_iterator<char>(in), {}};
-  ASSERT_EQ(flash.size(), 256u * 1024);
   // 20 pages, then one more page of zeros (the length is a page multiple).
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin() + 4096));
-  EXPECT_TRUE(std::all_of(flash.begin() + 4096 + 20 * 128, flash.begin() + 4096 + 21 * 128,
-                          [](std::uint8_t b) { return b == 0; }));
-  EXPECT_EQ(flash[4096 + 21 * 128], 0xFF);
+  EXPECT_TRUE(Flashed(ReadFile(dump), bytes));
 }
 
 TEST_F(ZentrelFlashProcess, OnATerminalALiveLineCountsThePagesToTheLast) {
@@ -353,84 +241,5 @@ TEST_F(ZentrelFlashProcess, OnATerminalALiveLineCountsThePagesToTheLast) {
   EXPECT_NE(screen.find("Flashed 31 pages (3968 bytes) in "), std::string::npos);
 }
 
-// Several boards at once: three side by side, the second vanishing after
-// its 5th data report. The others are flashed byte for byte; the run fails.
-TEST_F(ZentrelFlashProcess, AllFlashesThreeBoardsSideBySideOneFailing) {
-  std::vector<std::uint8_t> bytes;
-  const std::string hex = WriteHex(24, bytes);
-  const std::string dump = Path("flash.bin");
-  const Outcome run = RunProgram({"flash", hex, "--all", "--emulate", "--emulate-devices", "3",
-                                  "--emulate-fault", "2:vanish:5", kInstant, "--pace", "fast",
-                                  "--emulate-dump", dump});
-  EXPECT_EQ(run.Code, 1) << run.Err;
-  for (const char* line : {"Flashing 3 devices side by side\n",
-                           "emu-1 ZB-000001: passed (25 pages, ",
-                           "emu-3 ZB-000003: passed (25 pages, ",
-                           "emu-2 ZB-000002: FAILED: Boot data write Ack error (",
-                           "\n2 passed, 1 failed in "}) {
-    EXPECT_NE(run.Out.find(line), std::string::npos) << line << " in " << run.Out;
-  }
-  auto flashOf = [&](const char* port) {
-    std::ifstream in(dump + "." + port, std::ios::binary);
-    return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), {}};
-  };
-  for (const char* port : {"emu-1", "emu-3"}) {
-    const std::vector<std::uint8_t> flash = flashOf(port);
-    ASSERT_EQ(flash.size(), 256u * 1024) << port;
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), flash.begin() + 4096)) << port;
-    EXPECT_TRUE(std::all_of(flash.begin() + 4096 + 24 * 128, flash.begin() + 4096 + 25 * 128,
-                            [](std::uint8_t b) { return b == 0; }))
-        << port;
-    EXPECT_EQ(flash[4096 + 25 * 128], 0xFF) << port;
-  }
-  // The vanished board got its first data reports only.
-  const std::vector<std::uint8_t> broken = flashOf("emu-2");
-  ASSERT_EQ(broken.size(), 256u * 1024);
-  EXPECT_EQ(broken[4096], bytes[0]);
-  EXPECT_EQ(broken[4096 + 24 * 128 - 1], 0xFF);
-}
-
-TEST_F(ZentrelFlashProcess, AllWithJsonGivesOneObjectPerDeviceAndTheirCount) {
-  const Outcome run =
-      RunProgram({"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices", "2",
-                  "--emulate-fault", "1:wrong-boot-status", kInstant, "--json"});
-  EXPECT_EQ(run.Code, 1) << run.Err;
-  std::vector<std::string> lines;
-  for (std::size_t at = 0, end; (end = run.Out.find('\n', at)) != std::string::npos; at = end + 1) {
-    lines.push_back(run.Out.substr(at, end - at));
-  }
-  ASSERT_EQ(lines.size(), 3u) << run.Out;
-  std::string first = lines[0], second = lines[1];
-  if (first.find("\"port\":\"emu-2\"") != std::string::npos) std::swap(first, second);
-  for (const char* part : {"\"event\":\"device_result\"", "\"port\":\"emu-1\"",
-                           "\"serial\":\"ZB-000001\"", "\"passed\":false", "\"exit_code\":1"}) {
-    EXPECT_NE(first.find(part), std::string::npos) << part << " in " << first;
-  }
-  for (const char* part : {"\"port\":\"emu-2\"", "\"serial\":\"ZB-000002\"",
-                           "\"passed\":true", "\"pages_written\":8",
-                           "\"platform\":\"ZX-CORE\""}) {
-    EXPECT_NE(second.find(part), std::string::npos) << part << " in " << second;
-  }
-  for (const char* part : {"\"event\":\"result\"", "\"all\":true", "\"devices\":2",
-                           "\"passed\":1", "\"failed\":1", "\"exit_code\":1", "\"sha256\":\""}) {
-    EXPECT_NE(lines[2].find(part), std::string::npos) << part << " in " << lines[2];
-  }
-}
-
-TEST_F(ZentrelFlashProcess, AllOnATerminalDrawsOneRowPerDevice) {
-  const TerminalRun run =
-      RunOnTerminal({"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices", "2"});
-  const std::string& screen = run.Screen;
-  EXPECT_EQ(run.Code, 0) << screen;
-  EXPECT_NE(screen.find("PORT         SERIAL         STAGE"), std::string::npos) << screen;
-  // A row while the pages go out, and each row at the end; drawn in place.
-  EXPECT_NE(screen.find(" writing                  "), std::string::npos) << screen;
-  for (const char* row : {"emu-1        ZB-000001      done                     8 of 8        passed",
-                          "emu-2        ZB-000002      done                     8 of 8        passed"}) {
-    EXPECT_NE(screen.find(row), std::string::npos) << row << " in " << screen;
-  }
-  EXPECT_NE(screen.find("\033[3A"), std::string::npos);
-  EXPECT_NE(screen.find("2 passed, 0 failed in "), std::string::npos);
-}
-
 }  // namespace
+}  // namespace zentrel::test

@@ -1,0 +1,166 @@
+#include "tests/cli/process_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "tests/image/hex_text_builder.h"
+
+namespace zentrel::test {
+
+namespace fs = std::filesystem;
+
+pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut) {
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
+    if (closeOut) close(1);
+    std::vector<char*> argv;
+    std::string program = ZENTREL_FLASH_PROGRAM;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  outFd = out[0];
+  errFd = err[0];
+  return pid;
+}
+
+Outcome Finish(pid_t pid, int outFd, int errFd, std::string out) {
+  Outcome run;
+  run.Out = std::move(out);
+  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+  int open = 2;
+  while (open > 0 && poll(fds, 2, -1) > 0) {
+    for (pollfd& f : fds) {
+      if (f.fd < 0 || f.revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(f.fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(f.fd);
+        f.fd = -1;
+        --open;
+      } else {
+        (f.fd == outFd ? run.Out : run.Err).append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+Outcome RunProgram(const std::vector<std::string>& args, bool closeOut) {
+  int outFd = -1, errFd = -1;
+  const pid_t pid = Spawn(args, outFd, errFd, closeOut);
+  return Finish(pid, outFd, errFd);
+}
+
+TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns) {
+  args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  TerminalRun run;
+  int terminal = -1;
+  winsize size{};
+  size.ws_row = 40;
+  size.ws_col = columns;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+  if (pid < 0) return run;
+  if (pid == 0) {
+    execv(ZENTREL_FLASH_PROGRAM, argv.data());
+    _exit(127);
+  }
+  char buffer[512];
+  // Ends with EIO once the program has ended.
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
+    run.Screen.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::vector<nlohmann::json> JsonLines(const std::string& out) {
+  std::vector<nlohmann::json> lines;
+  for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(nlohmann::json::parse(out.substr(at, end - at)));
+  }
+  return lines;
+}
+
+std::string Sha256Sum(const std::string& path) {
+  std::FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
+  char digest[65] = "";
+  if (pipe == nullptr) return "";
+  if (std::fscanf(pipe, "%64s", digest) != 1) digest[0] = 0;
+  pclose(pipe);
+  return digest;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+::testing::AssertionResult Flashed(const std::vector<std::uint8_t>& flash,
+                                   const std::vector<std::uint8_t>& image) {
+  if (flash.size() != 256u * 1024) return ::testing::AssertionFailure() << flash.size() << " bytes";
+  const std::size_t end = 4096 + (image.size() / 128 + 1) * 128;
+  for (std::size_t i = 4096; i < flash.size(); ++i) {
+    const std::uint8_t want = i < 4096 + image.size() ? image[i - 4096] : i < end ? 0 : 0xFF;
+    if (flash[i] != want) {
+      return ::testing::AssertionFailure() << "byte " << i << " is " << int{flash[i]}
+                                           << ", not " << int{want};
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void ZentrelFlashProcess::SetUp() {
+  dir_ = fs::temp_directory_path() /
+         ("zentrel_flash_process_" + std::to_string(getpid()) + "_" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::create_directories(dir_);
+  fs::copy_file(fs::path(ZENTREL_SOURCE_DIR) / "examples/demo.mvx", Path("demo.mvx"));
+}
+
+void ZentrelFlashProcess::TearDown() { fs::remove_all(dir_); }
+
+std::string ZentrelFlashProcess::WriteHex(int pages, std::vector<std::uint8_t>& bytes) {
+  bytes = Pattern(static_cast<std::size_t>(pages) * 128, 0x5A);
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size(); at += 16) {
+    std::vector<std::uint8_t> record(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(at + 16));
+    text += Data(static_cast<std::uint16_t>(0x1000 + at), record) + "\r\n";
+  }
+  text += EndOfFile() + "\r\n";
+  const std::string path = Path("app.hex");
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+}  // namespace zentrel::test

@@ -1,0 +1,65 @@
+// zentrel-flash as a user runs it: the real program as a process, its exit
+// code, stdout and stderr; on a pseudo-terminal of a given width; and a
+// scratch folder with a copy of examples/demo.mvx for each test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace zentrel::test {
+
+struct Outcome {
+  int Code = -1;
+  std::string Out, Err;
+};
+
+// Starts the program with args; stdout and stderr are pipes unless closeOut
+// (writes to stdout then fail).
+pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut);
+// Reads both pipes to their end, then the exit code; out is what was read
+// from stdout already.
+Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {});
+Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false);
+
+// All the program drew on a pseudo-terminal of the given width.
+struct TerminalRun {
+  int Code = -1;
+  std::string Screen;
+};
+TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns = 120);
+
+// Each line of a --json run, parsed.
+std::vector<nlohmann::json> JsonLines(const std::string& out);
+
+// sha256sum's digest of a file.
+std::string Sha256Sum(const std::string& path);
+
+// The whole flash of an emulated board as --emulate-dump saved it.
+std::vector<std::uint8_t> ReadFile(const std::string& path);
+
+// Whether a board's flash holds image from 4096 on, then zeros to the end
+// of its last page, and erased flash after it.
+::testing::AssertionResult Flashed(const std::vector<std::uint8_t>& flash,
+                                   const std::vector<std::uint8_t>& image);
+
+class ZentrelFlashProcess : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  // An Intel HEX file of `pages` pages of a byte pattern from 0x1000.
+  std::string WriteHex(int pages, std::vector<std::uint8_t>& bytes);
+
+  std::filesystem::path dir_;
+};
+
+inline const std::string kInstant = "--emulate-latency=instant";
+
+}  // namespace zentrel::test

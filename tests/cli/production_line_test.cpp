@@ -1,0 +1,187 @@
+// zentrel-flash on a production line: several boards, one after another
+// (--repeat) or side by side (--all), each with its own record; the live
+// table on terminals of ordinary widths.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/cli/process_runner.h"
+
+namespace zentrel::test {
+namespace {
+
+class ManyBoards : public ZentrelFlashProcess, public ::testing::WithParamInterface<const char*> {};
+
+// Three boards, the second vanishing after its 5th data report: one record
+// per board that names it and says how it ended, then the run's result.
+TEST_P(ManyBoards, EachBoardHasItsOwnRecordThenTheResult) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(24, bytes);
+  const std::string dump = Path("flash.bin");
+  const bool all = std::string(GetParam()) == "--all";
+  const Outcome run = RunProgram({"flash", hex, GetParam(), "--emulate", "--emulate-devices", "3",
+                                  "--emulate-fault", "2:vanish:5", kInstant, "--json",
+                                  "--emulate-dump", dump});
+  EXPECT_EQ(run.Code, 1);
+  // One line on stderr says why the run failed (with the failed box and
+  // advice before it).
+  EXPECT_NE(run.Err.find("zentrel-flash: 2 passed, 1 failed in "), std::string::npos) << run.Err;
+  std::vector<nlohmann::json> records;
+  for (const nlohmann::json& line : JsonLines(run.Out)) {
+    if (line["event"] == "device_result") records.push_back(line);
+  }
+  ASSERT_EQ(records.size(), 3u) << run.Out;
+  std::sort(records.begin(), records.end(),
+            [](const auto& a, const auto& b) { return a["port"] < b["port"]; });
+  for (int k = 1; k <= 3; ++k) {
+    const nlohmann::json& r = records[static_cast<std::size_t>(k - 1)];
+    EXPECT_EQ(r["port"], "emu-" + std::to_string(k));
+    EXPECT_EQ(r["serial"], "ZB-00000" + std::to_string(k));
+    EXPECT_FALSE(r["path"].get<std::string>().empty());
+    EXPECT_EQ(r["board"], all ? 1 : k);
+    EXPECT_EQ(r["pages"], 25);
+    if (k == 2) {
+      EXPECT_EQ(r["exit_code"], 1);
+      EXPECT_EQ(r["failure"], "device_failed");
+      EXPECT_EQ(r["message"], "Boot data write Ack error");
+      EXPECT_EQ(r["pages_written"], 1);  // 5 data reports: one page and a packet
+    } else {
+      EXPECT_EQ(r["exit_code"], 0);
+      EXPECT_EQ(r["pages_written"], 25);
+    }
+  }
+  const nlohmann::json result = JsonLines(run.Out).back();
+  EXPECT_EQ(result["event"], "result");
+  EXPECT_EQ(result["exit_code"], 1);
+  EXPECT_EQ(result["passed"], 2);
+  EXPECT_EQ(result["failed"], 1);
+  EXPECT_EQ(result["file"]["sha256"], Sha256Sum(hex));
+  if (all) {
+    EXPECT_EQ(result["devices"], 3);
+  }
+  // Side by side each board's flash is saved; one after another the last.
+  for (const char* port : all ? std::vector<const char*>{"emu-1", "emu-3"}
+                              : std::vector<const char*>{""}) {
+    const std::string file = *port != 0 ? dump + "." + port : dump;
+    EXPECT_TRUE(Flashed(ReadFile(file), bytes)) << file;
+  }
+  if (all) {
+    // The vanished board got its first data reports only.
+    const std::vector<std::uint8_t> broken = ReadFile(dump + ".emu-2");
+    ASSERT_EQ(broken.size(), 256u * 1024);
+    EXPECT_EQ(broken[4096], bytes[0]);
+    EXPECT_EQ(broken[4096 + 24 * 128 - 1], 0xFF);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ManyBoards, ::testing::Values("--all", "--repeat"),
+                         [](const auto& info) { return std::string(info.param + 2); });
+
+TEST_F(ZentrelFlashProcess, ResultLinesNameEachBoard) {
+  for (const char* how : {"--all", "--repeat"}) {
+    const Outcome run = RunProgram({"flash", Path("demo.mvx"), how, "--emulate",
+                                    "--emulate-devices", "2", "--emulate-fault",
+                                    "1:wrong-boot-status", kInstant});
+    EXPECT_EQ(run.Code, 1) << how;
+    const bool all = std::string(how) == "--all";
+    if (all) {
+      EXPECT_NE(run.Out.find("Flashing 2 devices side by side\n"), std::string::npos);
+    }
+    EXPECT_NE(run.Out.find("\n1 passed, 1 failed in "), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find(all ? "emu-1 ZB-000001: FAILED: Boot CRC error (0 pages, "
+                               : "emu-1 ZB-000001 board 1: FAILED: Boot CRC error (0 pages, "),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Out.find(all ? "emu-2 ZB-000002: passed (8 pages, "
+                               : "emu-2 ZB-000002 board 2: passed (8 pages, "),
+              std::string::npos)
+        << run.Out;
+  }
+}
+
+// Ctrl-C during --all: every board's line says where it stopped, and the
+// pages it names are in its flash.
+TEST_F(ZentrelFlashProcess, InterruptedAllSaysWhereEachBoardStopped) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(200, bytes);
+  const std::string dump = Path("flash.bin");
+  int outFd = -1, errFd = -1;
+  const pid_t pid = Spawn({"flash", hex, "--all", "--emulate", "--emulate-devices", "2",
+                           "--pace", "window", "--emulate-dump", dump},
+                          outFd, errFd, false);
+  ASSERT_GT(pid, 0);
+  std::string out;
+  char buffer[256];
+  while (out.find("side by side\n") == std::string::npos) {
+    const ssize_t n = read(outFd, buffer, sizeof buffer);
+    ASSERT_GT(n, 0) << out;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  sleep(3);  // well into the 16 s of pages; whenever it lands, the lines must hold
+  kill(pid, SIGINT);
+  const Outcome run = Finish(pid, outFd, errFd, out);
+  EXPECT_EQ(run.Code, 130);
+  EXPECT_NE(run.Err.find("zentrel-flash: interrupted; 0 passed, 2 failed in "),
+            std::string::npos)
+      << run.Err;
+  const std::regex line("(emu-[12]) ZB-00000[12]: FAILED: download interrupted after page "
+                        "([0-9]+) of 201: the device holds an incomplete image; flash it again");
+  int boards = 0;
+  for (std::sregex_iterator m(run.Out.begin(), run.Out.end(), line), end; m != end; ++m) {
+    ++boards;
+    const std::vector<std::uint8_t> flash = ReadFile(dump + "." + (*m)[1].str());
+    const int pages = std::stoi((*m)[2].str());
+    ASSERT_EQ(flash.size(), 256u * 1024);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + pages * 128, flash.begin() + 4096));
+  }
+  EXPECT_EQ(boards, 2) << run.Out;
+}
+
+TEST_F(ZentrelFlashProcess, AllOnATerminalDrawsOneRowPerDevice) {
+  const TerminalRun run =
+      RunOnTerminal({"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices", "2"});
+  const std::string& screen = run.Screen;
+  EXPECT_EQ(run.Code, 0) << screen;
+  EXPECT_NE(screen.find("PORT         SERIAL         STAGE"), std::string::npos) << screen;
+  // A row while the pages go out, and each row at the end; drawn in place.
+  EXPECT_NE(screen.find(" writing                  "), std::string::npos) << screen;
+  for (const char* row : {"emu-1        ZB-000001      done                     8 of 8        passed",
+                          "emu-2        ZB-000002      done                     8 of 8        passed"}) {
+    EXPECT_NE(screen.find(row), std::string::npos) << row << " in " << screen;
+  }
+  EXPECT_NE(screen.find("\033[3A"), std::string::npos);
+  EXPECT_NE(screen.find("2 passed, 0 failed in "), std::string::npos);
+}
+
+// What a terminal shows: every line drawn in place fits its width (a
+// wrapped line would push the table down and repeat its heading).
+TEST_F(ZentrelFlashProcess, LiveLinesFitTheTerminal) {
+  for (unsigned short columns : {50, 80, 120}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"flash", Path("demo.mvx"), "--emulate", "--pace", "window"},
+          std::vector<std::string>{"flash", Path("demo.mvx"), "--all", "--emulate",
+                                   "--emulate-devices", "3", "--emulate-fault", "2:vanish:3"}}) {
+      const TerminalRun run = RunOnTerminal(args, columns);
+      std::size_t drawn = 0;
+      const std::string clear = "\r\033[K";
+      for (std::size_t at = run.Screen.find(clear); at != std::string::npos;
+           at = run.Screen.find(clear, at + 1)) {
+        const std::size_t from = at + clear.size();
+        const std::size_t end = run.Screen.find_first_of("\r\n", from);
+        const std::string line = run.Screen.substr(from, end - from);
+        EXPECT_LT(line.size(), columns) << line;
+        ++drawn;
+      }
+      EXPECT_GT(drawn, 3u) << run.Screen;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zentrel::test

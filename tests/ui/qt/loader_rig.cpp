@@ -4,28 +4,17 @@ namespace zentrel::qt::test {
 
 LoaderRig::LoaderRig(const emulated::BootLoaderConfig& config)
     : device(bus.AddBootLoader(config)),
-      window(std::make_unique<MainWindow>(access, *image, ids, clock)) {
+      window(std::make_unique<MainWindow>(platform, clock)) {
   window->show();
 }
 
 void LoaderRig::Tick() {
-  window->OnTimer();
-  clock.AdvanceUs(kTickUs);
-}
-
-int LoaderRig::TickUntilIdle(int limit) {
-  for (int ticks = 0; ticks < limit; ++ticks) {
-    if (Sequencer().SequencerState() == Idle) return ticks;
-    Tick();
-  }
-  return Sequencer().SequencerState() == Idle ? limit : -1;
+  Controller().OnTimer();
+  clock.AdvanceUs(10'000);
 }
 
 bool LoaderRig::TickUntilState(std::uint8_t state, int limit) {
-  for (int ticks = 0; ticks < limit; ++ticks) {
-    if (Sequencer().SequencerState() == state) return true;
-    Tick();
-  }
+  for (int ticks = 0; ticks < limit && Sequencer().SequencerState() != state; ++ticks) Tick();
   return Sequencer().SequencerState() == state;
 }
 

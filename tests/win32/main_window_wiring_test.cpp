@@ -1,8 +1,7 @@
-// The three conversations, the file load and the closing, driven through the
-// window's buttons and menu against the emulated boot loader.
-#include <algorithm>
-
-#include "image/image_loader.h"
+// What the user does with the real window reaches the controller: each
+// button, each menu item and the close box, shown through the window's own
+// controls and boxes. What the roads do is the controller's, tested without
+// a toolkit.
 #include "sequencer/boot_sequencer.h"
 #include "tests/win32/loader_window_harness.h"
 #include "ui/win32/resource_ids.h"
@@ -10,41 +9,37 @@
 namespace zentrel::win32::testing {
 namespace {
 
-using RoadsTest = LoaderWindowTest;
+using WiringTest = LoaderWindowTest;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+const std::string kCleared(30, ' ');
 
-TEST_F(RoadsTest, HwInfoFillsTheFieldsAndFreesTheButtons) {
+// The click starts the road (no tick yet), clears the road's fields and
+// disables the buttons; the next tick's status text shows.
+TEST_F(WiringTest, HwInfoStartsTheInformationRoad) {
   Start();
   Click(Window().HwInfoButton);
+  EXPECT_EQ(Controller().Sequencer().SequencerState(), ResetDevice);
   EXPECT_FALSE(ButtonsEnabled());
-  RunUntilIdle();
-  const auto& w = Window();
-  EXPECT_TRUE(Contains(TextOf(w.Fields[0]), device_->Config().Platform));
-  EXPECT_TRUE(Contains(TextOf(w.Fields[1]), device_->Config().HwVersion));
-  EXPECT_TRUE(Contains(TextOf(w.Fields[2]), device_->Config().BootVersion));
-  EXPECT_TRUE(Contains(TextOf(w.Fields[5]), "ZENTREL BOOT"));
+  EXPECT_EQ(TextOf(Window().Fields[0]), kCleared);
+  EXPECT_EQ(TextOf(Window().Fields[3]), "");
   Tick();
-  EXPECT_TRUE(ButtonsEnabled());
-  EXPECT_FALSE(access_.IsOpen());
-  EXPECT_TRUE(answerer_.Boxes().empty());
+  EXPECT_EQ(Status(), "HID device reset finished");
 }
 
-TEST_F(RoadsTest, ApplicationFwShowsTheApplicationsIdentification) {
+TEST_F(WiringTest, ApplicationFwStartsTheApplicationRoad) {
   Start();
   Click(Window().AppFwButton);
-  RunUntilIdle();
-  EXPECT_TRUE(Contains(TextOf(Window().Fields[3]), device_->Config().AppInfo));
-  EXPECT_TRUE(Contains(TextOf(Window().Fields[4]), device_->Config().FwVersion));
-  EXPECT_FALSE(access_.IsOpen());
+  EXPECT_EQ(Controller().Sequencer().SequencerState(), AppRequest);
+  EXPECT_FALSE(ButtonsEnabled());
+  EXPECT_EQ(TextOf(Window().Fields[3]), kCleared);
+  EXPECT_EQ(TextOf(Window().Fields[0]), "");
+  Tick();
+  EXPECT_EQ(Status(), "Application ID request OK");
 }
 
-TEST_F(RoadsTest, DownloadWithoutAFileAsksForOne) {
+TEST_F(WiringTest, DownloadWithoutAFileShowsTheWarningBox) {
   Start();
   Click(Window().DownloadButton);
-  RunUntilIdle();
   const auto boxes = answerer_.Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].Text, "File is not selected, select file please");
@@ -53,77 +48,43 @@ TEST_F(RoadsTest, DownloadWithoutAFileAsksForOne) {
   EXPECT_EQ(device_->ResetCount(), 0);
 }
 
-TEST_F(RoadsTest, WholeDownloadOfTheExampleImage) {
+TEST_F(WiringTest, OpenFileShowsTheDialogAndTheChosenPath) {
   Start();
-  const std::string path = ExamplePath("demo.mvx");
-  OpenFile(path);
-  EXPECT_EQ(TextOf(Window().PathField), path);
-  ASSERT_EQ(image_->ImageLoaded, 1);
-
-  Click(Window().DownloadButton);
-  const std::vector<std::string> statuses = RunUntilIdle();
-  const std::uint32_t pages = PagesToSend(image_->ImageLength);
-  ASSERT_GT(pages, 1u);
-  // The pages counted up one by one in the status bar.
-  auto at = std::find(statuses.begin(), statuses.end(), " BOOTLoader, Write page 0");
-  ASSERT_NE(at, statuses.end());
-  std::uint32_t shown = 0;
-  for (; at != statuses.end() && at->rfind(" BOOTLoader, Write page ", 0) == 0; ++at, ++shown) {
-    EXPECT_EQ(*at, " BOOTLoader, Write page " + std::to_string(shown));
-  }
-  EXPECT_GE(shown + 1, pages);
-  EXPECT_EQ(Status(), "BOOT successful finished ;-) ");
-
-  const auto boxes = answerer_.Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].Text, "Boot successful finished");
-  EXPECT_EQ(boxes[0].Icon, static_cast<UINT>(MB_ICONINFORMATION));
-
-  // What reached the device is the image, page for page, from 4096.
-  const auto& flash = device_->Flash();
-  ASSERT_GE(flash.size(), 4096 + pages * 128);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + 4096 + pages * 128,
-                         image_->ImageBuffer.begin() + 4096));
-  EXPECT_FALSE(access_.IsOpen());
-}
-
-TEST_F(RoadsTest, CompatibilityFailureEndsBeforeTheErase) {
-  emulated::BootLoaderConfig other;
-  other.Platform = "QX-OTHER";
-  Start(other);
-  OpenFile(ExamplePath("demo.mvx"));
-  Click(Window().DownloadButton);
-  RunUntilIdle();
-  const auto boxes = answerer_.Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].Text, "HW is uncompatible with selected SW image File");
-  EXPECT_EQ(device_->EraseCount(), 0);
-  EXPECT_FALSE(access_.IsOpen());
-}
-
-TEST_F(RoadsTest, CancelledFileDialogChangesNothing) {
-  Start();
-  Click(Window().OpenFileButton);
+  Click(Window().OpenFileButton);  // cancelled
   ASSERT_EQ(answerer_.Seen.size(), 1u);
   EXPECT_EQ(answerer_.Seen[0].Kind, DialogKind::OpenFile);
   EXPECT_EQ(TextOf(Window().PathField), "");
-  EXPECT_EQ(image_->ImageLoaded, 0);
+  EXPECT_EQ(Controller().Image().ImageLoaded, 0);
+
+  const std::string path = ExamplePath("demo.mvx");
+  OpenFile(path);
+  EXPECT_EQ(TextOf(Window().PathField), path);
+  EXPECT_EQ(Controller().Image().ImageLoaded, 1);
+  EXPECT_TRUE(answerer_.Boxes().empty());
 }
 
-TEST_F(RoadsTest, AboutBox) {
+TEST_F(WiringTest, AboutAndSettingsRunTheirWindowThenOneTick) {
   Start();
+  Click(Window().HwInfoButton);
+  Tick();
+  ASSERT_EQ(Controller().Sequencer().SequencerState(), ResetDelay);
+  const std::int32_t before = Controller().Sequencer().TickCounter();
+
   Menu(ZENTREL_CMD_ABOUT);
-  const auto boxes = answerer_.Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].Caption, "About ");
-  EXPECT_EQ(boxes[0].Icon, static_cast<UINT>(MB_ICONINFORMATION));
-  const std::string& text = boxes[0].Text;
-  EXPECT_EQ(text.rfind("Zentrel loader\n\n   ", 0), 0u);
-  EXPECT_TRUE(Contains(text, "\n\n    Ver 0.0.4 02.07.2013\n\n     "));
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
+  ASSERT_EQ(answerer_.Seen.size(), 1u);
+  EXPECT_EQ(answerer_.Seen[0].Kind, DialogKind::MessageBox);
+  EXPECT_EQ(answerer_.Seen[0].Caption, "About ");
+  EXPECT_EQ(answerer_.Seen[0].Text.rfind("Zentrel loader\n", 0), 0u);
+  EXPECT_EQ(answerer_.Seen[0].Icon, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(Controller().Sequencer().TickCounter(), before - 1);
+
+  Menu(ZENTREL_CMD_SETTINGS);
+  ASSERT_EQ(answerer_.Seen.size(), 2u);
+  EXPECT_EQ(answerer_.Seen[1].Kind, DialogKind::Settings);
+  EXPECT_EQ(Controller().Sequencer().TickCounter(), before - 2);
 }
 
-TEST_F(RoadsTest, KonecDestroysTheWindowAndQuitsWithZero) {
+TEST_F(WiringTest, KonecDestroysTheWindowAndQuitsWithZero) {
   Start();
   Menu(ZENTREL_CMD_EXIT);
   EXPECT_FALSE(IsWindow(Main()));
@@ -132,95 +93,46 @@ TEST_F(RoadsTest, KonecDestroysTheWindowAndQuitsWithZero) {
   EXPECT_EQ(quit.wParam, 0u);
 }
 
-TEST_F(RoadsTest, KonecDuringADownloadClosesTheDeviceAndNothingRunsAfter) {
+TEST_F(WiringTest, KonecDuringADownloadClosesTheDeviceAndNothingRunsAfter) {
   Start();
   OpenFile(ExamplePath("demo.mvx"));
   Click(Window().DownloadButton);
   // The user clicks into the path field while the pages go out.
   Click(Window().PathField);
   ASSERT_EQ(GetFocus(), Window().PathField);
-  while (Context().Sequencer.SequencerState() != WritePacket) Tick();
-  ASSERT_TRUE(access_.IsOpen());
+  ASSERT_TRUE(TickUntil(WritePacket));
+  ASSERT_TRUE(Controller().Device().IsOpen());
   const int calls = platform_.Calls();
   Menu(ZENTREL_CMD_EXIT);
   EXPECT_FALSE(IsWindow(Main()));
-  EXPECT_FALSE(access_.IsOpen());
+  EXPECT_FALSE(Controller().Device().IsOpen());
   // The device was closed, and nothing reached it after that: neither the
   // path field's leaving focus nor a late timer event runs a stage.
   EXPECT_EQ(platform_.Calls(), calls + 1);
-  EXPECT_EQ(Context().Sequencer.SequencerState(), WritePacket);
+  EXPECT_EQ(Controller().Sequencer().Outcome().Stage, WritePacket);
   SendMessageA(Main(), WM_TIMER, 1, 0);
   EXPECT_EQ(platform_.Calls(), calls + 1);
   EXPECT_TRUE(answerer_.Boxes().empty());
 }
 
-TEST_F(RoadsTest, CloseBoxInIdleLeavesTheDeviceAlone) {
+TEST_F(WiringTest, TheCloseBoxDuringARoadClosesTheDeviceAndQuitsWithZero) {
   Start();
-  // A device held open while the sequencer is Idle shows whether the close
-  // calls CloseDevice: it must not.
-  ASSERT_EQ(access_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, access_.RefreshDeviceList()), 1);
-  const int closes = platform_.CloseCalls();
-  ClickCloseBox();
-  EXPECT_FALSE(IsWindow(Main()));
-  EXPECT_TRUE(access_.IsOpen());
-  EXPECT_EQ(platform_.CloseCalls(), closes);
-  EXPECT_EQ(Context().Sequencer.SequencerState(), Idle);
-  MSG quit;
-  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(quit.wParam, 0u);
-}
-
-// Closing through the close box while the path field has the focus, in each
-// stage that the two device roads pass through.
-struct CloseCase {
-  bool Download;  // the download road, else the application road
-  std::uint8_t State;
-};
-
-class CloseInStageTest : public LoaderWindowTest,
-                         public ::testing::WithParamInterface<CloseCase> {};
-
-TEST_P(CloseInStageTest, ClosesTheDeviceAndRunsNoFurtherStage) {
-  Start();
-  if (GetParam().Download) {
-    OpenFile(ExamplePath("demo.mvx"));
-    Click(Window().DownloadButton);
-  } else {
-    Click(Window().AppFwButton);
-  }
-  // Focus moves into the path field (which runs a Tick), unless the stage is
-  // the first of its road, which no tick may pass.
-  const std::uint8_t state = GetParam().State;
-  if (Context().Sequencer.SequencerState() != state) Click(Window().PathField);
-  for (int i = 0; i < 20000 && Context().Sequencer.SequencerState() != state; ++i) Tick();
-  ASSERT_EQ(Context().Sequencer.SequencerState(), state);
-  const bool wasOpen = access_.IsOpen();
+  Click(Window().AppFwButton);
+  Click(Window().PathField);  // its focus runs a Tick
+  ASSERT_TRUE(TickUntil(AppDelay));
+  ASSERT_TRUE(Controller().Device().IsOpen());
   const int calls = platform_.Calls();
-  const std::int32_t counter = Context().Sequencer.TickCounter();
-
   ClickCloseBox();
   EXPECT_FALSE(IsWindow(Main()));
-  EXPECT_FALSE(access_.IsOpen());
+  EXPECT_FALSE(Controller().Device().IsOpen());
   EXPECT_EQ(bus_.OpenHandleCount(), 0u);
-  // One call at most, the close itself; the state is left as it was.
-  EXPECT_EQ(platform_.Calls(), calls + (wasOpen ? 1 : 0));
-  EXPECT_EQ(Context().Sequencer.SequencerState(), state);
-  EXPECT_EQ(Context().Sequencer.TickCounter(), counter);
+  EXPECT_EQ(platform_.Calls(), calls + 1);
+  EXPECT_EQ(Controller().Sequencer().Outcome().Failure, FailureKind::Stopped);
   EXPECT_TRUE(answerer_.Boxes().empty());
   MSG quit;
   ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(quit.wParam, 0u);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Stages, CloseInStageTest,
-    ::testing::Values(CloseCase{true, ResetDevice}, CloseCase{true, ResetDelay},
-                      CloseCase{true, Connect}, CloseCase{true, BootStatus},
-                      CloseCase{true, StatusDelay}, CloseCase{true, ReadBootStrings},
-                      CloseCase{true, SendImageKind}, CloseCase{true, AwaitErase},
-                      CloseCase{true, WritePacket}, CloseCase{true, AwaitPacketAck},
-                      CloseCase{false, AppRequest}, CloseCase{false, AppDelay},
-                      CloseCase{false, ReadAppStrings}));
 
 }  // namespace
 }  // namespace zentrel::win32::testing

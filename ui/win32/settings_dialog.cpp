@@ -11,7 +11,7 @@ namespace {
 
 DeviceIds* IdsOf(HWND dialog) {
   LoaderContext* context = ContextOf(GetWindow(dialog, GW_OWNER));
-  return context != nullptr ? &context->Ids : nullptr;
+  return context != nullptr ? &context->Controller.Ids() : nullptr;
 }
 
 void ShowId(HWND dialog, int item, std::uint32_t value) {

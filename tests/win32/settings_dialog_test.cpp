@@ -1,7 +1,6 @@
 // The settings dialog opened from the menu, read and filled like a user would.
 #include "tests/win32/loader_window_harness.h"
 #include "ui/win32/resource_ids.h"
-#include "ui/win32/settings_dialog.h"
 
 namespace zentrel::win32::testing {
 namespace {
@@ -59,32 +58,6 @@ TEST_F(SettingsDialogTest, AnEntryWithoutANumberLeavesItsId) {
   EXPECT_EQ(Controller().Ids().VendorId, vendor);
   EXPECT_EQ(Controller().Ids().ProductId, product);
 }
-
-// What OK stores, case by case.
-struct EntryCase {
-  const char* Vendor;
-  const char* Product;
-  std::uint32_t WantVendor;
-  std::uint32_t WantProduct;
-};
-
-class IdEntryTest : public ::testing::TestWithParam<EntryCase> {};
-
-TEST_P(IdEntryTest, StoresWhatTheEntriesHold) {
-  DeviceIds ids;
-  ids.VendorId = 0x1111;
-  ids.ProductId = 0x2222;
-  ApplyIdEntries(GetParam().Vendor, GetParam().Product, ids);
-  EXPECT_EQ(ids.VendorId, GetParam().WantVendor);
-  EXPECT_EQ(ids.ProductId, GetParam().WantProduct);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, IdEntryTest,
-                         ::testing::Values(EntryCase{"12", "0x12", 0x12, 0x12},
-                                           EntryCase{"0X12", "12zz", 0x12, 0x12},
-                                           EntryCase{"", "", 0x1111, 0x2222},
-                                           EntryCase{"  ab", "x", 0xAB, 0x2222},
-                                           EntryCase{"0x10000", "-1", 0x10000, 0xFFFFFFFF}));
 
 }  // namespace
 }  // namespace zentrel::win32::testing

@@ -32,20 +32,17 @@ void OnOk(HWND dialog) {
   if (ids != nullptr) {
     char vendor[kIdEditBufferChars] = "";
     char product[kIdEditBufferChars] = "";
-    // A longer entry is cut to its first nine characters here.
+    // A longer entry is cut to its first nine characters here; an entry
+    // without a number leaves its ID as it was.
     GetDlgItemTextA(dialog, ZENTREL_VENDOR_EDIT, vendor, kIdEditBufferChars);
     GetDlgItemTextA(dialog, ZENTREL_PRODUCT_EDIT, product, kIdEditBufferChars);
-    ApplyIdEntries(vendor, product, *ids);
+    ParseHexId(vendor, ids->VendorId);
+    ParseHexId(product, ids->ProductId);
   }
   EndDialog(dialog, 1);
 }
 
 }  // namespace
-
-void ApplyIdEntries(const char* vendorText, const char* productText, DeviceIds& ids) {
-  ParseHexId(vendorText, ids.VendorId);
-  ParseHexId(productText, ids.ProductId);
-}
 
 void RunSettingsDialog(HINSTANCE instance, HWND mainWindow) {
   DialogBoxParamA(instance, MAKEINTRESOURCEA(ZENTREL_SETTINGS_DIALOG), mainWindow,

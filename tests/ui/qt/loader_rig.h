@@ -13,12 +13,22 @@ namespace zentrel::qt::test {
 
 class LoaderRig {
  public:
-  explicit LoaderRig(const emulated::BootLoaderConfig& config = {});
+  explicit LoaderRig(const emulated::BootLoaderConfig& config = {})
+      : device(bus.AddBootLoader(config)),
+        window(std::make_unique<MainWindow>(platform, clock)) {
+    window->show();
+  }
 
   // One timer event, then 10 ms pass.
-  void Tick();
+  void Tick() {
+    Controller().OnTimer();
+    clock.AdvanceUs(10'000);
+  }
   // Ticks until the state is the given one; false at the limit.
-  bool TickUntilState(std::uint8_t state, int limit = 20000);
+  bool TickUntilState(std::uint8_t state, int limit = 20000) {
+    for (int i = 0; i < limit && Sequencer().SequencerState() != state; ++i) Tick();
+    return Sequencer().SequencerState() == state;
+  }
   // Stops the window's own timer, so that only the test's ticks run.
   void OwnTime() { window->TickTimer().stop(); }
 

@@ -3,6 +3,7 @@
 // each menu item, typing, the close box). What the roads do is the
 // controller's, tested without a toolkit.
 #include <QAction>
+#include <QFileDialog>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +17,6 @@
 #include "tests/support/example_files.h"
 #include "tests/ui/qt/loader_rig.h"
 #include "tests/ui/qt/modal_driver.h"
-#include "tests/ui/qt/open_file_helper.h"
 #include "tests/ui/qt/user_input.h"
 #include "ui/qt/caption_face.h"
 
@@ -55,6 +55,33 @@ QAction* MenuItem(MainWindow& window, const QString& text) {
   return nullptr;
 }
 
+struct SeenFileDialog {
+  bool Opened = false;
+  QStringList Filters;
+  QString SelectedFilter;
+  QFileDialog::FileMode Mode = QFileDialog::AnyFile;
+};
+
+// Clicks OpenFile; the dialog picks path, or is cancelled when path is empty.
+// Message boxes that follow are closed with OK and recorded by the driver.
+SeenFileDialog OpenFile(MainWindow& window, ModalDriver& driver, const QString& path) {
+  SeenFileDialog seen;
+  driver.SetDialogHandler([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) return;
+    seen = {true, dialog->nameFilters(), dialog->selectedNameFilter(), dialog->fileMode()};
+    if (path.isEmpty()) {
+      dialog->reject();
+    } else {
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's Open button does
+    }
+  });
+  ClickAtVisibleCentre(window.Button(CommandButton::OpenFile));
+  driver.SetDialogHandler(nullptr);
+  return seen;
+}
+
 QString ExampleImage() {
   return QString::fromStdString(zentrel::testing::ExamplePath("demo.mvx"));
 }
@@ -68,7 +95,6 @@ class MainWindowTest : public QObject {
   void startState();
   void geometryMatchesTheLayoutInClientCoordinates();
   void menuHasTheCzechItems();
-  void hwInfoAndApplicationFwStartTheirRoads_data();
   void hwInfoAndApplicationFwStartTheirRoads();
   void downloadWithoutFileWarns();
   void openFileShowsTheDialogAndTheChosenPath();
@@ -168,41 +194,38 @@ void MainWindowTest::menuHasTheCzechItems() {
   }
 }
 
-void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads_data() {
-  QTest::addColumn<CommandButton>("button");
-  QTest::addColumn<int>("state");         // right after the click: no tick has run
-  QTest::addColumn<ValueField>("cleared");
-  QTest::addColumn<ValueField>("untouched");
-  QTest::addColumn<QString>("status");    // after one tick
-  QTest::newRow("HW info") << CommandButton::HwInfo << int{ResetDevice}
-                           << ValueField::PlatformField << ValueField::AppInfoField
-                           << QStringLiteral("HID device reset finished");
-  QTest::newRow("Application FW") << CommandButton::AppFw << int{AppRequest}
-                                  << ValueField::AppInfoField << ValueField::PlatformField
-                                  << QStringLiteral("Application ID request OK");
-}
-
+// The click starts the road (no tick yet), clears its fields and disables
+// the buttons; the next tick's status text shows, and back in Idle the next
+// tick gives the buttons back.
 void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads() {
-  QFETCH(CommandButton, button);
-  QFETCH(int, state);
-  QFETCH(ValueField, cleared);
-  QFETCH(ValueField, untouched);
-  QFETCH(QString, status);
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
-  Click(rig, button);
-  QCOMPARE(int{rig.Sequencer().SequencerState()}, state);
-  QVERIFY(ButtonsEnabled(rig, false));
-  QCOMPARE(FieldText(rig, cleared), kCleared);
-  QVERIFY(FieldText(rig, untouched).isEmpty());
-  rig.Tick();
-  QCOMPARE(StatusText(rig), status);
-  // Back in Idle, the next tick gives the buttons back.
-  QVERIFY(rig.TickUntilState(Idle));
-  rig.Tick();
-  QVERIFY(ButtonsEnabled(rig, true));
-  QVERIFY(driver.Boxes().empty());
+  struct Row {
+    CommandButton Button;
+    std::uint8_t State;
+    ValueField Cleared;
+    ValueField Untouched;
+    const char* Status;
+  };
+  const Row rows[] = {
+      {CommandButton::HwInfo, ResetDevice, ValueField::PlatformField, ValueField::AppInfoField,
+       "HID device reset finished"},
+      {CommandButton::AppFw, AppRequest, ValueField::AppInfoField, ValueField::PlatformField,
+       "Application ID request OK"}};
+  for (const Row& row : rows) {
+    LoaderRig rig;
+    ModalDriver driver;
+    rig.OwnTime();
+    Click(rig, row.Button);
+    QCOMPARE(rig.Sequencer().SequencerState(), row.State);
+    QVERIFY(ButtonsEnabled(rig, false));
+    QCOMPARE(FieldText(rig, row.Cleared), kCleared);
+    QVERIFY(FieldText(rig, row.Untouched).isEmpty());
+    rig.Tick();
+    QCOMPARE(StatusText(rig), QString::fromLatin1(row.Status));
+    QVERIFY(rig.TickUntilState(Idle));
+    rig.Tick();
+    QVERIFY(ButtonsEnabled(rig, true));
+    QVERIFY(driver.Boxes().empty());
+  }
 }
 
 void MainWindowTest::downloadWithoutFileWarns() {

@@ -5,14 +5,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <memory>
 #include <string>
 
-#include "hid/device_access.h"
 #include "hid/hidapi/hidapi_platform.h"
-#include "image/image_store.h"
 #include "protocol/clock.h"
-#include "protocol/device_ids.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "ui/qt/main_window.h"
 
@@ -32,16 +28,13 @@ class QtHwInfoOnHidraw : public QObject {
 
     SteadyClock clock;
     HidapiPlatform platform;
-    DeviceAccess access(platform);
-    auto image = std::make_unique<ImageStore>();
-    DeviceIds ids;
-    qt::MainWindow window(access, *image, ids, clock);
+    qt::MainWindow window(platform, clock);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     // Where the user clicks: the button's visible centre, hit-tested from
     // the top-level window.
-    QPushButton* button = window.Button(qt::CommandButton::HwInfo);
+    QPushButton* button = window.Button(CommandButton::HwInfo);
     const QPoint centre = button->mapTo(&window, button->rect().center());
     QCOMPARE(window.childAt(centre), static_cast<QWidget*>(button));
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);

@@ -1,6 +1,5 @@
 #include "tests/win32/loader_window_harness.h"
 
-#include "sequencer/boot_sequencer.h"
 #include "ui/win32/window_texts.h"
 
 namespace zentrel::win32::testing {
@@ -18,7 +17,7 @@ void LoaderWindowTest::Start(const emulated::BootLoaderConfig& config) {
   emulated::BootLoaderConfig instant = config;
   instant.Latency = emulated::LatencyProfile::Instant();
   device_ = &bus_.AddBootLoader(instant);
-  context_ = std::make_unique<LoaderContext>(access_, *image_, ids_, clock_);
+  context_ = std::make_unique<LoaderContext>(platform_, clock_);
   context_->Window.Instance = GetModuleHandleA(nullptr);
   ASSERT_EQ(CreateMainWindow(*context_), 1);
   // The window ran with a 10 ms timer; from here on the test's ticks alone.
@@ -92,15 +91,9 @@ void LoaderWindowTest::Tick() {
   clock_.AdvanceUs(10'000);
 }
 
-std::vector<std::string> LoaderWindowTest::RunUntilIdle(int limit) {
-  std::vector<std::string> statuses;
-  for (int i = 0; i < limit && context_->Sequencer.SequencerState() != Idle; ++i) {
-    Tick();
-    if (!IsWindow(Main())) break;
-    const std::string status = Status();
-    if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
-  }
-  return statuses;
+bool LoaderWindowTest::TickUntil(std::uint8_t state, int limit) {
+  for (int i = 0; i < limit && Controller().Sequencer().SequencerState() != state; ++i) Tick();
+  return Controller().Sequencer().SequencerState() == state;
 }
 
 void LoaderWindowTest::OpenFile(const std::string& windowsPath) {
@@ -113,15 +106,6 @@ bool LoaderWindowTest::ButtonsEnabled() const {
   const MainWindow& w = Window();
   return IsWindowEnabled(w.OpenFileButton) && IsWindowEnabled(w.DownloadButton) &&
          IsWindowEnabled(w.HwInfoButton) && IsWindowEnabled(w.AppFwButton);
-}
-
-std::string ExamplePath(const char* name) {
-  // Wine shows the build host's root as drive Z:.
-  std::string path = std::string("Z:") + ZENTREL_EXAMPLES_DIR + "/" + name;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
 }
 
 }  // namespace zentrel::win32::testing

@@ -10,16 +10,14 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
-#include "image/image_store.h"
 #include "protocol/clock.h"
-#include "protocol/device_ids.h"
+#include "tests/support/example_files.h"
 #include "tests/ui/counting_platform.h"
 #include "tests/win32/dialog_answerer.h"
 #include "ui/win32/main_window.h"
@@ -34,8 +32,8 @@ class LoaderWindowTest : public ::testing::Test {
   void Start(const emulated::BootLoaderConfig& config = emulated::BootLoaderConfig{});
 
   void Tick();
-  // Ticks until the sequencer is Idle; the status texts seen on the way.
-  std::vector<std::string> RunUntilIdle(int limit = 20000);
+  // Ticks until the sequencer is in state; false if it never got there.
+  bool TickUntil(std::uint8_t state, int limit = 20000);
   // A left click at the centre of the control as it shows on screen; the
   // control must be the window found at that point. Dispatches what the
   // click brings (focus changes, the command, modal windows).
@@ -48,7 +46,7 @@ class LoaderWindowTest : public ::testing::Test {
 
   HWND Main() const { return context_->Window.Window; }
   const MainWindow& Window() const { return context_->Window; }
-  LoaderContext& Context() { return *context_; }
+  LoaderController& Controller() { return context_->Controller; }
   std::string Status() const { return TextOf(Window().StatusBar); }
   bool ButtonsEnabled() const;
 
@@ -57,9 +55,6 @@ class LoaderWindowTest : public ::testing::Test {
   emulated::EmulatedBootLoader* device_ = nullptr;
   // Every call that reaches the device side, counted.
   zentrel::testing::CountingPlatform platform_{bus_};
-  DeviceAccess access_{platform_};
-  std::unique_ptr<ImageStore> image_ = std::make_unique<ImageStore>();
-  DeviceIds ids_;
   DialogAnswerer answerer_;
 
  private:
@@ -82,7 +77,6 @@ void TypeKeys(std::initializer_list<Key> keys);
 // Dispatches what is queued for this thread.
 void DispatchPending();
 
-// A file of the examples folder, as a Windows path.
-std::string ExamplePath(const char* name);
+using zentrel::testing::ExamplePath;
 
 }  // namespace zentrel::win32::testing

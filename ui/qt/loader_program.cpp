@@ -2,9 +2,6 @@
 
 #include <QApplication>
 
-#include "hid/device_access.h"
-#include "image/image_store.h"
-#include "protocol/device_ids.h"
 #include "ui/qt/main_window.h"
 
 namespace zentrel::qt {
@@ -14,13 +11,8 @@ int RunLoader(int argc, char** argv, HidPlatform& platform, const Clock& clock) 
   int qtArgc = argc > 0 ? 1 : 0;
   QApplication app(qtArgc, argv);
 
-  // The single records of the run. The image store's buffers are large, so
-  // it lives with the other records here rather than on a small stack.
-  static ImageStore image;
-  DeviceIds ids;
-  DeviceAccess device(platform);
-
-  MainWindow window(device, image, ids, clock);
+  // The window's controller holds the records of the run.
+  MainWindow window(platform, clock);
   window.show();
   app.exec();
   return 0;

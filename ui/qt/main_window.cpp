@@ -2,16 +2,16 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 
 #include "ui/qt/caption_face.h"
-#include "ui/qt/load_image_file.h"
+#include "ui/qt/image_file_dialog.h"
 #include "ui/qt/settings_dialog.h"
 #include "ui/qt/window_layout.h"
 #include "ui/qt/window_texts.h"
@@ -30,14 +30,10 @@ constexpr const char* kButtonNames[4] = {"OpenFileButton", "DownloadButton", "Hw
 
 }  // namespace
 
-MainWindow::MainWindow(DeviceAccess& device, ImageStore& image, DeviceIds& ids,
-                       const Clock& clock)
+MainWindow::MainWindow(HidPlatform& platform, const Clock& clock)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      device_(device),
-      image_(image),
-      ids_(ids),
-      sequencer_(*this, device, image, ids, clock) {
+      controller_(*this, platform, clock) {
   setWindowTitle(QString::fromLatin1(kWindowTitle));
   CreateControls();
   CreateMenu();
@@ -48,16 +44,16 @@ MainWindow::MainWindow(DeviceAccess& device, ImageStore& image, DeviceIds& ids,
 
   tickTimer_.setTimerType(Qt::PreciseTimer);
   tickTimer_.setInterval(kTickPeriodMs);
-  connect(&tickTimer_, &QTimer::timeout, this, &MainWindow::OnTimer);
+  connect(&tickTimer_, &QTimer::timeout, this, [this] { controller_.OnTimer(); });
   tickTimer_.start();
   // The first tick runs before the window is handed over.
-  OnTimer();
+  controller_.OnTimer();
 }
 
 MainWindow::~MainWindow() {
   // The children go after this body; nothing they signal may reach the
-  // sequencer any more.
-  closed_ = true;
+  // controller any more.
+  controller_.Close();
   tickTimer_.stop();
   pathField_->removeEventFilter(this);
   disconnect(pathField_, nullptr, this, nullptr);
@@ -85,7 +81,7 @@ void MainWindow::CreateControls() {
   pathField_->installEventFilter(this);
   // Every notification of the path field (focus, a new path) is a command
   // that runs one Tick.
-  connect(pathField_, &QLineEdit::textChanged, this, &MainWindow::OnTimer);
+  connect(pathField_, &QLineEdit::textChanged, this, [this] { controller_.OnOtherCommand(); });
 
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     auto* field = new QLabel(face_);
@@ -104,7 +100,7 @@ void MainWindow::CreateControls() {
     button->setFocusPolicy(Qt::ClickFocus);
     button->setGeometry(ToQRect(kButtonRects[i]));
     const auto which = static_cast<CommandButton>(i);
-    connect(button, &QPushButton::clicked, this, [this, which] { OnButton(which); });
+    connect(button, &QPushButton::clicked, this, [this, which] { controller_.Press(which); });
     buttons_[i] = button;
   }
 
@@ -126,64 +122,31 @@ void MainWindow::CreateMenu() {
   QMenu* help = bar->addMenu(QString::fromUtf8(kMenuHelp));
   QAction* about = help->addAction(QString::fromUtf8(kMenuHelpAbout));
 
-  // A menu command does its own action and then runs one Tick.
-  connect(exit, &QAction::triggered, this, [this] {
-    close();
-    OnTimer();
-  });
-  connect(communication, &QAction::triggered, this, [this] {
-    ShowSettings();
-    OnTimer();
-  });
-  connect(about, &QAction::triggered, this, [this] {
-    ShowAbout();
-    OnTimer();
-  });
+  connect(exit, &QAction::triggered, this, [this] { controller_.Choose(MenuItem::Exit); });
+  connect(communication, &QAction::triggered, this,
+          [this] { controller_.Choose(MenuItem::Settings); });
+  connect(about, &QAction::triggered, this, [this] { controller_.Choose(MenuItem::About); });
 }
 
-void MainWindow::OnTimer() {
-  // Once closed, the sequencer is left where it stood: no stage may run on
-  // the device that the close has just shut.
-  if (closed_) return;
-  sequencer_.Tick();
+bool MainWindow::ChooseImageFile(std::string& path) { return qt::ChooseImageFile(this, path); }
+
+void MainWindow::SetPathText(const char* path) {
+  // The field notifies at once: one Tick runs in here.
+  pathField_->setText(QFile::decodeName(path));
 }
 
-void MainWindow::OnButton(CommandButton button) {
-  switch (button) {
-    case CommandButton::OpenFile:
-      LoadImageFile(this, *pathField_, image_, *this);
-      break;
-    case CommandButton::Download:
-      sequencer_.StartDownload();
-      break;
-    case CommandButton::HwInfo:
-      sequencer_.StartInfo();
-      break;
-    case CommandButton::AppFw:
-      sequencer_.StartAppInfo();
-      break;
-  }
-}
-
-void MainWindow::ShowSettings() {
-  SettingsDialog dialog(ids_, this);
+void MainWindow::RunSettingsDialog() {
+  SettingsDialog dialog(controller_.Ids(), this);
   // Opens at the top-left corner of the client area.
   dialog.move(face_->mapToGlobal(QPoint(0, 0)));
   dialog.exec();
 }
 
-void MainWindow::ShowAbout() {
-  QMessageBox box(QMessageBox::Information, QString::fromLatin1(kAboutCaption),
-                  QString::fromLatin1(kAboutText), QMessageBox::Ok, this);
-  box.exec();
-}
+void MainWindow::CloseWindow() { close(); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!closed_) {
-    if (sequencer_.SequencerState() != Idle) device_.CloseDevice();
-    tickTimer_.stop();
-    closed_ = true;
-  }
+  controller_.Close();
+  tickTimer_.stop();
   event->accept();
 }
 
@@ -192,7 +155,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
     // Let the field take or lose focus first, then tick as for any notification.
     const bool handled = QMainWindow::eventFilter(watched, event);
-    OnTimer();
+    controller_.OnOtherCommand();
     return handled;
   }
   return QMainWindow::eventFilter(watched, event);

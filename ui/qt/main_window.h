@@ -1,18 +1,18 @@
 // The program's only top-level window: captions over six value fields, the
 // path field, the four command buttons, a status bar and the Czech menu. It
-// drives the sequencer from a 10 ms timer and realises its view.
+// realises the controller's window and routes its timer, buttons, menu and
+// path field to the controller.
 #pragma once
 
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <string>
 
-#include "hid/device_access.h"
-#include "image/image_store.h"
-#include "sequencer/boot_sequencer.h"
+#include "hid/hid_platform.h"
 #include "protocol/clock.h"
-#include "protocol/device_ids.h"
-#include "sequencer/sequencer_view.h"
+#include "ui/loader_controller.h"
+#include "ui/loader_window.h"
 
 class QLabel;
 class QLineEdit;
@@ -23,18 +23,16 @@ namespace zentrel::qt {
 
 class CaptionFace;
 
-enum class CommandButton { OpenFile, Download, HwInfo, AppFw };
-
-class MainWindow final : public QMainWindow, public SequencerView {
+class MainWindow final : public QMainWindow, public LoaderWindow {
   Q_OBJECT
 
  public:
-  // The records belong to the caller and must outlive the window; the window
-  // owns the sequencer that works on them. One Tick runs before this returns.
-  MainWindow(DeviceAccess& device, ImageStore& image, DeviceIds& ids, const Clock& clock);
+  // The window owns the controller and so the records of the run. One Tick
+  // runs before this returns.
+  MainWindow(HidPlatform& platform, const Clock& clock);
   ~MainWindow() override;
 
-  BootSequencer& Sequencer() { return sequencer_; }
+  LoaderController& Controller() { return controller_; }
   QWidget* ClientArea() const;
   QLineEdit* PathField() const { return pathField_; }
   QLabel* Field(ValueField field) const { return fields_[static_cast<std::size_t>(field)]; }
@@ -50,10 +48,11 @@ class MainWindow final : public QMainWindow, public SequencerView {
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override;
   void SetFieldText(ValueField field, const char* text) override;
   void EnableCommandButtons(bool enabled) override;
-
- public slots:
-  // What one timer event does: one Tick, unless the window has been closed.
-  void OnTimer();
+  // LoaderWindow
+  bool ChooseImageFile(std::string& path) override;
+  void SetPathText(const char* path) override;
+  void RunSettingsDialog() override;
+  void CloseWindow() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -62,21 +61,14 @@ class MainWindow final : public QMainWindow, public SequencerView {
  private:
   void CreateControls();
   void CreateMenu();
-  void OnButton(CommandButton button);
-  void ShowSettings();
-  void ShowAbout();
 
-  DeviceAccess& device_;
-  ImageStore& image_;
-  DeviceIds& ids_;
-  BootSequencer sequencer_;
+  LoaderController controller_;
   CaptionFace* face_ = nullptr;
   QLineEdit* pathField_ = nullptr;
   std::array<QLabel*, 6> fields_{};
   std::array<QPushButton*, 4> buttons_{};
   QStatusBar* statusBar_ = nullptr;
   QTimer tickTimer_;
-  bool closed_ = false;
 };
 
 }  // namespace zentrel::qt

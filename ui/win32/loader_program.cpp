@@ -1,8 +1,5 @@
 #include "ui/win32/loader_program.h"
 
-#include "hid/device_access.h"
-#include "image/image_store.h"
-#include "protocol/device_ids.h"
 #include "ui/win32/main_window.h"
 
 namespace zentrel::win32 {
@@ -20,13 +17,8 @@ int RunMessageLoop(MessageFetch fetch) {
 }
 
 int RunLoader(HINSTANCE instance, HidPlatform& platform, const Clock& clock) {
-  // The two 260000-byte buffers are too big for the stack; one store per run.
-  static ImageStore image;
-  DeviceAccess device(platform);
-  DeviceIds ids;
-  LoaderContext context(device, image, ids, clock);
-  context.Sequencer.SequencerState() = Idle;
-  image.ImageLoaded = 0;
+  // The controller's records start fresh: the sequencer Idle, no image loaded.
+  LoaderContext context(platform, clock);
   context.Window.Instance = instance;
   if (!CreateMainWindow(context)) return 0;
   return RunMessageLoop();

@@ -4,9 +4,7 @@
 
 #include <cstring>
 
-#include "ui/win32/load_image_file.h"
 #include "ui/win32/resource_ids.h"
-#include "ui/win32/settings_dialog.h"
 #include "ui/win32/window_layout.h"
 #include "ui/win32/window_texts.h"
 
@@ -26,30 +24,24 @@ void PaintCaptions(HWND window) {
 }
 
 void OnClose(LoaderContext& context, HWND window) {
-  if (context.Sequencer.SequencerState() != Idle) context.Device.CloseDevice();
-  KillTimer(window, kTickTimerId);
   // The default handling destroys the window next; on the way the focused
-  // path field reports losing focus, which must not run a stage on the
-  // device that was just closed.
-  context.Closed = true;
+  // path field reports losing focus, which the closed controller ignores.
+  context.Controller.Close();
+  KillTimer(window, kTickTimerId);
 }
 
-void RunTick(LoaderContext& context) {
-  if (!context.Closed) context.Sequencer.Tick();
-}
-
-void OnCommand(LoaderContext& context, HWND window, WPARAM wParam, LPARAM lParam) {
+void OnCommand(LoaderContext& context, WPARAM wParam, LPARAM lParam) {
+  LoaderController& controller = context.Controller;
   switch (LOWORD(wParam)) {
     case ZENTREL_CMD_EXIT:
-      // Sent, not posted: the window is gone when this returns.
-      SendMessageA(window, WM_CLOSE, 0, 0);
-      break;
+      controller.Choose(MenuItem::Exit);
+      return;
     case ZENTREL_CMD_SETTINGS:
-      RunSettingsDialog(context.Window.Instance, window);
-      break;
+      controller.Choose(MenuItem::Settings);
+      return;
     case ZENTREL_CMD_ABOUT:
-      MessageBoxA(window, kAboutText, kAboutCaption, MB_OK | MB_ICONINFORMATION);
-      break;
+      controller.Choose(MenuItem::About);
+      return;
     default:
       break;
   }
@@ -57,16 +49,16 @@ void OnCommand(LoaderContext& context, HWND window, WPARAM wParam, LPARAM lParam
   const auto source = reinterpret_cast<HWND>(lParam);
   const MainWindow& w = context.Window;
   if (source != nullptr && source == w.OpenFileButton) {
-    LoadImageFile(window, w.PathField, context.Image, context.View);
+    controller.Press(CommandButton::OpenFile);
   } else if (source != nullptr && source == w.DownloadButton) {
-    context.Sequencer.StartDownload();
+    controller.Press(CommandButton::Download);
   } else if (source != nullptr && source == w.HwInfoButton) {
-    context.Sequencer.StartInfo();
+    controller.Press(CommandButton::HwInfo);
   } else if (source != nullptr && source == w.AppFwButton) {
-    context.Sequencer.StartAppInfo();
+    controller.Press(CommandButton::AppFw);
   } else {
-    // Menu commands and the path field's notifications.
-    RunTick(context);
+    // The path field's notifications.
+    controller.OnOtherCommand();
   }
 }
 
@@ -118,14 +110,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnClose(*context, window);
         break;
       case WM_DESTROY:
-        context->Closed = true;
+        // Also when destroyed without a close: nothing may run after it.
+        context->Controller.Close();
         PostQuitMessage(0);
         break;
       case WM_COMMAND:
-        OnCommand(*context, window, wParam, lParam);
+        OnCommand(*context, wParam, lParam);
         break;
       case WM_TIMER:
-        RunTick(*context);
+        context->Controller.OnTimer();
         break;
       default:
         break;

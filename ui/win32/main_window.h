@@ -1,17 +1,13 @@
-// The program's only top-level window. Its procedure turns timer events into
-// Ticks, routes the four buttons and the menu, paints the captions, and
-// closes the device when the window is closed during a conversation.
+// The program's only top-level window. Its procedure routes the timer, the
+// four buttons, the menu, the path field's notifications and the close to the
+// controller, and paints the captions.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
-
-#include "hid/device_access.h"
-#include "image/image_store.h"
-#include "sequencer/boot_sequencer.h"
+#include "hid/hid_platform.h"
 #include "protocol/clock.h"
-#include "protocol/device_ids.h"
+#include "ui/loader_controller.h"
 #include "ui/win32/window_view.h"
 
 namespace zentrel::win32 {
@@ -19,24 +15,16 @@ namespace zentrel::win32 {
 inline constexpr UINT_PTR kTickTimerId = 1;
 inline constexpr UINT kTickPeriodMs = 10;
 
-// The records of one run that the window procedure and the settings dialog
-// reach through the window.
+// The window's handles, its realisation of the controller's window, and the
+// controller with the records of the run; the window procedure and the
+// settings dialog reach it through the window.
 struct LoaderContext {
-  LoaderContext(DeviceAccess& device, ImageStore& image, DeviceIds& ids,
-                const Clock& clock)
-      : View(Window), Device(device), Image(image), Ids(ids),
-        Sequencer(View, device, image, ids, clock) {}
+  LoaderContext(HidPlatform& platform, const Clock& clock)
+      : View(Window), Controller(View, platform, clock) {}
 
   MainWindow Window;
   WindowView View;
-  DeviceAccess& Device;
-  ImageStore& Image;
-  DeviceIds& Ids;
-  BootSequencer Sequencer;
-  // Set when the main window is closed (and when it is destroyed without a
-  // close): no Tick may run after it, since the device has been closed and
-  // every stage may touch a control.
-  bool Closed = false;
+  LoaderController Controller;
 };
 
 // Creates the window class, the window and its controls, starts the tick

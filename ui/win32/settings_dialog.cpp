@@ -11,7 +11,7 @@ namespace {
 
 DeviceIds* IdsOf(HWND dialog) {
   LoaderContext* context = ContextOf(GetWindow(dialog, GW_OWNER));
-  return context != nullptr ? &context->Ids : nullptr;
+  return context != nullptr ? &context->Controller.Ids() : nullptr;
 }
 
 void ShowId(HWND dialog, int item, std::uint32_t value) {
@@ -32,20 +32,17 @@ void OnOk(HWND dialog) {
   if (ids != nullptr) {
     char vendor[kIdEditBufferChars] = "";
     char product[kIdEditBufferChars] = "";
-    // A longer entry is cut to its first nine characters here.
+    // A longer entry is cut to its first nine characters here; an entry
+    // without a number leaves its ID as it was.
     GetDlgItemTextA(dialog, ZENTREL_VENDOR_EDIT, vendor, kIdEditBufferChars);
     GetDlgItemTextA(dialog, ZENTREL_PRODUCT_EDIT, product, kIdEditBufferChars);
-    ApplyIdEntries(vendor, product, *ids);
+    ParseHexId(vendor, ids->VendorId);
+    ParseHexId(product, ids->ProductId);
   }
   EndDialog(dialog, 1);
 }
 
 }  // namespace
-
-void ApplyIdEntries(const char* vendorText, const char* productText, DeviceIds& ids) {
-  ParseHexId(vendorText, ids.VendorId);
-  ParseHexId(productText, ids.ProductId);
-}
 
 void RunSettingsDialog(HINSTANCE instance, HWND mainWindow) {
   DialogBoxParamA(instance, MAKEINTRESOURCEA(ZENTREL_SETTINGS_DIALOG), mainWindow,

@@ -4,10 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
-#include "protocol/device_ids.h"
-
 namespace zentrel::win32 {
 
 // Characters of an edit that count, and the buffer that holds them.
@@ -20,10 +16,5 @@ void RunSettingsDialog(HINSTANCE instance, HWND mainWindow);
 // 0 for every message; the dialog manager does the rest.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                     LPARAM lParam);
-
-// What the dialog does on OK, on the texts of its two edits: each one that
-// holds a hexadecimal number ("%x" rules, first nine characters) replaces
-// its ID; one without leaves its ID as it was.
-void ApplyIdEntries(const char* vendorText, const char* productText, DeviceIds& ids);
 
 }  // namespace zentrel::win32

@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+#include "ui/win32/image_file_dialog.h"
+#include "ui/win32/settings_dialog.h"
+
 namespace zentrel::win32 {
 
 UINT MessageBoxIconFlag(MessageIcon icon) {
@@ -35,6 +38,25 @@ void WindowView::EnableCommandButtons(bool enabled) {
   EnableWindow(window_.DownloadButton, enable);
   EnableWindow(window_.HwInfoButton, enable);
   EnableWindow(window_.AppFwButton, enable);
+}
+
+bool WindowView::ChooseImageFile(std::string& path) {
+  char chosen[kPathChars];
+  if (!win32::ChooseImageFile(window_.Window, chosen)) return false;
+  path = chosen;
+  return true;
+}
+
+void WindowView::SetPathText(const char* path) {
+  // The edit notifies the window at once, which runs one Tick in here.
+  SetWindowTextA(window_.PathField, path);
+}
+
+void WindowView::RunSettingsDialog() { win32::RunSettingsDialog(window_.Instance, window_.Window); }
+
+void WindowView::CloseWindow() {
+  // Sent, not posted: the window is gone when this returns.
+  SendMessageA(window_.Window, WM_CLOSE, 0, 0);
 }
 
 }  // namespace zentrel::win32

@@ -1,11 +1,12 @@
-// The window's handles, and the sequencer's view realised on them.
+// The window's handles, and the controller's window realised on them.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
+#include <string>
 
-#include "sequencer/sequencer_view.h"
+#include "ui/loader_window.h"
 
 namespace zentrel::win32 {
 
@@ -21,7 +22,7 @@ struct MainWindow {
   HWND StatusBar = nullptr;
 };
 
-class WindowView final : public SequencerView {
+class WindowView final : public LoaderWindow {
  public:
   explicit WindowView(const MainWindow& window) : window_(window) {}
 
@@ -29,6 +30,10 @@ class WindowView final : public SequencerView {
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override;
   void SetFieldText(ValueField field, const char* text) override;
   void EnableCommandButtons(bool enabled) override;
+  bool ChooseImageFile(std::string& path) override;
+  void SetPathText(const char* path) override;
+  void RunSettingsDialog() override;
+  void CloseWindow() override;
 
  private:
   const MainWindow& window_;

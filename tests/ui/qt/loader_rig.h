@@ -4,42 +4,42 @@
 
 #include <memory>
 
-#include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
-#include "image/image_store.h"
 #include "protocol/clock.h"
-#include "protocol/device_ids.h"
 #include "tests/ui/counting_platform.h"
 #include "ui/qt/main_window.h"
 
 namespace zentrel::qt::test {
 
-inline constexpr std::uint64_t kTickUs = 10'000;
-
 class LoaderRig {
  public:
-  explicit LoaderRig(const emulated::BootLoaderConfig& config = {});
+  explicit LoaderRig(const emulated::BootLoaderConfig& config = {})
+      : device(bus.AddBootLoader(config)),
+        window(std::make_unique<MainWindow>(platform, clock)) {
+    window->show();
+  }
 
   // One timer event, then 10 ms pass.
-  void Tick();
-  // Ticks until the sequencer is Idle; the number of ticks, or -1 when it
-  // was still busy after limit ticks.
-  int TickUntilIdle(int limit = 20000);
+  void Tick() {
+    Controller().OnTimer();
+    clock.AdvanceUs(10'000);
+  }
   // Ticks until the state is the given one; false at the limit.
-  bool TickUntilState(std::uint8_t state, int limit = 20000);
+  bool TickUntilState(std::uint8_t state, int limit = 20000) {
+    for (int i = 0; i < limit && Sequencer().SequencerState() != state; ++i) Tick();
+    return Sequencer().SequencerState() == state;
+  }
   // Stops the window's own timer, so that only the test's ticks run.
   void OwnTime() { window->TickTimer().stop(); }
 
-  BootSequencer& Sequencer() { return window->Sequencer(); }
+  LoaderController& Controller() { return window->Controller(); }
+  const BootSequencer& Sequencer() { return Controller().Sequencer(); }
 
   FakeClock clock;
   emulated::EmulatedBus bus{clock};
   emulated::EmulatedBootLoader& device;
   // Every call that reaches the device side, counted.
   zentrel::testing::CountingPlatform platform{bus};
-  DeviceAccess access{platform};
-  std::unique_ptr<ImageStore> image = std::make_unique<ImageStore>();
-  DeviceIds ids;
   std::unique_ptr<MainWindow> window;
 };
 

@@ -88,10 +88,6 @@ void SettingsDialogTest::okReadsTheEntries_data() {
       << 0xABCDEF0u << 0x1234567u << keep << keep << 0xABCDEF0u << 0x1234567u;
   QTest::newRow("eight digits lose the last")
       << 0x12345678u << 0xFEDCBA98u << keep << keep << 0x1234567u << 0xFEDCBA9u;
-  QTest::newRow("digits then letters") << 1u << 2u << QStringLiteral("12zz")
-                                       << QStringLiteral("34zz") << 0x12u << 0x34u;
-  QTest::newRow("upper prefix") << 1u << 2u << QStringLiteral("0X12") << QStringLiteral("0x12")
-                                << 0x12u << 0x12u;
   QTest::newRow("empty leaves both") << 0x1D50u << 0x61A7u << QString(QLatin1String(""))
                                      << QString(QLatin1String("")) << 0x1D50u << 0x61A7u;
   QTest::newRow("no number leaves both") << 0x1D50u << 0x61A7u << QStringLiteral("zz")

@@ -1,10 +1,8 @@
-#include "ui/win32/load_image_file.h"
+#include "ui/win32/image_file_dialog.h"
 
 #include <commdlg.h>
 
 #include <cstring>
-
-#include "image/image_loader.h"
 
 namespace zentrel::win32 {
 
@@ -22,14 +20,6 @@ int ChooseImageFile(HWND owner, char* path) {
   chosen[kPathChars - 1] = 0;
   std::memcpy(path, chosen, kPathChars);
   return 1;
-}
-
-void LoadImageFile(HWND owner, HWND pathField, ImageStore& store, SequencerView& view) {
-  char path[kPathChars];
-  if (!ChooseImageFile(owner, path)) return;
-  // The edit notifies the window at once, which runs one Tick in here.
-  SetWindowTextA(pathField, path);
-  LoadImageFromPath(store, path, view);
 }
 
 }  // namespace zentrel::win32

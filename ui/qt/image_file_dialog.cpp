@@ -1,10 +1,7 @@
-#include "ui/qt/load_image_file.h"
+#include "ui/qt/image_file_dialog.h"
 
 #include <QFile>
 #include <QFileDialog>
-#include <QLineEdit>
-
-#include "image/image_loader.h"
 
 namespace zentrel::qt {
 
@@ -13,22 +10,18 @@ QStringList ImageFileFilters() {
           QStringLiteral("Intel Hex files (*.hex)"), QStringLiteral("All files (*.*)")};
 }
 
-void LoadImageFile(QWidget* owner, QLineEdit& pathField, ImageStore& store,
-                   SequencerView& view) {
+bool ChooseImageFile(QWidget* owner, std::string& path) {
   QFileDialog dialog(owner);
   dialog.setFileMode(QFileDialog::ExistingFile);  // refuses missing files and folders
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   const QStringList filters = ImageFileFilters();
   dialog.setNameFilters(filters);
   dialog.selectNameFilter(filters.first());
-  if (dialog.exec() != QDialog::Accepted) return;
+  if (dialog.exec() != QDialog::Accepted) return false;
   const QStringList chosen = dialog.selectedFiles();
-  if (chosen.isEmpty()) return;
-
-  const QString path = chosen.first();
-  pathField.setText(path);
-  const QByteArray localPath = QFile::encodeName(path);
-  LoadImageFromPath(store, localPath.constData(), view);
+  if (chosen.isEmpty()) return false;
+  path = QFile::encodeName(chosen.first()).toStdString();
+  return true;
 }
 
 }  // namespace zentrel::qt

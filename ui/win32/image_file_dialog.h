@@ -1,11 +1,7 @@
-// The OpenFile button's reaction: the open-file dialog, the path shown in the
-// path field, then the file read into the image store.
+// The open-file dialog of the OpenFile button.
 #pragma once
 
 #include <windows.h>
-
-#include "image/image_store.h"
-#include "sequencer/sequencer_view.h"
 
 namespace zentrel::win32 {
 
@@ -24,9 +20,5 @@ inline constexpr DWORD kOpenFileFlags = 0x1800;
 // 1 with the chosen full path in path (kPathChars bytes), 0 when the user
 // cancels or the dialog fails; path is then untouched.
 int ChooseImageFile(HWND owner, char* path);
-
-// Dialog, then the path into pathField (before the read, so it shows also
-// when the load fails), then the load; boxes go through view.
-void LoadImageFile(HWND owner, HWND pathField, ImageStore& store, SequencerView& view);
 
 }  // namespace zentrel::win32

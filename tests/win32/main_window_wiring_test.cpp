@@ -1,0 +1,207 @@
+// What the user does with the real window reaches the controller: each
+// button, each menu item and the close box, shown through the window's own
+// controls and boxes. What the roads do is the controller's, tested without
+// a toolkit.
+#include <cstring>
+
+#include "sequencer/boot_sequencer.h"
+#include "tests/win32/loader_window_harness.h"
+#include "ui/win32/resource_ids.h"
+
+namespace zentrel::win32::testing {
+namespace {
+
+using WiringTest = LoaderWindowTest;
+
+const std::string kCleared(30, ' ');
+
+void SetClipboardText(HWND owner, const std::string& text) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  ASSERT_NE(memory, nullptr);
+  std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  EXPECT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
+  CloseClipboard();
+}
+
+std::string ClipboardText(HWND owner) {
+  if (!OpenClipboard(owner)) return "(clipboard not opened)";
+  std::string text = "(no text)";
+  if (HANDLE data = GetClipboardData(CF_TEXT); data != nullptr) {
+    text = static_cast<const char*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+// The click starts the road (no tick yet), clears the road's fields and
+// disables the buttons; the next tick's status text shows.
+TEST_F(WiringTest, HwInfoStartsTheInformationRoad) {
+  Start();
+  Click(Window().HwInfoButton);
+  EXPECT_EQ(Controller().Sequencer().SequencerState(), ResetDevice);
+  EXPECT_FALSE(ButtonsEnabled());
+  EXPECT_EQ(TextOf(Window().Fields[0]), kCleared);
+  EXPECT_EQ(TextOf(Window().Fields[3]), "");
+  Tick();
+  EXPECT_EQ(Status(), "HID device reset finished");
+  // Back in Idle, the next tick gives the buttons back.
+  ASSERT_TRUE(TickUntil(Idle));
+  Tick();
+  EXPECT_TRUE(ButtonsEnabled());
+}
+
+TEST_F(WiringTest, ApplicationFwStartsTheApplicationRoad) {
+  Start();
+  Click(Window().AppFwButton);
+  EXPECT_EQ(Controller().Sequencer().SequencerState(), AppRequest);
+  EXPECT_FALSE(ButtonsEnabled());
+  EXPECT_EQ(TextOf(Window().Fields[3]), kCleared);
+  EXPECT_EQ(TextOf(Window().Fields[0]), "");
+  Tick();
+  EXPECT_EQ(Status(), "Application ID request OK");
+}
+
+TEST_F(WiringTest, DownloadWithoutAFileShowsTheWarningBox) {
+  Start();
+  Click(Window().DownloadButton);
+  const auto boxes = answerer_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "File is not selected, select file please");
+  EXPECT_EQ(boxes[0].Caption, "File info");
+  EXPECT_EQ(boxes[0].Icon, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_EQ(device_->ResetCount(), 0);
+}
+
+TEST_F(WiringTest, OpenFileShowsTheDialogAndTheChosenPath) {
+  Start();
+  Click(Window().OpenFileButton);  // cancelled
+  ASSERT_EQ(answerer_.Seen.size(), 1u);
+  EXPECT_EQ(answerer_.Seen[0].Kind, DialogKind::OpenFile);
+  EXPECT_EQ(TextOf(Window().PathField), "");
+  EXPECT_EQ(Controller().Image().ImageLoaded, 0);
+
+  const std::string path = ExamplePath("demo.mvx");
+  OpenFile(path);
+  EXPECT_EQ(TextOf(Window().PathField), path);
+  EXPECT_EQ(Controller().Image().ImageLoaded, 1);
+  EXPECT_TRUE(answerer_.Boxes().empty());
+}
+
+TEST_F(WiringTest, AboutAndSettingsRunTheirWindowThenOneTick) {
+  Start();
+  Click(Window().HwInfoButton);
+  Tick();
+  ASSERT_EQ(Controller().Sequencer().SequencerState(), ResetDelay);
+  const std::int32_t before = Controller().Sequencer().TickCounter();
+
+  Menu(ZENTREL_CMD_ABOUT);
+  ASSERT_EQ(answerer_.Seen.size(), 1u);
+  EXPECT_EQ(answerer_.Seen[0].Kind, DialogKind::MessageBox);
+  EXPECT_EQ(answerer_.Seen[0].Caption, "About ");
+  EXPECT_EQ(answerer_.Seen[0].Text.rfind("Zentrel loader\n", 0), 0u);
+  EXPECT_EQ(answerer_.Seen[0].Icon, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(Controller().Sequencer().TickCounter(), before - 1);
+
+  Menu(ZENTREL_CMD_SETTINGS);
+  ASSERT_EQ(answerer_.Seen.size(), 2u);
+  EXPECT_EQ(answerer_.Seen[1].Kind, DialogKind::Settings);
+  EXPECT_EQ(Controller().Sequencer().TickCounter(), before - 2);
+}
+
+TEST_F(WiringTest, KonecDestroysTheWindowAndQuitsWithZero) {
+  Start();
+  Menu(ZENTREL_CMD_EXIT);
+  EXPECT_FALSE(IsWindow(Main()));
+  MSG quit;
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
+}
+
+// The close box while the pages go out and the path field has the focus:
+// the device is closed, and nothing reaches it after that, neither the path
+// field's leaving focus nor a late timer event.
+TEST_F(WiringTest, TheCloseBoxDuringADownloadClosesTheDeviceAndQuitsWithZero) {
+  Start();
+  OpenFile(ExamplePath("demo.mvx"));
+  Click(Window().DownloadButton);
+  Click(Window().PathField);  // its focus runs a Tick
+  ASSERT_EQ(GetFocus(), Window().PathField);
+  ASSERT_TRUE(TickUntil(WritePacket));
+  ASSERT_TRUE(Controller().Device().IsOpen());
+  const int calls = platform_.Calls();
+  ClickCloseBox();
+  EXPECT_FALSE(IsWindow(Main()));
+  EXPECT_FALSE(Controller().Device().IsOpen());
+  EXPECT_EQ(bus_.OpenHandleCount(), 0u);
+  EXPECT_EQ(platform_.Calls(), calls + 1);
+  SendMessageA(Main(), WM_TIMER, kTickTimerId, 0);
+  EXPECT_EQ(platform_.Calls(), calls + 1);
+  EXPECT_EQ(Controller().Sequencer().Outcome().Failure, FailureKind::Stopped);
+  EXPECT_TRUE(answerer_.Boxes().empty());
+  MSG quit;
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
+}
+
+TEST_F(WiringTest, FocusOfThePathFieldTicksOnceAndTypingNever) {
+  Start();
+  Click(Window().HwInfoButton);
+  Tick();
+  ASSERT_EQ(Controller().Sequencer().SequencerState(), ResetDelay);
+  const std::int32_t before = Controller().Sequencer().TickCounter();
+  Click(Window().PathField);
+  ASSERT_EQ(GetFocus(), Window().PathField);
+  EXPECT_EQ(Controller().Sequencer().TickCounter(), before - 1);
+  // The field refuses the keys, so they notify nothing.
+  TypeKeys({{'A'}, {'B'}});
+  EXPECT_EQ(TextOf(Window().PathField), "");
+  EXPECT_EQ(Controller().Sequencer().TickCounter(), before - 1);
+  EXPECT_EQ(Controller().Sequencer().SequencerState(), ResetDelay);
+}
+
+TEST_F(WiringTest, TypingInThePathFieldChangesNothingAndDownLoadSendsTheLoadedFile) {
+  Start();
+  const std::string path = ExamplePath("demo.mvx");
+  OpenFile(path);
+  ASSERT_EQ(TextOf(Window().PathField), path);
+
+  // Another name typed over the path, edited and pasted: the field keeps it.
+  Click(Window().PathField);
+  ASSERT_EQ(GetFocus(), Window().PathField);
+  SetClipboardText(Main(), "Z:\\tmp\\pasted.hex");
+  TypeKeys({{'O'}, {'T'}, {'H'}, {'E'}, {'R'}, {VK_BACK}, {VK_HOME}, {VK_DELETE},
+            {'V', VK_CONTROL}});
+  EXPECT_EQ(TextOf(Window().PathField), path);
+  TypeKeys({{VK_HOME}, {VK_END, VK_SHIFT}, {'X', VK_CONTROL}});
+  EXPECT_EQ(TextOf(Window().PathField), path);
+
+  // The path can be selected and copied.
+  DWORD from = 1;
+  DWORD to = 0;
+  SendMessageA(Window().PathField, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0u);
+  EXPECT_EQ(to, path.size());
+  SetClipboardText(Main(), "before the copy");
+  TypeKeys({{'C', VK_CONTROL}});
+  EXPECT_EQ(ClipboardText(Main()), path);
+
+  Click(Window().DownloadButton);
+  ASSERT_TRUE(TickUntil(Idle));
+  const auto boxes = answerer_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "Boot successful finished");
+  EXPECT_EQ(TextOf(Window().PathField), path);
+  // The device holds the image of the file that the field shows.
+  const ImageStore& image = Controller().Image();
+  const auto& flash = device_->Flash();
+  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + image.ImageLength,
+                         image.ImageBuffer.begin() + 4096));
+}
+
+}  // namespace
+}  // namespace zentrel::win32::testing

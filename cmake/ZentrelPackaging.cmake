@@ -69,6 +69,10 @@ function(zentrel_install_gzipped file destination)
   install(FILES ${_out} DESTINATION ${destination})
 endfunction()
 
+# The man pages, written by hand; tests/packaging keeps zentrel-flash.1 in
+# step with the program's --help.
+zentrel_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/linux/man/zentrel-flash.1
+                        ${CMAKE_INSTALL_MANDIR}/man1)
 if(ZENTREL_BUILD_QT)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/zentrel-loader.svg
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)

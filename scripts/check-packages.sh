@@ -22,13 +22,16 @@ for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-dem
          usr/share/applications/zentrel-loader.desktop \
          usr/share/icons/hicolor/scalable/apps/zentrel-loader.svg \
          usr/lib/udev/rules.d/70-zentrel-loader.rules \
-         usr/share/man/man1/zentrel-flash.1.gz \
+         usr/share/man/man1/zentrel-flash.1.gz usr/share/man/man1/zentrel-loader.1.gz \
+         usr/share/man/man1/zentrel-loader-demo.1.gz \
          usr/share/doc/zentrel-loader/README.md usr/share/doc/zentrel-loader/copyright \
          usr/share/doc/zentrel-loader/examples/demo.mvx usr/share/doc/zentrel-loader/examples/demo.hex; do
   [ -f "$root/$f" ] || fail "$deb lacks /$f"
 done
 grep -qx 'License: Expat' "$root/usr/share/doc/zentrel-loader/copyright" ||
   fail "$deb: the copyright file does not give the MIT (Expat) licence"
+# The packaged pages: every option of the packaged program, rendered cleanly.
+tests/packaging/check_man_pages.sh "$root/usr/bin/zentrel-flash" "$root/usr/share/man/man1"
 dpkg-deb -f "$deb" Depends | grep -q libhidapi-hidraw0 || fail "$deb does not depend on libhidapi-hidraw0"
 
 "$root/usr/bin/zentrel-flash" --version | tee "$root/version.txt"

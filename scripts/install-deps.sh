@@ -14,8 +14,9 @@ case "$profile" in
 esac
 packages=(cmake ninja-build g++ pkg-config libcli11-dev libhidapi-dev libudev-dev nlohmann-json3-dev)
 if [ "$profile" = package ] || [ "$profile" = test ]; then
-  # cpack -G DEB reads the programs' libraries with file and dpkg-shlibdeps.
-  packages+=(qt6-base-dev g++-mingw-w64-x86-64 dpkg-dev file help2man lintian)
+  # cpack -G DEB reads the programs' libraries with file and dpkg-shlibdeps;
+  # groff renders the man pages (their test, check-packages.sh).
+  packages+=(qt6-base-dev g++-mingw-w64-x86-64 dpkg-dev file groff-base lintian)
 fi
 if [ "$profile" = test ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev

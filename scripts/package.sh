@@ -19,7 +19,7 @@ out=$(mkdir -p "${ZENTREL_PACKAGE_DIR:-build/packages}" && cd "${ZENTREL_PACKAGE
 
 # Configures a build directory, keeping the settings it has; a new one as a
 # plain Release build. Run again even when configured, so that it finds
-# tools installed since (help2man).
+# tools installed since.
 configure() {
   local dir=$1; shift
   if [ "$dir" = build/default ]; then
@@ -32,9 +32,9 @@ configure() {
   fi
 }
 
-# Only what the packages hold: the programs and the man page.
+# Only what the packages hold: the programs.
 configure "$linux"
-cmake --build "$linux" -j2 --target zentrel-flash zentrel-flash-man zentrel-loader zentrel-loader-demo
+cmake --build "$linux" -j2 --target zentrel-flash zentrel-loader zentrel-loader-demo
 configure "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake
 cmake --build "$windows" -j2 --target zentrel-flash zentrel-loader zentrel-loader-demo
 

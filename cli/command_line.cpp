@@ -138,6 +138,13 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
                  "Flash one device after another: after each, wait for it to leave and for "
                  "the next to arrive; Ctrl-C ends with a summary");
   }
+  cmd.add_flag("--trace{-}", o.Trace.TraceFile,
+               "Every call to the device, decoded, one line each as it happens: on stderr, "
+               "or with --trace=FILE into FILE")
+      ->option_text("[=FILE]");
+  cmd.add_option("--capture", o.Trace.CaptureFile,
+                 "The same calls as USB transfers in a pcapng file for Wireshark (usbmon "
+                 "format)");
   cmd.add_option("--emulate-devices", o.EmuDevices,
                  "Emulated boards, each on its own port (emu-1, emu-2, ...) with its own "
                  "serial number (ZB-000001, ...): attached side by side, or with --repeat "
@@ -170,7 +177,15 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   }
   AddDeviceOptions(*cmd, *options, kind);
   AddOutputOptions(*cmd, *output);
-  cmd->callback([options, output, &exitCode, run] { exitCode = run(*options, *output); });
+  cmd->callback([options, output, &exitCode, run] {
+    if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
+        !error.empty()) {
+      std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
+      exitCode = kExitUsage;
+      return;
+    }
+    exitCode = run(*options, *output);
+  });
 }
 
 void AddImageCommand(CLI::App& app, int& exitCode) {

@@ -223,10 +223,11 @@ bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
   return true;
 }
 
-std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& o, Clock& clock,
-                                          emulated::EmulatedBus** bus,
-                                          emulated::EmulatedBootLoader** board,
-                                          std::vector<emulated::EmulatedBootLoader*>* boards) {
+namespace {
+
+std::unique_ptr<HidPlatform> MakeUntracedPlatform(
+    const DeviceOptions& o, Clock& clock, emulated::EmulatedBus** bus,
+    emulated::EmulatedBootLoader** board, std::vector<emulated::EmulatedBootLoader*>* boards) {
   if (o.Emulate) {
     auto emulatedBus = std::make_unique<emulated::EmulatedBus>(clock);
     emulated::EmulatedBootLoader& first = PlugBoard(*emulatedBus, o, 1);
@@ -248,6 +249,16 @@ std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& o, Clock& clock,
 #else
   return std::make_unique<HidapiPlatform>();
 #endif
+}
+
+}  // namespace
+
+std::unique_ptr<HidPlatform> MakePlatform(const DeviceOptions& o, Clock& clock,
+                                          emulated::EmulatedBus** bus,
+                                          emulated::EmulatedBootLoader** board,
+                                          std::vector<emulated::EmulatedBootLoader*>* boards) {
+  return WrapPlatformForTrace(MakeUntracedPlatform(o, clock, bus, board, boards), o.Trace, clock,
+                              o.All);
 }
 
 bool ResolveIds(const DeviceOptions& o, DeviceIds& ids, ConsoleView& view) {

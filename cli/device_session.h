@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/console_view.h"
+#include "cli/trace_wiring.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_store.h"
@@ -45,6 +46,7 @@ struct DeviceOptions {
   std::vector<std::string> EmuFaults;  // NAME or NAME:N
   std::string EmuDump;                 // save its flash here afterwards
   int EmuDevices = 1;  // boards: at once with --all, else one after another
+  TraceOptions Trace;  // --trace, --capture
 };
 
 // Parses "0x1D50", "1d50": hexadecimal, up to 8 digits. False if not.
@@ -73,7 +75,8 @@ bool TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
                    const std::function<void()>& afterTick = {});
 
 // The platform the options ask for: the machine's HID devices or the
-// emulated bus (then *bus, its first *board and all its *boards are set).
+// emulated bus (then *bus, its first *board and all its *boards are set),
+// in a tracer when --trace or --capture asks for one.
 std::unique_ptr<HidPlatform> MakePlatform(
     const DeviceOptions& options, Clock& clock, emulated::EmulatedBus** bus = nullptr,
     emulated::EmulatedBootLoader** board = nullptr,

@@ -54,23 +54,14 @@ TracedRun RunRoadTraced(void (BootSequencer::*start)(), ImageStore& image, bool 
   const std::string dump = ReadAll(dumpPath);
   run.Flash.assign(dump.begin(), dump.end());
   std::ifstream in(tracePath);
-  for (std::string line; std::getline(in, line);) {
-    line = MaskTimes(line);
-    // A poll repeated is one line with its count.
-    const bool repeat = !run.Lines.empty() && run.Lines.back().rfind(line, 0) == 0 &&
-                        (run.Lines.back().size() == line.size() ||
-                         run.Lines.back().compare(line.size(), 3, "  x") == 0);
-    if (!repeat) {
-      run.Lines.push_back(line);
-      continue;
-    }
-    const std::size_t at = run.Lines.back().rfind("  x");
-    const int count = at == std::string::npos || at < line.size()
-                          ? 1
-                          : std::stoi(run.Lines.back().substr(at + 3));
-    run.Lines.back() = line + "  x" + std::to_string(count + 1);
-  }
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(MaskTimes(line));
   in.close();
+  // A poll repeated is one line with its count.
+  for (std::size_t i = 0, j; i < lines.size(); i = j) {
+    for (j = i; j < lines.size() && lines[j] == lines[i];) ++j;
+    run.Lines.push_back(lines[i] + (j - i > 1 ? "  x" + std::to_string(j - i) : ""));
+  }
   for (const auto& path : {tracePath, dumpPath, outPath}) std::filesystem::remove(path);
   return run;
 }

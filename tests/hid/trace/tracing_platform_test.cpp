@@ -15,102 +15,53 @@ namespace zentrel::trace {
 namespace {
 
 using emulated::FaultKind;
-using testing::MaskTimes;
 
 constexpr std::array<std::uint8_t, 9> kStartBoot = {0x00, 0x55, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
 
-class TracingPlatformTest : public ::testing::Test {
- protected:
-  TracingPlatformTest() {
-    auto bus = std::make_unique<emulated::EmulatedBus>(clock_);
-    emulated::BootLoaderConfig config;
-    config.StartInBootLoader = true;
-    board_ = &bus->AddBootLoader(config);
-    tracer_ = std::make_unique<TracingPlatform>(std::move(bus), clock_);
-    tracer_->AddSink(std::make_unique<testing::LineSink>(lines_));
-  }
-
-  FakeClock clock_;
-  emulated::EmulatedBootLoader* board_ = nullptr;
-  std::unique_ptr<TracingPlatform> tracer_;
-  std::vector<std::string> lines_;
-};
-
-TEST_F(TracingPlatformTest, RecordsEachCallWithWhatItMovedAndPassesItsResultOn) {
-  std::size_t collections = 0;
-  tracer_->Enumerate([&](const HidCollection&) { return ++collections < 5; });
-  const HidHandle h = tracer_->Open("emulated-hid-0");
-  ASSERT_NE(h, kNoHidHandle);
-  std::uint16_t vid = 0, pid = 0;
-  EXPECT_TRUE(tracer_->GetAttributes(h, vid, pid));
-  EXPECT_EQ(vid, 0x1D50);
-  char16_t units[129] = {};
-  EXPECT_TRUE(tracer_->GetProductString(h, units, 128));
-  EXPECT_TRUE(tracer_->GetSerialNumber(h, units, 128));
-  EXPECT_TRUE(tracer_->SetFeature(h, kStartBoot.data(), 9));
-  std::array<std::uint8_t, 9> status{};
-  EXPECT_TRUE(tracer_->GetFeature(h, status.data(), 9));
-  EXPECT_EQ(status[2], 0xAA);
-  tracer_->Close(h);
-  EXPECT_EQ(collections, 1u);
-  const std::vector<std::string> expected = {
-      "T  enumerate  1 collection, 1 qualified",
-      "T  open  emulated-hid-0",
-      "T  attributes  1D50:61A7",
-      "T  product string  \"ZENTREL BOOT\"",
-      "T  serial number  \"ZB-000001\"",
-      "T  set feature  9 B  00 55 00 00 00 5A 45 4E 54  CMD_START_BOOT key ok",
-      "T  get feature  9 B  00 00 AA 00 01 00 00 00 00  STATUS_OK flash 256 KiB",
-      "T  close",
-  };
-  EXPECT_EQ(lines_, expected);
-}
-
-TEST_F(TracingPlatformTest, AFailedCallEndsWithTheReasonThePlatformGives) {
+TEST(TracingPlatform, AFailedCallEndsWithTheReasonThePlatformGives) {
+  const std::string startBoot =
+      "set feature  9 B  00 55 00 00 00 5A 45 4E 54  CMD_START_BOOT key ok";
   struct Row {
     FaultKind Fault;
-    const char* Line;  // of the call that the fault makes fail
+    int N;
+    TraceCall Call;
+    std::string Line;  // of the call that the fault makes fail
   };
   const Row rows[] = {
-      {FaultKind::FailSetFeature,
-       "T  set feature  9 B  00 55 00 00 00 5A 45 4E 54  CMD_START_BOOT key ok  failed: "
-       "fail-set-feature"},
-      {FaultKind::FailGetFeature, "T  get feature  9 B  failed: fail-get-feature"},
-      {FaultKind::FailOutput,
+      {FaultKind::FailSetFeature, 1, TraceCall::SetFeature,
+       "T  " + startBoot + "  failed: fail-set-feature"},
+      {FaultKind::FailGetFeature, 1, TraceCall::GetFeature,
+       "T  get feature  9 B  failed: fail-get-feature"},
+      {FaultKind::FailOutput, 1, TraceCall::WriteOutput,
        "T  write output  64 B  [64 zeros]  data, no CMD_IMAGE_KIND before it  failed: "
        "fail-output"},
-      {FaultKind::StopAnswering, "T  read input  64 B  limit 1000 ms  timed out: stop-answering"},
-      {FaultKind::CannotOpen, "T  open  emulated-hid-0  failed: cannot-open"},
+      {FaultKind::StopAnswering, 1, TraceCall::ReadInput,
+       "T  read input  64 B  limit 1000 ms  timed out: stop-answering"},
+      {FaultKind::Vanish, 0, TraceCall::SetFeature,
+       "T  " + startBoot + "  failed: the device left the bus (vanish)"},
+      {FaultKind::CannotOpen, 1, TraceCall::Open, "T  open  emulated-hid-0  failed: cannot-open"},
   };
   for (const Row& row : rows) {
-    lines_.clear();
-    board_->ClearFaults();
-    HidHandle h = tracer_->Open("emulated-hid-0");
-    board_->InjectFault(row.Fault);
+    FakeClock clock;
+    auto bus = std::make_unique<emulated::EmulatedBus>(clock);
+    emulated::EmulatedBootLoader& board = bus->AddBootLoader({});
+    std::vector<std::string> lines;
+    TracingPlatform tracer(std::move(bus), clock);
+    tracer.AddSink(std::make_unique<testing::LineSink>(lines));
+    const bool opening = row.Call == TraceCall::Open;
+    HidHandle h = opening ? kNoHidHandle : tracer.Open("emulated-hid-0");
+    board.InjectFault(row.Fault, row.N);
+    if (opening) h = tracer.Open("emulated-hid-0");
     std::array<std::uint8_t, 64> buffer{};
-    switch (row.Fault) {
-      case FaultKind::FailSetFeature: tracer_->SetFeature(h, kStartBoot.data(), 9); break;
-      case FaultKind::FailGetFeature: tracer_->GetFeature(h, buffer.data(), 9); break;
-      case FaultKind::FailOutput: tracer_->WriteOutput(h, buffer.data(), 64); break;
-      case FaultKind::StopAnswering: tracer_->ReadInput(h, buffer.data(), 64, 1000); break;
-      default:
-        tracer_->Close(h);
-        h = tracer_->Open("emulated-hid-0");
-        break;
+    switch (row.Call) {
+      case TraceCall::SetFeature: EXPECT_FALSE(tracer.SetFeature(h, kStartBoot.data(), 9)); break;
+      case TraceCall::GetFeature: EXPECT_FALSE(tracer.GetFeature(h, buffer.data(), 9)); break;
+      case TraceCall::WriteOutput: EXPECT_FALSE(tracer.WriteOutput(h, buffer.data(), 64)); break;
+      case TraceCall::ReadInput: EXPECT_FALSE(tracer.ReadInput(h, buffer.data(), 64, 1000)); break;
+      default: EXPECT_EQ(h, kNoHidHandle); break;
     }
-    tracer_->Close(h);
-    ASSERT_GE(lines_.size(), 3u);
-    EXPECT_EQ(lines_[lines_.size() - 2], row.Line);
+    EXPECT_EQ(lines.back(), row.Line);
   }
-}
-
-TEST_F(TracingPlatformTest, AHandleWhoseDeviceLeftSaysWhyItLeft) {
-  const HidHandle h = tracer_->Open("emulated-hid-0");
-  board_->InjectFault(FaultKind::Vanish, 0);
-  EXPECT_FALSE(tracer_->SetFeature(h, kStartBoot.data(), 9));
-  EXPECT_EQ(lines_.back(),
-            "T  set feature  9 B  00 55 00 00 00 5A 45 4E 54  CMD_START_BOOT key ok  failed: the "
-            "device left the bus (vanish)");
 }
 
 TEST(FormatTraceLine, TimesBoardShortReadsAndZeroRuns) {

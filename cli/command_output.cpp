@@ -56,10 +56,12 @@ std::string IsoTime(std::chrono::system_clock::time_point t) {
 
 }  // namespace
 
+bool IsTerminal(std::FILE* stream) { return ZENTREL_ISATTY(ZENTREL_FILENO(stream)) != 0; }
+
 OutputMode ModeFor(const OutputOptions& options) {
   if (options.Json) return OutputMode::Json;
   if (options.Quiet) return OutputMode::Quiet;
-  return ZENTREL_ISATTY(ZENTREL_FILENO(stdout)) ? OutputMode::Terminal : OutputMode::Lines;
+  return IsTerminal(stdout) ? OutputMode::Terminal : OutputMode::Lines;
 }
 
 int FinishDeviceCommand(ConsoleView& view, const char* command, int code,

@@ -2,6 +2,7 @@
 // they give, and the final record of a device command.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct OutputOptions {
 
 // JSON or quiet as asked; otherwise a live line on a terminal, lines in a log.
 OutputMode ModeFor(const OutputOptions& options);
+// Whether the stream is a terminal (a live line may be shown on it).
+bool IsTerminal(std::FILE* stream);
 
 // The end of a device command: the fields (lines, or the final JSON object
 // with the file and the record), and the exit code after a failed output.

@@ -4,19 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/command_output.h"
 #include "cli/output_path.h"
 #include "hid/trace/text_trace_sink.h"
 #include "hid/trace/tracing_platform.h"
 #include "hid/trace/usb_capture_sink.h"
-#ifdef _WIN32
-#include <io.h>
-#define ZENTREL_ISATTY _isatty
-#define ZENTREL_FILENO _fileno
-#else
-#include <unistd.h>
-#define ZENTREL_ISATTY isatty
-#define ZENTREL_FILENO fileno
-#endif
 
 namespace zentrel::cli {
 
@@ -64,7 +56,7 @@ std::unique_ptr<HidPlatform> WrapPlatformForTrace(std::unique_ptr<HidPlatform> p
   if (!o.Wanted()) return platform;
   auto tracer = std::make_unique<trace::TracingPlatform>(std::move(platform), clock);
   if (o.TraceFile == kStandardError) {
-    const bool terminal = ZENTREL_ISATTY(ZENTREL_FILENO(stderr)) != 0;
+    const bool terminal = IsTerminal(stderr);
     tracer->AddSink(
         std::make_unique<trace::TextTraceSink>(stderr, false, severalBoards, terminal ? kClearLine : ""));
   } else if (!o.TraceFile.empty()) {

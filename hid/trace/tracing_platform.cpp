@@ -27,6 +27,11 @@ TraceRecord TracingPlatform::Begin(TraceCall call, std::uint64_t startUs, bool o
   return record;
 }
 
+std::size_t TracingPlatform::Fetched(const TraceRecord& record, std::size_t length) {
+  if (record.Ok) return length;
+  return record.Error.What == HidError::Kind::Short ? record.Error.Moved : 0;
+}
+
 void TracingPlatform::Emit(TraceRecord& record) {
   for (const auto& sink : sinks_) sink->Write(record);
 }
@@ -128,7 +133,7 @@ bool TracingPlatform::GetFeature(HidHandle h, std::uint8_t* data, std::size_t le
   TraceRecord record = Begin(TraceCall::GetFeature, start, ok, h);
   record.Data = data;
   record.Length = length;
-  record.Moved = ok ? length : record.Error.What == HidError::Kind::Short ? record.Error.Moved : 0;
+  record.Moved = Fetched(record, length);
   std::lock_guard<std::mutex> hold(lock_);
   Handle& handle = handles_[h];
   record.Board = handle.Board;
@@ -160,7 +165,7 @@ bool TracingPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t len
   TraceRecord record = Begin(TraceCall::ReadInput, start, ok, h);
   record.Data = data;
   record.Length = length;
-  record.Moved = ok ? length : record.Error.What == HidError::Kind::Short ? record.Error.Moved : 0;
+  record.Moved = Fetched(record, length);
   record.TimeoutMs = timeoutMs;
   if (ok) record.Meaning = DescribeStrings(data, length);
   std::lock_guard<std::mutex> hold(lock_);

@@ -47,6 +47,8 @@ class TracingPlatform final : public HidPlatform {
 
   // A record of a call on h that began at startUs and returned ok.
   TraceRecord Begin(TraceCall call, std::uint64_t startUs, bool ok, HidHandle h);
+  // The bytes that a fetch of length bytes brought.
+  static std::size_t Fetched(const TraceRecord& record, std::size_t length);
   bool String(TraceCall call, HidHandle h, char16_t* units, std::size_t count);
   std::string BoardOf(const std::string& path);
   // Under lock_: the handle's state and the sinks.

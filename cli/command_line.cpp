@@ -144,7 +144,8 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, DeviceCommand kind) {
       ->option_text("[=FILE]");
   cmd.add_option("--capture", o.Trace.CaptureFile,
                  "The same calls as USB transfers in a pcapng file for Wireshark (usbmon "
-                 "format)");
+                 "format)")
+      ->type_name("FILE");
   cmd.add_option("--emulate-devices", o.EmuDevices,
                  "Emulated boards, each on its own port (emu-1, emu-2, ...) with its own "
                  "serial number (ZB-000001, ...): attached side by side, or with --repeat "

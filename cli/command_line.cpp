@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/fault_option.h"
+#include "cli/trace_wiring.h"
 #include "hid/emulated/emulated_boot_loader.h"
 #include "zentrel_config.h"
 
@@ -132,6 +133,18 @@ void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
   cmd.add_flag("-q,--quiet", options.Quiet, "Print only errors")->excludes(json)->group(kOutputGroup);
 }
 
+void AddTraceOptions(CLI::App& cmd, TraceOptions& trace) {
+  cmd.add_flag("--trace{-}", trace.TraceFile,
+               "Every call to the device, decoded, one line each as it happens: on stderr, "
+               "or with --trace=FILE into FILE")
+      ->type_name("[=FILE]")
+      ->group(kOutputGroup);
+  cmd.add_option("--capture", trace.CaptureFile,
+                 "The same calls as USB transfers in a pcapng file for Wireshark")
+      ->type_name("FILE")
+      ->group(kOutputGroup);
+}
+
 void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                       DeviceCommand kind) {
   auto usbId = [](const std::string& text) {
@@ -177,6 +190,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
         ->group(kRunGroup);
   }
   AddOutputOptions(cmd, output);
+  AddTraceOptions(cmd, o.Trace);
   CLI::Option* emulate = cmd.add_flag(
       "--emulate", o.Emulate, "The built-in emulated boot loader instead of real hardware");
   emulate->group(kEmulatedGroup);
@@ -235,7 +249,15 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   }
   AddDeviceOptions(*cmd, *options, *output, kind);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + FaultHelp());
-  cmd->callback([options, output, &exitCode, run] { exitCode = run(*options, *output); });
+  cmd->callback([options, output, &exitCode, run] {
+    if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
+        !error.empty()) {
+      std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
+      exitCode = kExitUsage;
+      return;
+    }
+    exitCode = run(*options, *output);
+  });
 }
 
 void AddImageCommand(CLI::App& app, int& exitCode) {

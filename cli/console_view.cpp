@@ -11,7 +11,6 @@ namespace zentrel::cli {
 namespace {
 
 constexpr std::uint64_t kLiveLineEveryUs = 100'000;
-constexpr const char* kClearLine = "\r\033[K";
 
 std::string Seconds(std::uint64_t us) {
   char text[32];

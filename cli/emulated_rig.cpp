@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "cli/fault_option.h"
+#include "cli/trace_wiring.h"
 #ifdef _WIN32
 #include "hid/win32/win32_hid_platform.h"
 #else
@@ -14,20 +15,21 @@
 namespace zentrel::cli {
 
 Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
-  if (!o.Emulate) {
+  if (o.Emulate) {
+    auto bus = std::make_unique<emulated::EmulatedBus>(clock);
+    bus_ = bus.get();
+    platform_ = std::move(bus);
+    // Side by side, unless the line plugs them in one by one.
+    const int atOnce = o.Repeat && !o.All ? 1 : o.EmuDevices;
+    for (int i = 0; i < atOnce; ++i) Plug(plugged_ + 1);
+  } else {
 #ifdef _WIN32
     platform_ = std::make_unique<Win32HidPlatform>();
 #else
     platform_ = std::make_unique<HidapiPlatform>();
 #endif
-    return;
   }
-  auto bus = std::make_unique<emulated::EmulatedBus>(clock);
-  bus_ = bus.get();
-  platform_ = std::move(bus);
-  // Side by side, unless the line plugs them in one by one.
-  const int atOnce = o.Repeat && !o.All ? 1 : o.EmuDevices;
-  for (int i = 0; i < atOnce; ++i) Plug(plugged_ + 1);
+  platform_ = WrapPlatformForTrace(std::move(platform_), o.Trace, clock, o.All);
 }
 
 emulated::EmulatedBootLoader& Rig::Plug(int number) {

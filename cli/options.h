@@ -13,6 +13,13 @@ namespace zentrel::cli {
 
 enum class Pace { Window, Fast };
 
+// --trace and --capture: every call to the device, written as it happens.
+struct TraceOptions {
+  std::string TraceFile;    // "-": standard error; empty: no text trace
+  std::string CaptureFile;  // empty: no capture
+  bool Wanted() const { return !TraceFile.empty() || !CaptureFile.empty(); }
+};
+
 struct DeviceOptions {
   std::string VendorId;  // hexadecimal text; empty: the compiled-in default
   std::string ProductId;
@@ -32,6 +39,7 @@ struct DeviceOptions {
   std::vector<std::string> EmuFaults;  // [K:]NAME[:N]
   std::string EmuDump;                 // save the flash here afterwards
   int EmuDevices = 1;  // side by side, or one after another with --repeat
+  TraceOptions Trace;
 };
 
 struct OutputOptions {

@@ -8,6 +8,9 @@
 
 namespace zentrel::cli {
 
+// Back to the start of the line and clear it: where a live line is drawn.
+inline constexpr const char* kClearLine = "\r\033[K";
+
 bool IsTerminal(std::FILE* stream);
 
 // The terminal's width in columns, read anew at every call (the window may

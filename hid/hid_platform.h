@@ -35,6 +35,19 @@ inline constexpr HidHandle kNoHidHandle = 0;
 // Number of UTF-16 units of the product string work area (256 bytes).
 inline constexpr std::size_t kProductStringUnits = 128;
 
+// Why a call failed, in the platform's own terms, for a trace of the calls.
+struct HidError {
+  enum class Kind {
+    Unknown,   // the platform cannot tell
+    Failed,    // an error; Text says which
+    Short,     // fewer bytes came than asked for
+    TimedOut,  // the time limit ran out first
+  };
+  Kind What = Kind::Unknown;
+  std::size_t Moved = 0;  // Short: the bytes that came, report ID included
+  std::string Text;       // the platform's words; may be empty
+};
+
 class HidPlatform {
  public:
   virtual ~HidPlatform() = default;
@@ -89,6 +102,14 @@ class HidPlatform {
                                                        std::uint16_t productId) {
     (void)vendorId;
     (void)productId;
+    return {};
+  }
+
+  // Why the last call that returned false on this thread failed: a call on
+  // h, or with kNoHidHandle the last Open. Asked right after that call, before
+  // any other; a platform that cannot tell gives Kind::Unknown.
+  virtual HidError LastError(HidHandle h) {
+    (void)h;
     return {};
   }
 };

@@ -22,7 +22,7 @@ if [ "$profile" = test ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev
              clang libclang-rt-14-dev srecord binutils xvfb xauth
              wine wine64 umockdev libumockdev-dev libglib2.0-dev
-             imagemagick xdotool)
+             imagemagick xdotool tshark)
 fi
 
 missing=()
@@ -34,5 +34,9 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
+# tshark's package would ask whether to install dumpcap setuid: the tests
+# only read captures, so no.
+echo "wireshark-common wireshark-common/install-setuid boolean false" |
+  $sudo debconf-set-selections
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

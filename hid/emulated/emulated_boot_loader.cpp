@@ -59,8 +59,9 @@ void EmulatedBootLoader::Refresh() {
   }
 }
 
-void EmulatedBootLoader::LeaveBus(std::optional<std::uint64_t> backAtUs) {
+void EmulatedBootLoader::LeaveBus(std::optional<std::uint64_t> backAtUs, const char* why) {
   present_ = false;
+  leftBecause_ = why;
   ++generation_;
   backAtUs_ = backAtUs;
   ResetSession();
@@ -146,7 +147,7 @@ void EmulatedBootLoader::InjectFault(FaultKind kind, int n) {
     case FaultKind::Vanish:
       if (n <= 0) {
         Refresh();
-        LeaveBus(std::nullopt);
+        LeaveBus(std::nullopt, "vanish");
       } else {
         vanishAfterDataReport_ = dataReports_ + static_cast<std::uint64_t>(n);
       }
@@ -190,8 +191,10 @@ bool EmulatedBootLoader::HandleProductString(char16_t* units, std::size_t count)
 
 bool EmulatedBootLoader::HandleSetFeature(const std::uint8_t* data, std::size_t length) {
   Refresh();
-  if (data == nullptr || length != kCommandReportSize || data[0] != 0) return false;
-  if (TakeFault(failSetFeatureAt_, ++setFeatures_)) return false;
+  if (data == nullptr || length != kCommandReportSize || data[0] != 0) {
+    return Fail(HidError::Kind::Failed, "not a 9-byte report with ID 0");
+  }
+  if (TakeFault(failSetFeatureAt_, ++setFeatures_)) return Fail(FaultKind::FailSetFeature);
   if (stopAnswering_) return true;  // the host's part succeeds; the firmware hangs
   CommandReport report{};
   std::copy(data, data + kCommandReportSize, report.begin());
@@ -219,7 +222,7 @@ void EmulatedBootLoader::ExecuteCommand(const CommandReport& report) {
     ++resets_;
     std::optional<std::uint64_t> back;
     if (!neverReturns_) back = now + config_.ReenumerateUs;
-    LeaveBus(back);
+    LeaveBus(back, "reset");
   } else if (code == CMD_START_BOOT && mode_ == DeviceMode::BootLoader) {
     bootStarted_ = true;
     busy_ = false;
@@ -255,9 +258,11 @@ void EmulatedBootLoader::StartErase(std::uint8_t kind) {
 
 bool EmulatedBootLoader::HandleGetFeature(std::uint8_t* data, std::size_t length) {
   Refresh();
-  if (data == nullptr || length != kStatusReportSize || data[0] != 0) return false;
-  if (TakeFault(failGetFeatureAt_, ++getFeatures_)) return false;
-  if (stopAnswering_) return false;
+  if (data == nullptr || length != kStatusReportSize || data[0] != 0) {
+    return Fail(HidError::Kind::Failed, "not a 9-byte report with ID 0");
+  }
+  if (TakeFault(failGetFeatureAt_, ++getFeatures_)) return Fail(FaultKind::FailGetFeature);
+  if (stopAnswering_) return Fail(FaultKind::StopAnswering);
   if (busy_ && busyUntilUs_ && clock_.NowUs() >= *busyUntilUs_) busy_ = false;
   std::fill(data, data + length, std::uint8_t{0});
   data[2] = busy_ ? kStatusBusy : status_;
@@ -268,8 +273,10 @@ bool EmulatedBootLoader::HandleGetFeature(std::uint8_t* data, std::size_t length
 
 bool EmulatedBootLoader::HandleOutput(const std::uint8_t* data, std::size_t length) {
   Refresh();
-  if (data == nullptr || length != kDataReportSize || data[0] != 0) return false;
-  if (TakeFault(failOutputAt_, ++outputs_)) return false;
+  if (data == nullptr || length != kDataReportSize || data[0] != 0) {
+    return Fail(HidError::Kind::Failed, "not a 64-byte report with ID 0");
+  }
+  if (TakeFault(failOutputAt_, ++outputs_)) return Fail(FaultKind::FailOutput);
   if (stopAnswering_) return true;
   ++dataReports_;
   const std::uint64_t now = clock_.NowUs();
@@ -285,7 +292,7 @@ bool EmulatedBootLoader::HandleOutput(const std::uint8_t* data, std::size_t leng
   }
   if (vanishAfterDataReport_ && dataReports_ >= *vanishAfterDataReport_) {
     vanishAfterDataReport_.reset();
-    LeaveBus(std::nullopt);
+    LeaveBus(std::nullopt, "vanish");
   }
   return true;
 }
@@ -319,10 +326,12 @@ bool EmulatedBootLoader::InputReady() const {
 bool EmulatedBootLoader::HandleInput(std::uint8_t* data, std::size_t length,
                                      int timeoutMs) {
   Refresh();
-  if (data == nullptr || length < kStringsReportSize) return false;
+  if (data == nullptr || length < kStringsReportSize) {
+    return Fail(HidError::Kind::Failed, "a buffer shorter than 64 bytes");
+  }
   if (TakeFault(failInputAt_, ++inputs_)) {
     clock_.SleepUs(config_.Latency.InputUs);
-    return false;
+    return Fail(FaultKind::FailInput);
   }
   const std::uint64_t now = clock_.NowUs();
   const bool comes = inputFromUs_ && !stopAnswering_;
@@ -330,15 +339,29 @@ bool EmulatedBootLoader::HandleInput(std::uint8_t* data, std::size_t length,
     // Nothing will come in time. A wait without limit on a report that never
     // comes would hang for ever, so it fails at once instead.
     if (timeoutMs > 0) clock_.SleepUs(ToUs(timeoutMs));
-    return false;
+    return Fail(HidError::Kind::TimedOut,
+                stopAnswering_ ? FaultKindName(FaultKind::StopAnswering) : "");
   }
   const std::uint64_t generation = generation_;
   if (*inputFromUs_ > now) clock_.SleepUs(*inputFromUs_ - now);
   clock_.SleepUs(config_.Latency.InputUs);
   // The wait let go of the bus: a device that left meanwhile sends nothing.
-  if (generation_ != generation) return false;
+  if (generation_ != generation) return Fail(HidError::Kind::Failed, LeftText());
   FillStrings(data);
   return true;
+}
+
+bool EmulatedBootLoader::Fail(HidError::Kind what, std::string_view text) {
+  failure_ = {what, 0, std::string(text)};
+  return false;
+}
+
+bool EmulatedBootLoader::Fail(FaultKind fault) {
+  return Fail(HidError::Kind::Failed, FaultKindName(fault));
+}
+
+std::string EmulatedBootLoader::LeftText() const {
+  return std::string("the device left the bus (") + leftBecause_ + ")";
 }
 
 void EmulatedBootLoader::FillStrings(std::uint8_t* data) {

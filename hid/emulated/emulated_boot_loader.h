@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hid/emulated/boot_loader_config.h"
 #include "hid/emulated/bus_lock.h"
 #include "hid/emulated/fault_kind.h"
+#include "hid/hid_platform.h"
 #include "protocol/clock.h"
 #include "protocol/reports.h"
 
@@ -71,7 +73,11 @@ class EmulatedBootLoader {
 
   bool ComesBackBy(std::uint64_t nowUs) const;
   void Refresh();  // applies what time has brought (coming back, work done)
-  void LeaveBus(std::optional<std::uint64_t> backAtUs);
+  void LeaveBus(std::optional<std::uint64_t> backAtUs, const char* why);
+  // Why the last Handle call failed, for the bus's LastError.
+  bool Fail(HidError::Kind what, std::string_view text);
+  bool Fail(FaultKind fault);
+  std::string LeftText() const;  // why open handles stopped working
   void ResetSession();
   void ExecuteCommand(const CommandReport& report);
   void StartErase(std::uint8_t kind);
@@ -91,6 +97,8 @@ class EmulatedBootLoader {
   bool present_ = true;
   std::uint64_t generation_ = 1;
   std::optional<std::uint64_t> backAtUs_;  // none while absent: gone for good
+  const char* leftBecause_ = "";           // "reset" or "vanish"
+  HidError failure_;                       // of the last Handle call that failed
 
   // Boot loader session.
   bool bootStarted_ = false;

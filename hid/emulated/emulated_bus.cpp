@@ -118,9 +118,15 @@ HidHandle EmulatedBus::Open(const std::string& path) {
   std::lock_guard<BusLock> hold(lock_);
   auto it = std::find_if(devices_.begin(), devices_.end(),
                          [&](const auto& d) { return d->Path == path; });
-  if (it == devices_.end()) return kNoHidHandle;
+  const char* why = it == devices_.end()      ? "no device with this path"
+                    : !(*it)->Present()       ? "the device is not on the bus"
+                    : !(*it)->Openable()      ? "cannot-open"
+                                              : nullptr;
+  if (why != nullptr) {
+    Failed(kNoHidHandle, {HidError::Kind::Failed, 0, why});
+    return kNoHidHandle;
+  }
   Device& device = **it;
-  if (!device.Present() || !device.Openable()) return kNoHidHandle;
   ++device.Opens;
   if (device.Boot) device.Boot->NoteOpen(false);
   const HidHandle h = nextHandle_++;
@@ -138,6 +144,29 @@ EmulatedBus::Device* EmulatedBus::Live(HidHandle h) {
   return device;
 }
 
+bool EmulatedBus::Failed(HidHandle h, HidError error) {
+  errors_[h] = std::move(error);
+  return false;
+}
+
+bool EmulatedBus::Dead(HidHandle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return Failed(h, {HidError::Kind::Failed, 0, "not an open handle"});
+  const Device& device = *devices_[it->second.Device];
+  return Failed(h, {HidError::Kind::Failed, 0,
+                    device.Boot ? device.Boot->LeftText() : "the device left the bus"});
+}
+
+bool EmulatedBus::Refused(HidHandle h, const Device& device) {
+  return Failed(h, device.Boot->failure_);
+}
+
+HidError EmulatedBus::LastError(HidHandle h) {
+  std::lock_guard<BusLock> hold(lock_);
+  auto it = errors_.find(h);
+  return it == errors_.end() ? HidError{} : it->second;
+}
+
 bool EmulatedBus::SpendTransferTime(HidHandle h, std::uint64_t us) {
   Device* before = Live(h);
   clock_.SleepUs(us);
@@ -150,7 +179,7 @@ bool EmulatedBus::GetAttributes(HidHandle h, std::uint16_t& vendorId,
                                 std::uint16_t& productId) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr) return false;
+  if (device == nullptr) return Dead(h);
   vendorId = device->Boot ? device->Boot->Config().VendorId : device->Other.VendorId;
   productId = device->Boot ? device->Boot->Config().ProductId : device->Other.ProductId;
   return true;
@@ -159,7 +188,7 @@ bool EmulatedBus::GetAttributes(HidHandle h, std::uint16_t& vendorId,
 bool EmulatedBus::GetProductString(HidHandle h, char16_t* units, std::size_t count) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr) return false;
+  if (device == nullptr) return Dead(h);
   if (device->Boot) return device->Boot->HandleProductString(units, count);
   if (units == nullptr || count == 0) return false;
   const std::u16string& text = device->Other.ProductString;
@@ -172,7 +201,10 @@ bool EmulatedBus::GetProductString(HidHandle h, char16_t* units, std::size_t cou
 bool EmulatedBus::GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr || !device->Boot || units == nullptr || count == 0) return false;
+  if (device == nullptr) return Dead(h);
+  if (!device->Boot || units == nullptr || count == 0) {
+    return Failed(h, {HidError::Kind::Failed, 0, "no serial number"});
+  }
   const std::u16string& text = device->Boot->Config().Serial;
   const std::size_t n = std::min(count - 1, text.size());
   std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), units);
@@ -183,43 +215,43 @@ bool EmulatedBus::GetSerialNumber(HidHandle h, char16_t* units, std::size_t coun
 bool EmulatedBus::SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr) return false;
+  if (device == nullptr) return Dead(h);
   if (!device->Boot) return data != nullptr && length > 0;
-  if (!SpendTransferTime(h, device->Boot->Config().Latency.FeatureUs)) return false;
-  return device->Boot->HandleSetFeature(data, length);
+  if (!SpendTransferTime(h, device->Boot->Config().Latency.FeatureUs)) return Dead(h);
+  return device->Boot->HandleSetFeature(data, length) || Refused(h, *device);
 }
 
 bool EmulatedBus::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr) return false;
+  if (device == nullptr) return Dead(h);
   if (!device->Boot) {
     if (data == nullptr || length == 0) return false;
     std::fill(data + 1, data + length, std::uint8_t{0});
     return true;
   }
-  if (!SpendTransferTime(h, device->Boot->Config().Latency.FeatureUs)) return false;
-  return device->Boot->HandleGetFeature(data, length);
+  if (!SpendTransferTime(h, device->Boot->Config().Latency.FeatureUs)) return Dead(h);
+  return device->Boot->HandleGetFeature(data, length) || Refused(h, *device);
 }
 
 bool EmulatedBus::WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr) return false;
+  if (device == nullptr) return Dead(h);
   if (!device->Boot) return data != nullptr && length > 0;
-  if (!SpendTransferTime(h, device->Boot->Config().Latency.OutputUs)) return false;
-  return device->Boot->HandleOutput(data, length);
+  if (!SpendTransferTime(h, device->Boot->Config().Latency.OutputUs)) return Dead(h);
+  return device->Boot->HandleOutput(data, length) || Refused(h, *device);
 }
 
 bool EmulatedBus::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                             int timeoutMs) {
   std::lock_guard<BusLock> hold(lock_);
   Device* device = Live(h);
-  if (device == nullptr) return false;
-  if (device->Boot) return device->Boot->HandleInput(data, length, timeoutMs);
+  if (device == nullptr) return Dead(h);
+  if (device->Boot) return device->Boot->HandleInput(data, length, timeoutMs) || Refused(h, *device);
   // Not ours: it never sends anything.
   if (timeoutMs > 0) clock_.SleepUs(static_cast<std::uint64_t>(timeoutMs) * 1000u);
-  return false;
+  return Failed(h, {HidError::Kind::TimedOut, 0, ""});
 }
 
 bool EmulatedBus::InputReady(HidHandle h) {
@@ -257,6 +289,7 @@ void EmulatedBus::Close(HidHandle h) {
   if (it == handles_.end()) return;
   ++devices_[it->second.Device]->Closes;
   handles_.erase(it);
+  errors_.erase(h);
 }
 
 }  // namespace zentrel::emulated

@@ -83,6 +83,9 @@ class EmulatedBus final : public HidPlatform {
   // Boot loaders with both IDs that are present but told not to open.
   std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
                                                std::uint16_t productId) override;
+  // The fault that made the call fail, by its option name ("fail-output"),
+  // or why the handle no longer works.
+  HidError LastError(HidHandle h) override;
 
   // Whether the device behind h has an input report to give now. For
   // transports that push input reports to the host as a device does (the
@@ -107,12 +110,17 @@ class EmulatedBus final : public HidPlatform {
   // Spends a transfer's time on the clock; false when the device behind h
   // is no longer there afterwards.
   bool SpendTransferTime(HidHandle h, std::uint64_t us);
+  // Keep why a call on h failed; each returns false.
+  bool Failed(HidHandle h, HidError error);
+  bool Dead(HidHandle h);                           // no live device behind h
+  bool Refused(HidHandle h, const Device& device);  // the board said no
 
   mutable BusLock lock_;
   UnlockingClock clock_;  // what the bus and its boards spend time on
   std::vector<std::unique_ptr<Device>> devices_;
   std::vector<Collection> collections_;
   std::map<HidHandle, OpenHandle> handles_;
+  std::map<HidHandle, HidError> errors_;  // kNoHidHandle: the last failed Open
   HidHandle nextHandle_ = 1;
   int bootLoadersAdded_ = 0;
 };

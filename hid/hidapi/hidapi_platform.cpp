@@ -25,6 +25,30 @@ std::string ToUtf8(const wchar_t* text) {
   return out;
 }
 
+// The last failure on this thread, kept only on the failure paths: a trace
+// asks for it right after the call (LastError).
+thread_local HidError lastFailure;
+
+// hidapi says "Success" when it has nothing to say (a timeout, a short read).
+std::string ErrorText(hid_device* device) {
+  std::string text = ToUtf8(hid_error(device));
+  return text == "Success" ? std::string() : text;
+}
+
+bool Fail(hid_device* device, HidError::Kind what = HidError::Kind::Failed,
+          std::size_t moved = 0) {
+  lastFailure = {what, moved, ErrorText(device)};
+  return false;
+}
+
+// A transfer that returned n: the error, a timeout (0 from a read) or the
+// bytes that came.
+bool FailTransfer(hid_device* device, int n, std::size_t idBytes, bool zeroIsTimeout) {
+  if (n < 0) return Fail(device);
+  if (n == 0 && zeroIsTimeout) return Fail(device, HidError::Kind::TimedOut);
+  return Fail(device, HidError::Kind::Short, static_cast<std::size_t>(n) + idBytes);
+}
+
 }  // namespace
 
 HidapiPlatform::HidapiPlatform() { hid_init(); }
@@ -61,7 +85,10 @@ void HidapiPlatform::Enumerate(const std::function<bool(const HidCollection&)>& 
 
 HidHandle HidapiPlatform::Open(const std::string& path) {
   std::lock_guard<std::mutex> turn(globalCalls_);
-  return reinterpret_cast<HidHandle>(hid_open_path(path.c_str()));
+  hid_device* device = hid_open_path(path.c_str());
+  // The reason is process-wide in hidapi: kept while this thread has the turn.
+  if (device == nullptr) Fail(nullptr);
+  return reinterpret_cast<HidHandle>(device);
 }
 
 bool HidapiPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
@@ -70,7 +97,7 @@ bool HidapiPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
   // them: the product string is converted here, not when it is asked for.
   Utf8ThreadLocale utf8;
   hid_device_info* info = hid_get_device_info(Device(h));
-  if (info == nullptr) return false;
+  if (info == nullptr) return Fail(Device(h));
   vendorId = info->vendor_id;
   productId = info->product_id;
   return true;
@@ -102,7 +129,7 @@ bool HidapiPlatform::GetProductString(HidHandle h, char16_t* units, std::size_t 
   wchar_t wide[256] = {};
   {
     Utf8ThreadLocale utf8;
-    if (hid_get_product_string(Device(h), wide, 255) != 0) return false;
+    if (hid_get_product_string(Device(h), wide, 255) != 0) return Fail(Device(h));
   }
   ToUtf16(wide, units, count);
   return true;
@@ -113,14 +140,14 @@ bool HidapiPlatform::GetSerialNumber(HidHandle h, char16_t* units, std::size_t c
   wchar_t wide[256] = {};
   {
     Utf8ThreadLocale utf8;
-    if (hid_get_serial_number_string(Device(h), wide, 255) != 0) return false;
+    if (hid_get_serial_number_string(Device(h), wide, 255) != 0) return Fail(Device(h));
   }
   ToUtf16(wide, units, count);
   return true;
 }
 
 bool HidapiPlatform::SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) {
-  return hid_send_feature_report(Device(h), data, length) >= 0;
+  return hid_send_feature_report(Device(h), data, length) >= 0 || Fail(Device(h));
 }
 
 // A read succeeds only with the whole report: a shorter answer would leave
@@ -128,11 +155,12 @@ bool HidapiPlatform::SetFeature(HidHandle h, const std::uint8_t* data, std::size
 // device had just sent them.
 bool HidapiPlatform::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) {
   // The count hidapi returns includes the report ID in byte 0.
-  return hid_get_feature_report(Device(h), data, length) == static_cast<int>(length);
+  const int n = hid_get_feature_report(Device(h), data, length);
+  return n == static_cast<int>(length) || FailTransfer(Device(h), n, 0, false);
 }
 
 bool HidapiPlatform::WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) {
-  return hid_write(Device(h), data, length) >= 0;
+  return hid_write(Device(h), data, length) >= 0 || Fail(Device(h));
 }
 
 bool HidapiPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
@@ -142,10 +170,13 @@ bool HidapiPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t leng
   // caller's layout has the ID (0) in byte 0.
   data[0] = 0;
   const int wanted = static_cast<int>(length - 1);
-  return hid_read_timeout(Device(h), data + 1, length - 1, timeoutMs) == wanted;
+  const int n = hid_read_timeout(Device(h), data + 1, length - 1, timeoutMs);
+  return n == wanted || FailTransfer(Device(h), n, 1, true);
 }
 
 void HidapiPlatform::Close(HidHandle h) { hid_close(Device(h)); }
+
+HidError HidapiPlatform::LastError(HidHandle) { return lastFailure; }
 
 // hidapi's paths on Linux are the hidraw nodes.
 std::string HidapiPlatform::GetLocation(const std::string& path) { return UsbPortOfNode(path); }

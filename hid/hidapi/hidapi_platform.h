@@ -29,6 +29,8 @@ class HidapiPlatform final : public HidPlatform {
   std::string GetLocation(const std::string& path) override;
   std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
                                                std::uint16_t productId) override;
+  // hid_error's text of the failed call, and a read's timeout or short count.
+  HidError LastError(HidHandle h) override;
 
  private:
   // hidapi keeps one last-error text for the whole process, which

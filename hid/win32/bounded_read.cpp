@@ -46,6 +46,7 @@ bool ReadFileWithin(HANDLE file, void* data, DWORD length, DWORD timeoutMs) {
 
   DWORD got = 0;
   const BOOL ok = ReadFile(file, data, length, &got, nullptr);
+  const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
   // The watchdog must be gone before this thread starts any other I/O that
   // a late cancel could hit.
   SetEvent(watch.finished);
@@ -53,6 +54,8 @@ bool ReadFileWithin(HANDLE file, void* data, DWORD length, DWORD timeoutMs) {
   CloseHandle(watchdog);
   CloseHandle(watch.finished);
   CloseHandle(watch.reader);
+  // The read's own reason, not that of the calls above.
+  SetLastError(error);
   return ok != FALSE;
 }
 

@@ -1,6 +1,7 @@
 #include "hid/win32/win32_hid_platform.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "hid/win32/bounded_read.h"
 #include "hid/win32/hid_dll.h"
@@ -53,6 +54,16 @@ SP_DEVICE_INTERFACE_DETAIL_DATA_A* ReadDetail(HDEVINFO set,
   return detail;
 }
 
+// The last failure on this thread, kept only on the failure paths: a trace
+// asks for it right after the call (LastError), and the calls in between
+// (a watchdog's, the clock's) may change GetLastError.
+thread_local DWORD lastError = 0;
+
+bool Fail() {
+  lastError = GetLastError();
+  return false;
+}
+
 }  // namespace
 
 void Win32HidPlatform::Enumerate(const std::function<bool(const HidCollection&)>& visit) {
@@ -89,14 +100,16 @@ void Win32HidPlatform::Enumerate(const std::function<bool(const HidCollection&)>
 }
 
 HidHandle Win32HidPlatform::Open(const std::string& path) {
-  return FromHandle(OpenForReadWrite(path.c_str()));
+  const HidHandle h = FromHandle(OpenForReadWrite(path.c_str()));
+  if (h == kNoHidHandle) Fail();
+  return h;
 }
 
 bool Win32HidPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
                                      std::uint16_t& productId) {
   HIDD_ATTRIBUTES attributes{};
   attributes.Size = sizeof(attributes);
-  if (!HidD_GetAttributes(ToHandle(h), &attributes)) return false;
+  if (!HidD_GetAttributes(ToHandle(h), &attributes)) return Fail();
   vendorId = attributes.VendorID;
   productId = attributes.ProductID;
   return true;
@@ -106,7 +119,8 @@ bool Win32HidPlatform::GetProductString(HidHandle h, char16_t* units, std::size_
   // The work area is 256 bytes; a caller's shorter buffer limits it further.
   const std::size_t fit = count < kProductStringUnits ? count : kProductStringUnits;
   return HidD_GetProductString(ToHandle(h), units,
-                               static_cast<ULONG>(fit * sizeof(char16_t))) != FALSE;
+                               static_cast<ULONG>(fit * sizeof(char16_t))) != FALSE ||
+         Fail();
 }
 
 bool Win32HidPlatform::GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) {
@@ -114,35 +128,56 @@ bool Win32HidPlatform::GetSerialNumber(HidHandle h, char16_t* units, std::size_t
   if (fit == 0) return false;
   units[fit - 1] = 0;
   return HidD_GetSerialNumberString(ToHandle(h), units,
-                                    static_cast<ULONG>((fit - 1) * sizeof(char16_t))) != FALSE;
+                                    static_cast<ULONG>((fit - 1) * sizeof(char16_t))) != FALSE ||
+         Fail();
 }
 
 bool Win32HidPlatform::SetFeature(HidHandle h, const std::uint8_t* data,
                                   std::size_t length) {
   // HidD_SetFeature takes a non-const buffer but only reads it.
   return HidD_SetFeature(ToHandle(h), const_cast<std::uint8_t*>(data),
-                         static_cast<ULONG>(length)) != FALSE;
+                         static_cast<ULONG>(length)) != FALSE ||
+         Fail();
 }
 
 bool Win32HidPlatform::GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) {
-  return HidD_GetFeature(ToHandle(h), data, static_cast<ULONG>(length)) != FALSE;
+  return HidD_GetFeature(ToHandle(h), data, static_cast<ULONG>(length)) != FALSE || Fail();
 }
 
 bool Win32HidPlatform::WriteOutput(HidHandle h, const std::uint8_t* data,
                                    std::size_t length) {
   DWORD written = 0;
   return WriteFile(ToHandle(h), data, static_cast<DWORD>(length), &written, nullptr) !=
-         FALSE;
+             FALSE ||
+         Fail();
 }
 
 bool Win32HidPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                                  int timeoutMs) {
   return win32::ReadFileWithin(ToHandle(h), data, static_cast<DWORD>(length),
-                               timeoutMs < 0 ? 0 : static_cast<DWORD>(timeoutMs));
+                               timeoutMs < 0 ? 0 : static_cast<DWORD>(timeoutMs)) ||
+         Fail();
 }
 
 void Win32HidPlatform::Close(HidHandle h) {
   if (h != kNoHidHandle) CloseHandle(ToHandle(h));
+}
+
+HidError Win32HidPlatform::LastError(HidHandle) {
+  HidError error;
+  // Only the watchdog cancels a read: its time limit ran out.
+  error.What = lastError == ERROR_OPERATION_ABORTED ? HidError::Kind::TimedOut
+                                                    : HidError::Kind::Failed;
+  char text[256] = "";
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, lastError, 0, text, sizeof text, nullptr);
+  std::string message(text, n);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  error.Text = "error " + std::to_string(lastError) + (message.empty() ? "" : ": " + message);
+  return error;
 }
 
 std::string Win32HidPlatform::GetLocation(const std::string& path) {

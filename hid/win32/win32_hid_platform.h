@@ -25,6 +25,8 @@ class Win32HidPlatform final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  // GetLastError of the failed call, as its number and the system's text.
+  HidError LastError(HidHandle h) override;
   // The USB device's location path or location information, found by
   // walking up the device tree from the path's HID collection.
   std::string GetLocation(const std::string& path) override;

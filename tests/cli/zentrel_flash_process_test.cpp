@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,14 @@ INSTANTIATE_TEST_SUITE_P(
             {"flash", "@demo", "--emulate", "--emulate-dump", "/nonexistent/dir/d.bin"}, 2,
             "cannot write /nonexistent/dir/d.bin", ""},
         Row{"ListEmulated", {"list", "--emulate"}, 0, "",
+            "[boot loader candidate] [has the IDs]"},
+        Row{"CaptureIsTheInput", {"flash", "@demo", "--emulate", "--capture", "@demo"}, 2,
+            "zentrel-flash: --capture: ", ""},
+        Row{"TraceNotWritable", {"info", "--emulate", "--trace=/nonexistent/dir/t.txt"}, 2,
+            "--trace: cannot write /nonexistent/dir/t.txt", ""},
+        // The trace on stderr, and nothing else changed on stdout.
+        Row{"ListTraced", {"list", "--emulate", "--trace"}, 0,
+            "  serial number  \"ZB-000001\"\n",
             "[boot loader candidate] [has the IDs]"},
         Row{"WaitRunsOut", {"info", "--emulate", "--emulate-fault", "cannot-open", "--wait", "1"},
             5, "no device with IDs 1D50:61A7 appeared within 1 s", ""},
@@ -211,6 +222,82 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::Values(SIGINT, SIGTERM
                                               : info.param == SIGTERM ? "Term"
                                                                       : "Hup");
                          });
+
+std::vector<std::string> LinesOf(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool Has(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Ctrl-C after the third page: the trace, written as it happened, ends with
+// the last transfer before the interruption and the close.
+TEST_F(ZentrelFlashProcess, TraceOfAnInterruptedDownloadEndsWithItsLastTransferAndTheClose) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(200, bytes);
+  const std::string trace = Path("trace.txt");
+  int outFd = -1, errFd = -1;
+  const pid_t pid = Spawn({"flash", hex, "--emulate", "--trace=" + trace}, outFd, errFd, false);
+  ASSERT_GT(pid, 0);
+  std::string out;
+  char buffer[256];
+  // Shown once the third page is acknowledged.
+  while (out.find("Write page 2\n") == std::string::npos) {
+    const ssize_t n = read(outFd, buffer, sizeof buffer);
+    ASSERT_GT(n, 0) << out;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  // Written as it happened: the third page's last packet is in the file
+  // while the program still runs, and the file ends with a whole line.
+  std::ifstream early(trace, std::ios::binary);
+  const std::string sofar{std::istreambuf_iterator<char>(early), {}};
+  EXPECT_TRUE(Has(sofar, "  data 0x1160 page 3 packet 4/4\n")) << sofar.size();
+  EXPECT_EQ(sofar.back(), '\n');
+  kill(pid, SIGINT);
+  const Outcome run = Finish(pid, outFd, errFd, out);
+  EXPECT_EQ(run.Code, 130) << run.Err;
+  const std::vector<std::string> lines = LinesOf(trace);
+  ASSERT_GT(lines.size(), 100u);
+  EXPECT_TRUE(Has(lines.back(), " ms  +") && Has(lines.back(), "  close")) << lines.back();
+  const std::string& last = lines[lines.size() - 2];
+  EXPECT_TRUE(Has(last, "  get feature  9 B  00 00 ") || Has(last, "  write output  64 B  "))
+      << last;
+  // The third page went out whole, and was acknowledged.
+  const auto page3 = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+    return Has(l, "  data 0x1160 page 3 packet 4/4");
+  });
+  ASSERT_NE(page3, lines.end());
+  EXPECT_NE(std::find_if(page3, lines.end(),
+                         [](const std::string& l) { return Has(l, "STATUS_PACKET_ACK"); }),
+            lines.end());
+  // One close: the device's, at the end.
+  EXPECT_EQ(std::count_if(page3, lines.end(),
+                          [](const std::string& l) { return Has(l, "  close"); }),
+            1);
+}
+
+// Boards side by side in one trace: each line names its board.
+TEST_F(ZentrelFlashProcess, TraceOfAllNamesEachLinesBoard) {
+  const std::string trace = Path("trace.txt");
+  const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--all", "--emulate",
+                                  "--emulate-devices", "2", kInstant, "--pace", "fast",
+                                  "--trace=" + trace});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  const std::regex named("^ *[0-9]+\\.[0-9]{3} ms  \\+[0-9]+\\.[0-9]{2}  (emu-1|emu-2|-)  .*");
+  int lastPages[2] = {0, 0};
+  for (const std::string& line : LinesOf(trace)) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, named)) << line;
+    EXPECT_EQ(m[1] == "-", Has(line, "  -  enumerate  ")) << line;
+    if (Has(line, "data 0x13E0 page 8 packet 4/4")) ++lastPages[m[1] == "emu-1" ? 0 : 1];
+  }
+  EXPECT_EQ(lastPages[0], 1);
+  EXPECT_EQ(lastPages[1], 1);
+}
 
 TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
   std::vector<std::uint8_t> bytes;

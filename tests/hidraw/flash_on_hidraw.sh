@@ -2,7 +2,8 @@
 # zentrel-flash, unmodified, against the emulated boot loader behind a mocked
 # /dev/hidrawN: information, application information and a download of a
 # multi-page image, byte for byte, across the reset and the new node; a node
-# that cannot be opened; a product string that is not ASCII.
+# that cannot be opened; a product string that is not ASCII; the trace of
+# the calls and of a failed one, and their capture.
 #
 #   flash_on_hidraw.sh DEVICE_PROGRAM CLIENT...
 #
@@ -76,6 +77,30 @@ out=$(on_device -- "${client[@]}" list 2>&1) && status=0 || status=$?
 check "list exits 0" test "$status" -eq 0
 check "list shows the device with its product string and serial number, marked" \
   grep -q 'ZENTREL BOOT"  serial "ZB-000001"  \[boot loader candidate\] \[has the IDs\]' <<<"$out"
+
+# The trace through the real HID stack: each call decoded, and a transfer
+# that fails ends with the platform's own reason (HIDRAW_TRACE_FAILURE: what
+# the platform says of an EIO from the node; hidapi's text by default).
+on_device -- "${client[@]}" info --trace="$work/trace.txt" --capture "$work/capture.pcapng" \
+  >/dev/null 2>&1 || true
+check "the trace shows the reset with its key" \
+  grep -q "  set feature  9 B  00 CA 00 00 00 5A 45 4E 54  CMD_RESET key ok$" "$work/trace.txt"
+check "... the boot status with the flash size" \
+  grep -q "  get feature  9 B  00 00 AA 00 01 00 00 00 00  STATUS_OK flash 256 KiB$" "$work/trace.txt"
+check "... the valid strings as text" \
+  grep -q '  read input  64 B  limit 1000 ms  00 5A 58 .*  strings valid "ZX-CORE" "1.2" "BL 2.05"$' \
+  "$work/trace.txt"
+check "... and ends with the close" grep -q "  close$" <(tail -1 "$work/trace.txt")
+if command -v tshark >/dev/null; then
+  check "the capture holds a SET_REPORT for each set feature of the trace" \
+    test "$(tshark -r "$work/capture.pcapng" -Y 'usbhid.setup.bRequest == 0x09' 2>/dev/null |
+      wc -l)" -eq "$(grep -c '  set feature  ' "$work/trace.txt")"
+fi
+on_device --transport-fault eio -- "${client[@]}" info --trace="$work/failed.txt" \
+  >/dev/null 2>&1 || true
+check "a failed transfer in the trace says why, in the platform's words" \
+  grep -Eq "  set feature  9 B  00 CA 00 00 00 5A 45 4E 54  CMD_RESET key ok  failed: \
+${HIDRAW_TRACE_FAILURE:-ioctl \(SFEATURE\): Input/output error}$" "$work/failed.txt"
 
 if [ "${HIDRAW_CHECK_UNOPENABLE:-1}" = 1 ]; then
   out=$(on_device --node-missing -- "${client[@]}" list 2>&1) && status=0 || status=$?

@@ -15,7 +15,9 @@ wineserver -w 2>/dev/null || true
 
 # Wine sees only the devices that winebus finds; a device that cannot be
 # opened never reaches Windows, so there is nothing to name.
-HIDRAW_CHECK_UNOPENABLE=0 HIDRAW_CLIENT_LOCALE=C.UTF-8 "$here/../flash_on_hidraw.sh" \
+# An EIO from the node is ERROR_GEN_FAILURE to a Windows program.
+HIDRAW_CHECK_UNOPENABLE=0 HIDRAW_CLIENT_LOCALE=C.UTF-8 HIDRAW_TRACE_FAILURE="error 31: .+" \
+  "$here/../flash_on_hidraw.sh" \
   "$device_program" "$here/wine_once.sh" "$flash_exe"
 
 work=$(mktemp -d)

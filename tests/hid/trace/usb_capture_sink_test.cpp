@@ -1,0 +1,103 @@
+// The USB capture read back field by field, for what a download that goes
+// well does not show (tshark reads such a capture in capture_matches_trace):
+// a short fetch, a timeout, a failure, a second board.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hid/trace/usb_capture_sink.h"
+
+namespace zentrel::trace {
+namespace {
+
+std::uint64_t Le(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < n; ++i) v |= std::uint64_t{b[at + i]} << (8 * i);
+  return v;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n) {
+  std::string text;
+  char pair[4];
+  for (std::size_t i = 0; i < n; ++i) {
+    std::snprintf(pair, sizeof pair, i ? " %02X" : "%02X", b[at + i]);
+    text += pair;
+  }
+  return text;
+}
+
+// Each usbmon packet of the file's enhanced packet blocks as one line.
+std::vector<std::string> ReadCapture(std::FILE* file) {
+  std::rewind(file);
+  std::vector<std::uint8_t> b;
+  for (int c; (c = std::fgetc(file)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+  // Section header (little-endian, version 1.0), interface of link type 220.
+  EXPECT_EQ(Hex(b, 0, 16), "0A 0D 0D 0A 1C 00 00 00 4D 3C 2B 1A 01 00 00 00");
+  EXPECT_EQ(Hex(b, 28, 12), "01 00 00 00 14 00 00 00 DC 00 00 00");
+  std::vector<std::string> packets;
+  for (std::size_t at = 48; at + 28 <= b.size(); at += Le(b, at + 4, 4)) {
+    const std::size_t p = at + 28, captured = Le(b, at + 20, 4);
+    std::string line = std::string(1, static_cast<char>(b[p + 8])) + " type " +
+                       std::to_string(b[p + 9]) + " ep " + Hex(b, p + 10, 1) + " dev " +
+                       std::to_string(b[p + 11]) + " status " +
+                       std::to_string(static_cast<std::int32_t>(Le(b, p + 28, 4))) + " len " +
+                       std::to_string(Le(b, p + 32, 4));
+    if (b[p + 14] == 0) line += " setup " + Hex(b, p + 40, 8);
+    if (captured > 64) line += " data " + Hex(b, p + 64, captured - 64);
+    packets.push_back(line);
+  }
+  return packets;
+}
+
+TEST(UsbCaptureSink, EachReportIsASubmissionAndACompletionOfItsTransfer) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  UsbCaptureSink sink(file, false, 0);
+  auto record = [](TraceCall call, const std::uint8_t* data, std::size_t length,
+                   HidError::Kind failure, std::size_t moved, const char* board) {
+    TraceRecord r;
+    r.Call = call;
+    r.Board = board;
+    r.Data = data;
+    r.Length = length;
+    r.Moved = moved;
+    r.Ok = failure == HidError::Kind::Unknown;
+    r.Error.What = failure;
+    return r;
+  };
+  const auto ok = HidError::Kind::Unknown;
+  const std::array<std::uint8_t, 9> command = {0x00, 0x55, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
+  const std::array<std::uint8_t, 9> status = {0x00, 0x00, 0xAA, 0x00, 0x01, 0, 0, 0, 0};
+  const std::array<std::uint8_t, 5> data = {0x00, 0x11, 0x22, 0x33, 0x44};  // a short stand-in
+  sink.Write(record(TraceCall::SetFeature, command.data(), 9, ok, 9, "1-1.4"));
+  sink.Write(record(TraceCall::GetFeature, status.data(), 9, HidError::Kind::Short, 5, "1-1.4"));
+  sink.Write(record(TraceCall::WriteOutput, data.data(), 5, ok, 5, "1-1.4"));
+  sink.Write(record(TraceCall::ReadInput, data.data(), 5, HidError::Kind::TimedOut, 0, "1-1.4"));
+  sink.Write(record(TraceCall::SetFeature, command.data(), 9, HidError::Kind::Failed, 9, "1-2"));
+  const std::vector<std::string> expected = {
+      // SET_REPORT of feature report 0: 8 bytes on the bus, without the ID.
+      "S type 2 ep 00 dev 1 status -115 len 8 setup 21 09 00 03 00 00 08 00 data 55 00 00 00 "
+      "5A 45 4E 54",
+      "C type 2 ep 00 dev 1 status 0 len 8",
+      // GET_REPORT that brought 4 of 8 bytes.
+      "S type 2 ep 80 dev 1 status -115 len 8 setup A1 01 00 03 00 00 08 00",
+      "C type 2 ep 80 dev 1 status 0 len 4 data 00 AA 00 01",
+      "S type 1 ep 01 dev 1 status -115 len 4 data 11 22 33 44",
+      "C type 1 ep 01 dev 1 status 0 len 4",
+      "S type 1 ep 81 dev 1 status -115 len 4",
+      "C type 1 ep 81 dev 1 status -110 len 0",
+      // Another board, another address; a failure is a protocol error.
+      "S type 2 ep 00 dev 2 status -115 len 8 setup 21 09 00 03 00 00 08 00 data 55 00 00 00 "
+      "5A 45 4E 54",
+      "C type 2 ep 00 dev 2 status -71 len 0",
+  };
+  EXPECT_EQ(ReadCapture(file), expected);
+  std::fclose(file);
+}
+
+}  // namespace
+}  // namespace zentrel::trace

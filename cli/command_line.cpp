@@ -107,8 +107,18 @@ std::string Wrap(const std::string& text, std::size_t width) {
 class Help final : public CLI::Formatter {
  public:
   Help() { column_width(kNameColumn); }
+  std::string make_option_name(const CLI::Option* option, bool positional) const override {
+    // A flag's default value ("--trace{-}") is CLI11's syntax, not the user's.
+    std::string name = CLI::Formatter::make_option_name(option, positional);
+    for (std::size_t open; (open = name.find('{')) != std::string::npos;) {
+      name.erase(open, name.find('}', open) - open + 1);
+    }
+    return name;
+  }
   std::string make_option_opts(const CLI::Option* option) const override {
-    return option->get_type_size() == 0 ? "" : " " + option->get_type_name();
+    const std::string type = option->get_type_name();
+    // An optional value ("[=FILE]") joins its name.
+    return option->get_type_size() == 0 ? "" : (type.rfind("[=", 0) == 0 ? "" : " ") + type;
   }
   std::string make_option_desc(const CLI::Option* option) const override {
     return Wrap(option->get_description(), kHelpColumns - kNameColumn);

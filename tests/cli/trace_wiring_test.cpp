@@ -33,10 +33,14 @@ std::string ReadAll(const std::filesystem::path& path) {
 
 // Runs a road on an emulated device, with a trace into a file when traced.
 TracedRun RunRoadTraced(RoadKind road, ImageStore& image, bool traced) {
+  // Tests run side by side: each its own files.
   const auto dir = std::filesystem::temp_directory_path();
-  const auto tracePath = dir / "zentrel_trace_wiring_test.txt";
-  const auto dumpPath = dir / "zentrel_trace_wiring_test.bin";
-  const auto outPath = dir / "zentrel_trace_wiring_test.out";
+  const std::string name = std::string("zentrel_trace_") +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                           (traced ? "_traced" : "_plain");
+  const auto tracePath = dir / (name + ".txt");
+  const auto dumpPath = dir / (name + ".bin");
+  const auto outPath = dir / (name + ".out");
   DeviceOptions options;
   options.Emulate = true;
   options.Pacing = Pace::Window;

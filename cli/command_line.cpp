@@ -15,7 +15,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "cli/fault_option.h"
+#include "hid/emulated/fault_kind.h"
 #include "cli/trace_wiring.h"
 #include "hid/emulated/emulated_boot_loader.h"
 #include "zentrel_config.h"
@@ -231,8 +231,8 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                           "repeatable, each fault once per board")
                ->type_name("[K:]NAME[:N]")
                ->check([](const std::string& text) {
-                 FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
-                 return ParseFaultOption(text, fault);
+                 emulated::FaultRequest fault;
+                 return emulated::ParseFaultRequest(text, fault);
                }));
   if (kind == DeviceCommand::Flash) {
     emulated(cmd.add_option("--emulate-dump", o.EmuDump,
@@ -258,7 +258,7 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
         ->required();
   }
   AddDeviceOptions(*cmd, *options, *output, kind);
-  cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + FaultHelp());
+  cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
   cmd->callback([options, output, &exitCode, run] {
     if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
         !error.empty()) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "cli/fault_option.h"
+#include "hid/emulated/fault_kind.h"
 #include "cli/trace_wiring.h"
 #ifdef _WIN32
 #include "hid/win32/win32_hid_platform.h"
@@ -46,8 +46,8 @@ emulated::EmulatedBootLoader& Rig::Plug(int number) {
   config.Serial.assign(serial, serial + std::strlen(serial));
   emulated::EmulatedBootLoader& board = bus_->AddBootLoader(config);
   for (const std::string& option : options_.EmuFaults) {
-    FaultRequest fault{emulated::FaultKind::FailSetFeature, 1};
-    if (ParseFaultOption(option, fault).empty() && (fault.Device == 0 || fault.Device == number)) {
+    emulated::FaultRequest fault;
+    if (emulated::ParseFaultRequest(option, fault).empty() && (fault.Device == 0 || fault.Device == number)) {
       board.InjectFault(fault.Kind, fault.N);
     }
   }

@@ -1,6 +1,6 @@
 #include "cli/options.h"
 
-#include "cli/fault_option.h"
+#include "hid/emulated/fault_kind.h"
 #include "cli/output_path.h"
 
 namespace zentrel::cli {
@@ -35,7 +35,7 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
       (!o.ProductId.empty() && !ParseUsbId(o.ProductId, ids.ProductId))) {
     return "--vid and --pid take a USB ID, hexadecimal 0x1 to 0xFFFF";
   }
-  if (const std::string error = CheckFaultOptions(o.EmuFaults); !error.empty()) {
+  if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults); !error.empty()) {
     return "--emulate-fault: " + error;
   }
   if (!o.EmuDump.empty()) {

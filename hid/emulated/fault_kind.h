@@ -3,7 +3,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace zentrel::emulated {
 
@@ -41,6 +43,24 @@ enum class FaultKind {
 // for command-line options.
 std::string_view FaultKindName(FaultKind kind);
 std::optional<FaultKind> ParseFaultKind(std::string_view name);
+
+// A fault asked for as text, [K:]NAME[:N]: which fault, what its N counts,
+// and on which board (K, counted from 1; 0: every board).
+struct FaultRequest {
+  FaultKind Kind = FaultKind::FailSetFeature;
+  int N = 1;
+  int Device = 0;
+};
+
+// Parses NAME, NAME:N or K:NAME[:N] (N a whole number, 0 or more; K a board,
+// 1 or more). Empty on success; else why the text is refused.
+std::string ParseFaultRequest(const std::string& text, FaultRequest& fault);
+
+// Checks a whole list: each parses, and no fault is named twice for a board.
+std::string CheckFaultRequests(const std::vector<std::string>& texts);
+
+// Each name with what its N counts, one "\n  name: ..." line each.
+std::string FaultHelp();
 
 // All kinds, in declaration order (for help texts and tests).
 inline constexpr FaultKind kAllFaultKinds[] = {

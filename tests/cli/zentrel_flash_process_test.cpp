@@ -216,12 +216,9 @@ TEST_P(Interrupted, DownloadStopsAndSaysWhatTheDeviceHolds) {
   EXPECT_EQ(run.Out.find("Boot successful finished"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
-                         [](const auto& info) {
-                           return std::string(info.param == SIGINT    ? "Int"
-                                              : info.param == SIGTERM ? "Term"
-                                                                      : "Hup");
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 std::vector<std::string> LinesOf(const std::string& path) {
   std::ifstream in(path);

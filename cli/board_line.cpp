@@ -154,19 +154,22 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
   return WaitEnd::Ready;
 }
 
+std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board, bool perBoard) {
+  if (o.EmuDump.empty() || !perBoard) return o.EmuDump;
+  return o.EmuDump + "." + (board.Port.empty() ? board.Serial : board.Port);
+}
+
 void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitFilter,
              LineObserver& observer) {
   HidPlatform& platform = s.Devices.Platform();
   for (int number = 1;; ++number) {
     BoardRecord record = RunBoard(s, board, waitFilter, number, observer);
-    if (!s.Options.EmuDump.empty()) {
-      const std::string file =
-          s.DumpPerBoard ? s.Options.EmuDump + "." + (board.Port.empty() ? board.Serial : board.Port)
-                         : s.Options.EmuDump;
-      if (!s.Devices.DumpFlash(board.Path, file) && record.ExitCode == kExitOk) {
-        record.ExitCode = kExitDeviceFailed;
-        record.Message = "cannot write " + file;
-      }
+    std::string error;
+    if (const std::string file = DumpPath(s.Options, board, s.DumpPerBoard);
+        !file.empty() && !s.Devices.DumpFlash(board.Path, file, error) &&
+        record.ExitCode == kExitOk) {
+      record.ExitCode = kExitDeviceFailed;
+      record.Message = "cannot write " + file + ": " + error;
     }
     record.Advice = FailureAdvice(record, s.Image, s.Ids, platform);
     observer.Finished(record);

@@ -66,6 +66,10 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
                       bool want, std::uint64_t limitUs, Clock& clock, LineObserver& observer,
                       std::vector<DeviceIdentity>* present = nullptr);
 
+// Where --emulate-dump saves a board's flash: FILE, or with --all FILE.PORT
+// (FILE.SERIAL when the port is not known); empty without --emulate-dump.
+std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board, bool perBoard);
+
 // Runs the road on board (an empty identity: whichever the search finds)
 // and, with --repeat, on each next board that comes where waitFilter looks,
 // until no more come, an interrupt, or a stopped road.

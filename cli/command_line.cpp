@@ -155,6 +155,11 @@ void AddTraceOptions(CLI::App& cmd, TraceOptions& trace) {
       ->group(kOutputGroup);
 }
 
+// An empty path names no file: refused, never taken for a missing option.
+std::string RefuseEmptyPath(const std::string& path) {
+  return path.empty() ? "an empty path names no file" : "";
+}
+
 void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                       DeviceCommand kind) {
   auto usbId = [](const std::string& text) {
@@ -238,7 +243,8 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
     emulated(cmd.add_option("--emulate-dump", o.EmuDump,
                             "Save the board's whole flash to FILE afterwards (with --all: "
                             "FILE.PORT for each board)")
-                 ->type_name("FILE"));
+                 ->type_name("FILE")
+                 ->check(RefuseEmptyPath));
   }
 }
 
@@ -280,7 +286,8 @@ void AddImageCommand(CLI::App& app, int& exitCode) {
       ->required();
   command->add_option("--output", *output,
                       "Write the image, device addresses 0 to its length - 1, to OUT")
-      ->type_name("OUT");
+      ->type_name("OUT")
+      ->check(RefuseEmptyPath);
   command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
 }
 

@@ -18,6 +18,10 @@ int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output);
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output);
 int RunImageCommand(const std::string& path, const std::string& outputPath);
 
+// Loads the firmware file: a refused file shows its "File Error" box, and
+// one that could not be read a line with the path as given and why.
+bool LoadFirmwareFile(ImageStore& image, const std::string& path, ConsoleView& view);
+
 // info, app-info and flash with a loaded image, on the given view and clock
 // (a FakeClock in tests: one board, or one after another).
 int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& view,

@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/terminal.h"
+#include "hid/utf8_text.h"
 #include "protocol/download_accounting.h"
-
 
 namespace zentrel::cli {
 
@@ -16,6 +16,20 @@ std::string Seconds(std::uint64_t us) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(us) / 1e6);
   return text;
+}
+
+// Every string, keys too, as valid UTF-8 without losing a byte.
+nlohmann::json Lossless(const nlohmann::json& value) {
+  if (value.is_string()) return LosslessUtf8(value.get_ref<const std::string&>());
+  if (value.is_array()) {
+    nlohmann::json out = nlohmann::json::array();
+    for (const nlohmann::json& item : value) out.push_back(Lossless(item));
+    return out;
+  }
+  if (!value.is_object()) return value;
+  nlohmann::json out = nlohmann::json::object();
+  for (const auto& [key, item] : value.items()) out[LosslessUtf8(key)] = Lossless(item);
+  return out;
 }
 
 }  // namespace
@@ -129,8 +143,14 @@ void ConsoleView::Error(const std::string& line) { Write(err_, line); }
 
 void ConsoleView::Json(const nlohmann::json& object) {
   if (mode_ != OutputMode::Json) return;
-  // Device strings and file names need not be UTF-8: never abort on them.
-  Write(out_, object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  // Device strings and file names need not be UTF-8, and a record is never
+  // lost to what the JSON library throws: at worst the line says so.
+  std::string line = R"({"event":"error","error":"a record could not be written"})";
+  try {
+    line = Lossless(object).dump();
+  } catch (...) {
+  }
+  Write(out_, line);
 }
 
 OutputMode ModeFor(const OutputOptions& options) {

@@ -54,7 +54,8 @@ class ConsoleView final : public SequencerView {
   void Note(const std::string& line);
   // A line on stderr, whatever the mode.
   void Error(const std::string& line);
-  // A JSON object (one line) on stdout, in JSON mode only.
+  // A JSON object (one line) on stdout, in JSON mode only. Its strings keep
+  // every byte: what is not UTF-8 is written byte by byte as U+0000-U+00FF.
   void Json(const nlohmann::json& object);
   // "HW platform:      ZX-CORE" lines on stdout.
   void PrintFields(const std::vector<ValueField>& fields,

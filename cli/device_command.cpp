@@ -16,6 +16,7 @@
 #include "cli/device_table.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
+#include "cli/output_path.h"
 #include "cli/sha256.h"
 #include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
@@ -182,6 +183,15 @@ class DeviceCommand {
     }
     boards = FindDevices(rig_->Platform(), ids_, filter);
     if (o_.All) {
+      // Each board's dump is checked as a single one is, before any road starts.
+      for (const DeviceIdentity& d : boards) {
+        const std::string dump = DumpPath(o_, d, true);
+        const std::string error = dump.empty() ? "" : CheckOutputPath(dump, o_.InputPath);
+        if (!error.empty()) {
+          view_.Error("zentrel-flash: --emulate-dump: " + error);
+          return kExitUsage;
+        }
+      }
       if (!boards.empty()) return -1;
       view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
       view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " is attached");
@@ -381,7 +391,7 @@ int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output) {
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
   // board, read-only.
   const auto image = std::make_unique<ImageStore>();
-  if (LoadImageFromPath(*image, options.InputPath.c_str(), view) == 0) {
+  if (!LoadFirmwareFile(*image, options.InputPath, view)) {
     if (view.Mode() == OutputMode::Json) {
       view.Json({{"event", "result"},
                  {"command", "flash"},

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
+#include "cli/output_path.h"
 #include "hid/emulated/fault_kind.h"
 #include "cli/trace_wiring.h"
 #ifdef _WIN32
@@ -68,13 +68,10 @@ bool Rig::TakeOffAndPlugNext(const std::string& path) {
   return true;
 }
 
-bool Rig::DumpFlash(const std::string& path, const std::string& file) {
+bool Rig::DumpFlash(const std::string& path, const std::string& file, std::string& error) {
   for (const emulated::EmulatedBootLoader* board : boards_) {
     if (board->Path() != path) continue;
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(board->Flash().data()),
-              static_cast<std::streamsize>(board->Flash().size()));
-    return static_cast<bool>(out);
+    return WriteOutputFile(file, board->Flash().data(), board->Flash().size(), error);
   }
   return true;
 }

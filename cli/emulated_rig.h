@@ -26,9 +26,10 @@ class Rig {
   // another, plug the next one in. False when no board is left to come.
   // Nothing happens on real hardware: a person does it there.
   bool TakeOffAndPlugNext(const std::string& path);
-  // Saves the flash of the emulated board behind path; false when the file
-  // cannot be written. True on real hardware (nothing to save).
-  bool DumpFlash(const std::string& path, const std::string& file);
+  // Saves the flash of the emulated board behind path, whole or not at all;
+  // false with error set when the file cannot be written. True on real
+  // hardware (nothing to save).
+  bool DumpFlash(const std::string& path, const std::string& file, std::string& error);
 
  private:
   emulated::EmulatedBootLoader& Plug(int number);

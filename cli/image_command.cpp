@@ -29,15 +29,17 @@ void PrintMemoryImageHeader(const ImageStore& store, std::FILE* out) {
                version.Text.data(), version.Terminator == 'x' ? "x" : "");
 }
 
-bool WriteImage(const ImageStore& store, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const std::size_t written = std::fwrite(store.ImageBuffer.data(), 1, store.ImageLength, file);
-  const bool closed = std::fclose(file) == 0;
-  return written == store.ImageLength && closed;
-}
-
 }  // namespace
+
+bool LoadFirmwareFile(ImageStore& image, const std::string& path, ConsoleView& view) {
+  const ImageLoad load = LoadImageFromPath(image, path.c_str());
+  if (load.Loaded) return true;
+  view.ShowMessageBox(load.BoxText, kFileErrorCaption, MessageIcon::Error);
+  if (load.File.Fault != FileReadFault::None) {
+    view.Error("zentrel-flash: " + path + ": " + FileReadReason(load.File));
+  }
+  return false;
+}
 
 int RunImageCommand(const std::string& path, const std::string& outputPath) {
   if (!outputPath.empty()) {
@@ -49,7 +51,7 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
   // Over 4 MiB of fixed buffers: too much for a stack.
   auto store = std::make_unique<ImageStore>();
   ConsoleView view;
-  if (LoadImageFromPath(*store, path.c_str(), view) == 0) return kExitFileRefused;
+  if (!LoadFirmwareFile(*store, path, view)) return kExitFileRefused;
 
   std::printf("File:             %s\n", path.c_str());
   std::printf("Kind:             %s ('%c')\n", KindName(store->ImageKind), store->ImageKind);
@@ -60,8 +62,10 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
   if (store->ImageKind == 'm') PrintMemoryImageHeader(*store, stdout);
 
   if (!outputPath.empty()) {
-    if (!WriteImage(*store, outputPath)) {
-      std::fprintf(stderr, "zentrel-flash: cannot write %s\n", outputPath.c_str());
+    std::string error;
+    if (!WriteOutputFile(outputPath, store->ImageBuffer.data(), store->ImageLength, error)) {
+      std::fprintf(stderr, "zentrel-flash: cannot write %s: %s\n", outputPath.c_str(),
+                   error.c_str());
       return kExitDeviceFailed;
     }
     std::printf("Wrote %lu bytes (device addresses 0 to %lu) to %s\n",

@@ -1,5 +1,7 @@
 #include "cli/interrupt.h"
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <initializer_list>
 
@@ -15,30 +17,34 @@ namespace zentrel::cli {
 
 namespace {
 
-volatile std::sig_atomic_t requested = 0;
+// Written by the handler, read by every road's thread: an atomic that needs
+// no lock is both thread-safe and safe in a handler.
+std::atomic<bool> requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 constexpr char kSecondMessage[] = "zentrel-flash: interrupted again, ending at once\n";
 
 #ifdef _WIN32
 BOOL WINAPI OnConsoleEvent(DWORD) {
-  if (requested != 0) {
+  if (requested.exchange(true)) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), kSecondMessage, sizeof kSecondMessage - 1,
               &written, nullptr);
     ExitProcess(kExitInterrupted);
   }
-  requested = 1;
   return TRUE;
 }
 #else
 void OnSignal(int) {
-  if (requested != 0) {
+  // The interrupted code may be about to read errno.
+  const int savedErrno = errno;
+  if (requested.exchange(true)) {
     // Only async-signal-safe calls here.
     ssize_t ignored = write(STDERR_FILENO, kSecondMessage, sizeof kSecondMessage - 1);
     (void)ignored;
     _exit(kExitInterrupted);
   }
-  requested = 1;
+  errno = savedErrno;
 }
 #endif
 
@@ -51,7 +57,8 @@ void InstallInterruptHandlers() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // SIGQUIT (Ctrl-\) too: a stop that says what the device holds, not a core.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
   // A reader that went away (flash ... | head -1) shows as failed writes.
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
@@ -60,8 +67,8 @@ void InstallInterruptHandlers() {
 #endif
 }
 
-bool InterruptRequested() { return requested != 0; }
+bool InterruptRequested() { return requested.load(); }
 
-void ClearInterrupt() { requested = 0; }
+void ClearInterrupt() { requested.store(false); }
 
 }  // namespace zentrel::cli

@@ -38,7 +38,8 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
   if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults); !error.empty()) {
     return "--emulate-fault: " + error;
   }
-  if (!o.EmuDump.empty()) {
+  // With --all each board's FILE.PORT is checked once the boards are known.
+  if (!o.EmuDump.empty() && !o.All) {
     if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {
       return "--emulate-dump: " + error;
     }

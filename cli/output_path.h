@@ -1,14 +1,25 @@
 // Files that zentrel-flash writes (--output, --emulate-dump): checked before
 // any work starts, so that a bad path is found at once and the firmware file
-// is never overwritten.
+// is never overwritten; then written whole or not at all.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace zentrel::cli {
 
-// Empty when output can be written and is not the input file itself (the
-// same file, however it is named); else why not.
+// Empty when output can be written (a new file can be made in its folder)
+// and is not the input file itself (the same file, however it is named:
+// ./fw.hex, a symbolic or a hard link); else why not. An empty path is
+// refused too.
 std::string CheckOutputPath(const std::string& output, const std::string& input);
+
+// Writes size bytes to path through a new file in the same folder, which
+// then replaces path in one rename: a full disk or any other failure leaves
+// the old file as it was, or no file. A symbolic link stays; its target gets
+// the bytes. False with error set (the reason) when it could not.
+bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::size_t size,
+                     std::string& error);
 
 }  // namespace zentrel::cli

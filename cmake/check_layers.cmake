@@ -25,7 +25,7 @@ foreach(layer IN LISTS layers)
     foreach(line IN LISTS lines)
       if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
         set(header "${CMAKE_MATCH_1}")
-        if(header STREQUAL "zentrel_config.h" OR (name STREQUAL "image/image_loader.h" AND header STREQUAL "sequencer/sequencer_view.h"))  # TRANSIENT
+        if(header STREQUAL "zentrel_config.h")
           continue()
         endif()
         set(ok FALSE)

@@ -28,6 +28,8 @@ bool DeviceAccess::Chosen(const std::string& path) {
 
 int DeviceAccess::OpenDeviceByIds(std::uint32_t vendorId, std::uint32_t productId,
                                   std::int32_t count) {
+  // One DeviceHandle: an open never leaves an earlier handle behind.
+  CloseDevice();
   // Slot 0 is always tried; an empty slot ends the search.
   for (std::int32_t i = 0; i == 0 || i < std::min(count, DevicePathTable::kSlots); ++i) {
     const std::string& path = table_.Slots[static_cast<std::size_t>(i)];

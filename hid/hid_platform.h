@@ -74,6 +74,10 @@ class HidPlatform {
   virtual bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                          int timeoutMs) = 0;
   virtual void Close(HidHandle h) = 0;
+  // Handles that Open gave out and Close has not taken back. Every open is
+  // paired with its close on every path, so this is 0 whenever no road and
+  // no listing runs.
+  virtual std::size_t OpenHandleCount() const = 0;
 
   // UTF-16 serial number string, as GetProductString; for listing devices.
   // A platform that cannot tell returns false.

@@ -1,6 +1,7 @@
 #include "image/compatibility.h"
 
 #include "image/memory_image_format.h"
+#include "protocol/download_accounting.h"
 
 namespace zentrel {
 
@@ -23,12 +24,22 @@ bool HeaderFieldMatches(const ImageStore& store, std::uint32_t fileOffset,
   }
 }
 
+// The image is longer than the flash, or the pages a download sends for it
+// run past the flash's end: the last page goes out whole, and one more page
+// follows an image that ends on a page boundary.
+bool FlashTooSmall(std::uint16_t flashSizeKiB, std::uint32_t imageLength) {
+  const std::uint64_t flashBytes = std::uint64_t{flashSizeKiB} * 1024u;
+  const std::uint64_t pages = PagesToSend(imageLength);
+  const std::uint64_t sentEnd = pages == 0 ? 0 : kBootAreaSize + pages * kPageSize;
+  return flashBytes < imageLength || flashBytes < sentEnd;
+}
+
 }  // namespace
 
 CompatResult CheckCompatibility(const StringsReport& report, std::uint16_t flashSizeKiB,
                                 const ImageStore& store) {
   if (!IsUpperAsciiLetter(report[kPlatformOffset])) return COMPAT_OK;
-  if (std::uint32_t{flashSizeKiB} * 1024u < store.ImageLength) return COMPAT_FLASH_TOO_SMALL;
+  if (FlashTooSmall(flashSizeKiB, store.ImageLength)) return COMPAT_FLASH_TOO_SMALL;
   if (store.ImageKind != 'm') return COMPAT_OK;
   if (!HeaderFieldMatches(store, kHeaderPlatformOffset, EndsHeaderPlatform, report,
                           kPlatformOffset)) {

@@ -12,7 +12,7 @@ enum CompatResult : std::uint8_t {
   COMPAT_OK = 1,
   COMPAT_PLATFORM_MISMATCH = 16,
   COMPAT_VERSION_MISMATCH = 32,
-  COMPAT_FLASH_TOO_SMALL = 48,
+  COMPAT_FLASH_TOO_SMALL = 48,  // the image, or a page sent for it, passes the flash's end
 };
 
 // report: the boot loader's StringsReport; flashSizeKiB from the boot status.

@@ -5,23 +5,21 @@
 
 #include "image/intel_hex_reader.h"
 #include "image/memory_image_reader.h"
-#include "image/whole_file_reader.h"
 
 namespace zentrel {
 
 namespace {
 
-constexpr const char* kFileErrorCaption = "File Error";
-
-int Refuse(ImageStore& store, SequencerView& view, const char* text) {
+ImageLoad& Refuse(ImageStore& store, ImageLoad& load, const char* text) {
   store.ImageLength = 0;
-  view.ShowMessageBox(text, kFileErrorCaption, MessageIcon::Error);
-  return 0;
+  std::snprintf(load.BoxText, sizeof load.BoxText, "%s", text);
+  return load;
 }
 
 }  // namespace
 
-int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view) {
+ImageLoad LoadImageFromPath(ImageStore& store, const char* path) {
+  ImageLoad load;
   // Nothing of an earlier image may survive a load, failed or not.
   store.ImageLoaded = 0;
   store.ImageBuffer.fill(0);
@@ -30,8 +28,9 @@ int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view) 
   // The first letter of a three-letter extension; case matters.
   store.ImageKind = pathLength >= 3 ? path[pathLength - 3] : 0;
 
-  store.FileLength = ReadWholeFile(path, store.FileBuffer);
-  if (store.FileLength == 0) return Refuse(store, view, "File read error");
+  load.File = ReadWholeFile(path, store.FileBuffer);
+  store.FileLength = load.File.Length;
+  if (store.FileLength == 0) return Refuse(store, load, "File read error");
 
   ReadResult result;
   if (store.ImageKind == 'h') {
@@ -39,7 +38,7 @@ int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view) 
   } else if (store.ImageKind == 'm') {
     result = ReadMemoryImage(store.FileBuffer.data(), store.FileLength, store.ImageBuffer);
   } else {
-    return Refuse(store, view, "File has unsupported suffix format");
+    return Refuse(store, load, "File has unsupported suffix format");
   }
 
   if (!result.Ok) {
@@ -52,11 +51,12 @@ int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view) 
       std::snprintf(text, sizeof text, "File format error in line %lu: %s",
                     static_cast<unsigned long>(result.Line), result.Cause);
     }
-    return Refuse(store, view, text);
+    return Refuse(store, load, text);
   }
   store.ImageLength = result.Length;
   store.ImageLoaded = 1;
-  return 1;
+  load.Loaded = true;
+  return load;
 }
 
 }  // namespace zentrel

@@ -1,17 +1,27 @@
 // Loading a firmware file into the ImageStore: the part of the OpenFile
-// reaction that needs no window. The front end chooses the path and shows it.
+// reaction that needs no window. The front end chooses the path, shows it,
+// and shows the box of a refused file.
 #pragma once
 
 #include "image/image_store.h"
+#include "image/whole_file_reader.h"
 #include "protocol/download_accounting.h"  // PagesToSend, for the callers that show it
-#include "sequencer/sequencer_view.h"
 
 namespace zentrel {
 
+inline constexpr const char* kFileErrorCaption = "File Error";
+
+struct ImageLoad {
+  bool Loaded = false;
+  // A refused file: the text of its "File Error" box (error icon).
+  char BoxText[160] = "";
+  // What the file read found: its fault says why a "File read error" came.
+  FileRead File;
+};
+
 // Takes the kind letter from the path (index length - 3: 'h' Intel HEX,
 // 'm' memory image), reads the whole file into FileBuffer and builds the
-// image. A refused file opens a "File Error" box through the view and leaves
-// no image loaded. Returns 1 when an image is loaded, else 0.
-int LoadImageFromPath(ImageStore& store, const char* path, SequencerView& view);
+// image. A refused file leaves no image loaded.
+ImageLoad LoadImageFromPath(ImageStore& store, const char* path);
 
 }  // namespace zentrel

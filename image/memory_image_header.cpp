@@ -8,7 +8,8 @@ namespace {
 
 HeaderField ReadField(const ImageStore& store, std::uint32_t offset,
                       bool (*endsField)(std::uint8_t)) {
-  std::uint32_t limit = kMemoryImageHeaderSize;
+  // Up to the latest line end a header may have.
+  std::uint32_t limit = kLastHeaderLineEndOffset + 1;
   if (store.FileLength < limit) limit = store.FileLength;
   const auto* text = reinterpret_cast<const char*>(store.FileBuffer.data());
   for (std::uint32_t at = offset; at < limit; ++at) {

@@ -8,25 +8,24 @@ namespace zentrel {
 
 namespace {
 
-// Where the body begins: after the header line's CR LF (43) or LF (42);
-// after 43 bytes also when the header line goes on (the body then starts
-// within it). Returns the cause when the header is refused.
+// Where the body begins: right after the header line's CR LF or LF, whose
+// first byte stands at offset 41, 42 or 43. Any other header is refused (the
+// cause is returned): the body never starts inside the header's line, and no
+// byte of it is passed over.
 const char* FindBodyStart(const std::uint8_t* text, std::uint32_t count,
                           std::uint32_t& bodyStart) {
-  // An earlier line end would put the body's first pairs into the header.
-  for (std::uint32_t at = 0; at < kHeaderLineEndOffset && at < count; ++at) {
-    if (text[at] == '\n') return "line shorter than 41 characters";
-  }
-  if (count > kHeaderLineEndOffset && text[kHeaderLineEndOffset] == '\n') {
-    bodyStart = kHeaderLineEndOffset + 1;
+  // The latest line end: a CR at 43 and its LF at 44.
+  const std::uint32_t scanEnd = kLastHeaderLineEndOffset + 2;
+  for (std::uint32_t at = 0; at < scanEnd && at < count; ++at) {
+    if (text[at] == '\r' && at + 1 < count && text[at + 1] != '\n') return kLineEndsCause;
+    if (text[at] != '\n') continue;
+    const std::uint32_t lineEnd = at > 0 && text[at - 1] == '\r' ? at - 1 : at;
+    if (lineEnd < kHeaderLineEndOffset) return "line shorter than 41 characters";
+    if (lineEnd > kLastHeaderLineEndOffset) return "line longer than 43 characters";
+    bodyStart = at + 1;
     return nullptr;
   }
-  if (count < kMemoryImageHeaderSize) return "file too short";
-  if (text[kHeaderLineEndOffset] == '\r' && text[kHeaderLineEndOffset + 1] != '\n') {
-    return kLineEndsCause;
-  }
-  bodyStart = kMemoryImageHeaderSize;
-  return nullptr;
+  return count < scanEnd ? "file too short" : "line longer than 43 characters";
 }
 
 }  // namespace

@@ -1,19 +1,27 @@
 #include "image/whole_file_reader.h"
 
-#include <cstdio>
+#include <cstring>
 
 namespace zentrel {
 
-std::uint32_t ReadWholeFile(const char* path, FileBytes& buffer) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return 0;
-  const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
-  // A full buffer may be the start of a longer file: one more byte decides.
-  const bool longer = got == buffer.size() && std::fgetc(file) != EOF;
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed || longer) return 0;
-  return static_cast<std::uint32_t>(got);
+std::string FileReadReason(const FileRead& read) {
+  switch (read.Fault) {
+    case FileReadFault::None: return "";
+    case FileReadFault::NotFound: return "No such file or directory";
+    case FileReadFault::IsDirectory: return "Is a directory";
+    case FileReadFault::AccessDenied: return "Permission denied";
+    case FileReadFault::NotRegularFile: return "not a regular file";
+    case FileReadFault::TooLarge:
+      return "larger than " + std::to_string(kFileBufferSize) + " bytes";
+    case FileReadFault::Empty: return "empty";
+    case FileReadFault::InUse: return "in use by another program";
+    case FileReadFault::Other: break;
+  }
+#ifdef _WIN32
+  return "Windows error " + std::to_string(read.SystemError);
+#else
+  return read.SystemError != 0 ? std::strerror(read.SystemError) : "the read failed";
+#endif
 }
 
 }  // namespace zentrel

@@ -69,7 +69,8 @@ void LoaderController::LoadImageFile() {
   // Shown before the read, so the path stays in view when the load fails. A
   // field that notifies its window at once runs one Tick in here.
   window_.SetPathText(path.c_str());
-  LoadImageFromPath(*image_, path.c_str(), window_);
+  const ImageLoad load = LoadImageFromPath(*image_, path.c_str());
+  if (!load.Loaded) window_.ShowMessageBox(load.BoxText, kFileErrorCaption, MessageIcon::Error);
 }
 
 }  // namespace zentrel

@@ -62,7 +62,7 @@ class EmulatedBus final : public HidPlatform {
   int Opens(const std::string& path) const;
   int Closes(const std::string& path) const;
   // Handles given out by Open and not yet closed.
-  std::size_t OpenHandleCount() const;
+  std::size_t OpenHandleCount() const override;
 
   // The seam.
   void Enumerate(const std::function<bool(const HidCollection&)>& visit) override;

@@ -2,9 +2,11 @@
 
 #include <hidapi/hidapi.h>
 
+#include <cstring>
 #include <cwchar>
 #include <map>
 
+#include "hid/hidapi/hidraw_probe.h"
 #include "hid/hidapi/usb_port_of_node.h"
 #include "hid/hidapi/utf8_thread_locale.h"
 #include "hid/utf8_text.h"
@@ -49,6 +51,11 @@ bool FailTransfer(hid_device* device, int n, std::size_t idBytes, bool zeroIsTim
   return Fail(device, HidError::Kind::Short, static_cast<std::size_t>(n) + idBytes);
 }
 
+// In hidapi's words, which it gives for the same failed open.
+std::string OpenErrorText(const std::string& path, int error) {
+  return "Failed to open a device with path '" + path + "': " + std::strerror(error);
+}
+
 }  // namespace
 
 HidapiPlatform::HidapiPlatform() { hid_init(); }
@@ -71,9 +78,7 @@ void HidapiPlatform::Enumerate(const std::function<bool(const HidCollection&)>& 
     member.Path = info->path;
     auto probed = openable.find(member.Path);
     if (probed == openable.end()) {
-      hid_device* probe = hid_open_path(info->path);
-      if (probe != nullptr) hid_close(probe);
-      probed = openable.emplace(member.Path, probe != nullptr).first;
+      probed = openable.emplace(member.Path, ProbeHidrawNode(member.Path) == 0).first;
     }
     member.CapsKnown = probed->second;
     member.UsagePage = info->usage_page;
@@ -85,9 +90,15 @@ void HidapiPlatform::Enumerate(const std::function<bool(const HidCollection&)>& 
 
 HidHandle HidapiPlatform::Open(const std::string& path) {
   std::lock_guard<std::mutex> turn(globalCalls_);
+  // A node that has just left never reaches hid_open_path (hidraw_probe.h).
+  if (const int error = ProbeHidrawNode(path); error != 0) {
+    lastFailure = {HidError::Kind::Failed, 0, OpenErrorText(path, error)};
+    return kNoHidHandle;
+  }
   hid_device* device = hid_open_path(path.c_str());
   // The reason is process-wide in hidapi: kept while this thread has the turn.
   if (device == nullptr) Fail(nullptr);
+  if (device != nullptr) ++openHandles_;
   return reinterpret_cast<HidHandle>(device);
 }
 
@@ -95,6 +106,7 @@ bool HidapiPlatform::GetAttributes(HidHandle h, std::uint16_t& vendorId,
                                    std::uint16_t& productId) {
   // The first call reads all of the device's strings from sysfs and keeps
   // them: the product string is converted here, not when it is asked for.
+  std::lock_guard<std::mutex> turn(globalCalls_);
   Utf8ThreadLocale utf8;
   hid_device_info* info = hid_get_device_info(Device(h));
   if (info == nullptr) return Fail(Device(h));
@@ -128,6 +140,7 @@ bool HidapiPlatform::GetProductString(HidHandle h, char16_t* units, std::size_t 
   if (count == 0) return false;
   wchar_t wide[256] = {};
   {
+    std::lock_guard<std::mutex> turn(globalCalls_);
     Utf8ThreadLocale utf8;
     if (hid_get_product_string(Device(h), wide, 255) != 0) return Fail(Device(h));
   }
@@ -139,6 +152,7 @@ bool HidapiPlatform::GetSerialNumber(HidHandle h, char16_t* units, std::size_t c
   if (count == 0) return false;
   wchar_t wide[256] = {};
   {
+    std::lock_guard<std::mutex> turn(globalCalls_);
     Utf8ThreadLocale utf8;
     if (hid_get_serial_number_string(Device(h), wide, 255) != 0) return Fail(Device(h));
   }
@@ -174,12 +188,25 @@ bool HidapiPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t leng
   return n == wanted || FailTransfer(Device(h), n, 1, true);
 }
 
-void HidapiPlatform::Close(HidHandle h) { hid_close(Device(h)); }
+void HidapiPlatform::Close(HidHandle h) {
+  if (h == kNoHidHandle) return;
+  std::lock_guard<std::mutex> turn(globalCalls_);
+  hid_close(Device(h));
+  --openHandles_;
+}
+
+std::size_t HidapiPlatform::OpenHandleCount() const {
+  std::lock_guard<std::mutex> turn(globalCalls_);
+  return openHandles_;
+}
 
 HidError HidapiPlatform::LastError(HidHandle) { return lastFailure; }
 
 // hidapi's paths on Linux are the hidraw nodes.
-std::string HidapiPlatform::GetLocation(const std::string& path) { return UsbPortOfNode(path); }
+std::string HidapiPlatform::GetLocation(const std::string& path) {
+  std::lock_guard<std::mutex> turn(globalCalls_);
+  return UsbPortOfNode(path);
+}
 
 std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendorId,
                                                              std::uint16_t productId) {
@@ -195,12 +222,8 @@ std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendo
         info->usage != kBootUsage) {
       continue;
     }
-    hid_device* probe = hid_open_path(info->path);
-    if (probe != nullptr) {
-      hid_close(probe);
-      continue;
-    }
-    found.push_back({info->path, ToUtf8(hid_error(nullptr))});
+    const int error = ProbeHidrawNode(info->path);
+    if (error != 0) found.push_back({info->path, OpenErrorText(info->path, error)});
   }
   hid_free_enumeration(list);
   return found;

@@ -26,6 +26,7 @@ class HidapiPlatform final : public HidPlatform {
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length,
                  int timeoutMs) override;
   void Close(HidHandle h) override;
+  std::size_t OpenHandleCount() const override;
   std::string GetLocation(const std::string& path) override;
   std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,
                                                std::uint16_t productId) override;
@@ -34,9 +35,13 @@ class HidapiPlatform final : public HidPlatform {
 
  private:
   // hidapi keeps one last-error text for the whole process, which
-  // enumerating and opening replace: those calls take turns. Calls on an
-  // open handle touch only that handle's state and need no turn.
-  std::mutex globalCalls_;
+  // enumerating and opening replace; two threads replacing it at once would
+  // lose one text unfreed. Those calls, the first reading of a device's
+  // strings and IDs (sysfs, udev), the udev reads of GetLocation and the
+  // count of handles take turns. Transfers on an open handle touch only that
+  // handle's state and need no turn.
+  mutable std::mutex globalCalls_;
+  std::size_t openHandles_ = 0;
 };
 
 }  // namespace zentrel

@@ -33,6 +33,7 @@ class TracingPlatform final : public HidPlatform {
   bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override;
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length, int timeoutMs) override;
   void Close(HidHandle h) override;
+  std::size_t OpenHandleCount() const override { return inner_->OpenHandleCount(); }
   // Not device calls: passed on untraced.
   std::string GetLocation(const std::string& path) override;
   std::vector<UnopenableDevice> FindUnopenable(std::uint16_t vendorId,

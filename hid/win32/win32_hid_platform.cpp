@@ -101,7 +101,11 @@ void Win32HidPlatform::Enumerate(const std::function<bool(const HidCollection&)>
 
 HidHandle Win32HidPlatform::Open(const std::string& path) {
   const HidHandle h = FromHandle(OpenForReadWrite(path.c_str()));
-  if (h == kNoHidHandle) Fail();
+  if (h == kNoHidHandle) {
+    Fail();
+  } else {
+    ++openHandles_;
+  }
   return h;
 }
 
@@ -160,7 +164,9 @@ bool Win32HidPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t le
 }
 
 void Win32HidPlatform::Close(HidHandle h) {
-  if (h != kNoHidHandle) CloseHandle(ToHandle(h));
+  if (h == kNoHidHandle) return;
+  CloseHandle(ToHandle(h));
+  --openHandles_;
 }
 
 HidError Win32HidPlatform::LastError(HidHandle) {

@@ -4,20 +4,58 @@
 
 namespace zentrel {
 
-std::uint32_t ReadWholeFile(const char* path, FileBytes& buffer) {
+namespace {
+
+FileRead Refused(FileReadFault fault, DWORD error = 0) {
+  return {0, fault, static_cast<int>(error)};
+}
+
+FileRead RefusedForError(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return Refused(FileReadFault::NotFound, error);
+    case ERROR_ACCESS_DENIED:
+      return Refused(FileReadFault::AccessDenied, error);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return Refused(FileReadFault::InUse, error);
+    default:
+      return Refused(FileReadFault::Other, error);
+  }
+}
+
+FileRead ReadOpenFile(HANDLE file, FileBytes& buffer) {
+  // A pipe or a device (NUL, CON, COM1) is never read: it may never end.
+  if (GetFileType(file) != FILE_TYPE_DISK) return Refused(FileReadFault::NotRegularFile);
+  DWORD sizeHigh = 0;
+  SetLastError(NO_ERROR);
+  const DWORD size = GetFileSize(file, &sizeHigh);
+  if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+    return RefusedForError(GetLastError());
+  }
+  // A size of 4 GiB or more must not pass as its low 32 bits.
+  if (sizeHigh != 0 || size > buffer.size()) return Refused(FileReadFault::TooLarge);
+  if (size == 0) return Refused(FileReadFault::Empty);
+  DWORD got = 0;
+  if (!ReadFile(file, buffer.data(), size, &got, nullptr)) return RefusedForError(GetLastError());
+  if (got != size) return Refused(FileReadFault::Other);
+  return {size, FileReadFault::None, 0};
+}
+
+}  // namespace
+
+FileRead ReadWholeFile(const char* path, FileBytes& buffer) {
+  // A folder cannot be opened as a file; say so rather than "access denied".
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return Refused(FileReadFault::IsDirectory);
+  }
   // Share mode 0: a file that another program holds open is not read, and
   // nobody can change it while it is.
   HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
-  DWORD sizeHigh = 0;
-  const DWORD size = GetFileSize(file, &sizeHigh);
-  std::uint32_t result = 0;
-  // INVALID_FILE_SIZE is larger than the buffer too; a size of 4 GiB or more
-  // must not pass as its low 32 bits.
-  if (sizeHigh == 0 && size > 0 && size <= buffer.size()) {
-    DWORD got = 0;
-    if (ReadFile(file, buffer.data(), size, &got, nullptr) && got == size) result = size;
-  }
+  if (file == INVALID_HANDLE_VALUE) return RefusedForError(GetLastError());
+  const FileRead result = ReadOpenFile(file, buffer);
   CloseHandle(file);
   return result;
 }

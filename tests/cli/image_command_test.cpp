@@ -75,6 +75,7 @@ struct RefusedCase {
   const char* FileName;
   std::string Content;
   std::string Message;
+  std::string Reason = "";  // a read error's line after the box
 };
 
 void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.Name; }
@@ -90,7 +91,8 @@ TEST_P(ImageCommandRefuses, PrintsTheBoxAndFails) {
   const RunResult r = RunImage({path, "--output", out});
   std::remove(path.c_str());
   EXPECT_EQ(r.ExitCode, 3);
-  EXPECT_EQ(r.Err, "File Error: " + c.Message + "\n");
+  EXPECT_EQ(r.Err, "File Error: " + c.Message + "\n" +
+                       (c.Reason.empty() ? "" : "zentrel-flash: " + path + ": " + c.Reason + "\n"));
   EXPECT_EQ(r.Out, "");
   EXPECT_FALSE(std::ifstream(out).good()) << "no image may be written";
 }
@@ -101,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"FormatError", "bad.hex", ":0100000001FF\r\n:00000001FF\r\n",
                     "File format error in line 1: checksum mismatch"},
         RefusedCase{"Suffix", "app.bin", ":00000001FF\r\n", "File has unsupported suffix format"},
-        RefusedCase{"Empty", "empty.mvx", "", "File read error"}),
+        RefusedCase{"Empty", "empty.mvx", "", "File read error", "empty"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(ImageCommand, UnwritableOutputIsRefusedBeforeTheFileIsRead) {

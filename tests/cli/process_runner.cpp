@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +19,8 @@ namespace zentrel::test {
 
 namespace fs = std::filesystem;
 
-pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut) {
+pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut,
+            unsigned long fileSizeLimit) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) return -1;
   const pid_t pid = fork();
@@ -27,6 +30,12 @@ pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool c
     close(out[0]);
     close(err[0]);
     if (closeOut) close(1);
+    if (fileSizeLimit > 0) {
+      // The write fails with EFBIG instead of the signal ending the program.
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     std::vector<char*> argv;
     std::string program = ZENTREL_FLASH_PROGRAM;
     argv.push_back(program.data());
@@ -69,9 +78,10 @@ Outcome Finish(pid_t pid, int outFd, int errFd, std::string out) {
   return run;
 }
 
-Outcome RunProgram(const std::vector<std::string>& args, bool closeOut) {
+Outcome RunProgram(const std::vector<std::string>& args, bool closeOut,
+                   unsigned long fileSizeLimit) {
   int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn(args, outFd, errFd, closeOut);
+  const pid_t pid = Spawn(args, outFd, errFd, closeOut, fileSizeLimit);
   return Finish(pid, outFd, errFd);
 }
 
@@ -149,7 +159,8 @@ void ZentrelFlashProcess::SetUp() {
 
 void ZentrelFlashProcess::TearDown() { fs::remove_all(dir_); }
 
-std::string ZentrelFlashProcess::WriteHex(int pages, std::vector<std::uint8_t>& bytes) {
+std::string ZentrelFlashProcess::WriteHex(int pages, std::vector<std::uint8_t>& bytes,
+                                          const char* name) {
   bytes = Pattern(static_cast<std::size_t>(pages) * 128, 0x5A);
   std::string text;
   for (std::size_t at = 0; at < bytes.size(); at += 16) {
@@ -158,7 +169,7 @@ std::string ZentrelFlashProcess::WriteHex(int pages, std::vector<std::uint8_t>& 
     text += Data(static_cast<std::uint16_t>(0x1000 + at), record) + "\r\n";
   }
   text += EndOfFile() + "\r\n";
-  const std::string path = Path("app.hex");
+  const std::string path = Path(name);
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }

@@ -21,12 +21,15 @@ struct Outcome {
 };
 
 // Starts the program with args; stdout and stderr are pipes unless closeOut
-// (writes to stdout then fail).
-pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut);
+// (writes to stdout then fail). fileSizeLimit > 0: no file it writes grows
+// beyond that, as if the disk were full there.
+pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut,
+            unsigned long fileSizeLimit = 0);
 // Reads both pipes to their end, then the exit code; out is what was read
 // from stdout already.
 Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {});
-Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false);
+Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false,
+                   unsigned long fileSizeLimit = 0);
 
 // All the program drew on a pseudo-terminal of the given width.
 struct TerminalRun {
@@ -55,7 +58,8 @@ class ZentrelFlashProcess : public ::testing::Test {
   void TearDown() override;
   std::string Path(const char* name) const { return (dir_ / name).string(); }
   // An Intel HEX file of `pages` pages of a byte pattern from 0x1000.
-  std::string WriteHex(int pages, std::vector<std::uint8_t>& bytes);
+  std::string WriteHex(int pages, std::vector<std::uint8_t>& bytes,
+                       const char* name = "app.hex");
 
   std::filesystem::path dir_;
 };

@@ -74,7 +74,18 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"RoadEndsWithoutBox",
             {"info", "--emulate", "--emulate-fault", "fail-set-feature:2", kInstant}, 1,
             "zentrel-flash: HID device start boot sequence fail", ""},
-        Row{"FileMissing", {"flash", "no-such.hex", "--emulate"}, 3, "File", ""},
+        // A file that cannot be read: the box text, then the path as given
+        // and why.
+        Row{"FileMissing", {"flash", "no-such.hex", "--emulate"}, 3,
+            "File Error: File read error\nzentrel-flash: no-such.hex: No such file or directory\n",
+            ""},
+        Row{"FileIsADirectory", {"image", "/"}, 3, "zentrel-flash: /: Is a directory\n", ""},
+        Row{"FileIsADevice", {"flash", "/dev/null", "--emulate"}, 3,
+            "zentrel-flash: /dev/null: not a regular file\n", ""},
+        Row{"EmptyOutputPath", {"image", "@demo", "--output", ""}, 2,
+            "--output: an empty path names no file", ""},
+        Row{"EmptyDumpPath", {"flash", "@demo", "--emulate", "--emulate-dump", ""}, 2,
+            "--emulate-dump: an empty path names no file", ""},
         Row{"PlatformMismatch", {"flash", "@demo", "--emulate", "--emulate-platform", "OTHER"},
             4, "HW is uncompatible with selected SW image File", ""},
         Row{"FlashTooSmall", {"flash", "@demo", "--emulate", "--emulate-flash-kib", "4"}, 4,
@@ -216,12 +227,9 @@ TEST_P(Interrupted, DownloadStopsAndSaysWhatTheDeviceHolds) {
   EXPECT_EQ(run.Out.find("Boot successful finished"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
-                         [](const auto& info) {
-                           return std::string(info.param == SIGINT    ? "Int"
-                                              : info.param == SIGTERM ? "Term"
-                                                                      : "Hup");
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 std::vector<std::string> LinesOf(const std::string& path) {
   std::ifstream in(path);

@@ -70,6 +70,7 @@ class FlakyPlatform final : public HidPlatform {
     return bus_.ReadInput(h, d, n, ms);
   }
   void Close(HidHandle h) override { bus_.Close(h); }
+  std::size_t OpenHandleCount() const override { return bus_.OpenHandleCount(); }
 
  private:
   EmulatedBus& bus_;
@@ -172,6 +173,17 @@ TEST(Link, LowestMatchingSlotWinsAndOthersAreClosedOnce) {
   f.link.CloseDevice();
   f.link.CloseDevice();
   EXPECT_EQ(f.bus.Closes(first), 1);
+  EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
+}
+
+TEST(Link, AnOpenWhileADeviceIsOpenClosesItFirst) {
+  Fixture f;
+  f.bus.AddOtherDevice(Qualifying(0x1D50, 0x61A7));
+  const std::int32_t n = f.link.RefreshDeviceList();
+  ASSERT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
+  ASSERT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
+  EXPECT_EQ(f.bus.OpenHandleCount(), 1u);
+  f.link.CloseDevice();
   EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
 }
 

@@ -1,10 +1,9 @@
 // Several download roads at once on one emulated bus, one thread and one
 // port each, in real time: every board gets its own image byte for byte, a
-// board that vanishes fails only its own road, and the boards' latency is
-// spent side by side, not one board after another.
+// board that vanishes fails only its own road. How much faster boards side
+// by side are is zentrel-bench-all's to measure, never a test's.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,31 +78,6 @@ TEST(ThreadedRoads, ABoardThatVanishesFailsOnlyItsOwnRoad) {
   EXPECT_FALSE(boards[1]->Present());
   EXPECT_EQ(bus.GetLocation(boards[1]->Path()), "");
   EXPECT_EQ(bus.OpenHandleCount(), 0u);
-}
-
-TEST(ThreadedRoads, TwoBoardsSpendTheirLatencyAtTheSameTime) {
-  // 1 ms per transfer and nothing else to wait for: all of a road's time is
-  // transfers, some 50 of them with the strings that are not valid yet.
-  LatencyProfile slow = LatencyProfile::FullSpeed();
-  slow.EraseUs = slow.PageWriteUs = slow.PacketWriteUs = 0;
-  BootLoaderConfig config = Board(slow);
-  config.InvalidStringsReads = 40;
-  SteadyClock clock;
-  EmulatedBus bus{clock};
-  for (int i = 0; i < 3; ++i) bus.AddBootLoader(config);
-  using Steady = std::chrono::steady_clock;
-  const auto start = Steady::now();
-  const auto alone = RunSideBySide(bus, clock, {"emu-1"});
-  const auto oneBoard = Steady::now() - start;
-  const auto both = RunSideBySide(bus, clock, {"emu-2", "emu-3"});
-  const auto twoBoards = Steady::now() - start - oneBoard;
-  ASSERT_TRUE(alone[0]->sequencer.RoadCompleted());
-  ASSERT_TRUE(both[0]->sequencer.RoadCompleted());
-  ASSERT_TRUE(both[1]->sequencer.RoadCompleted());
-  // One after the other they would take twice as long.
-  const double ratio = std::chrono::duration<double>(twoBoards).count() /
-                       std::chrono::duration<double>(oneBoard).count();
-  EXPECT_LT(ratio, 1.5);
 }
 
 }  // namespace

@@ -346,6 +346,8 @@ TEST_F(HidapiOnHidraw, TwoRoadsOnOneSharedPlatformEachFlashTheirOwnDevice) {
     EXPECT_EQ(devices_[k]->Flash(), FlashAfterDownload(*roads[k].Image, pageEnds[k]));
     EXPECT_EQ(devices_[k]->ResetCount(), 1);
   }
+  // Every open, the probes of each road's searches included, was closed.
+  EXPECT_EQ(platform_->OpenHandleCount(), 0u);
 }
 
 }  // namespace

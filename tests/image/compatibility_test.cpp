@@ -61,11 +61,15 @@ std::vector<CompatCase> Cases() {
   const StringsReport zx = MakeReport("ZX-CORE", "1.3");
   const std::string zxFile = Header("ZX-CORE ", "1.x");
   return {
-      {"FlashExactlyAsLongPasses", zx, 64, 65536, 'h', "", COMPAT_OK},
+      // 480 pages from 4096 end at 65536; an image of 65536 bytes is sent as 481.
+      {"LastPageEndsAtTheFlashEnd", zx, 64, 65535, 'h', "", COMPAT_OK},
+      {"ImageAsLongAsTheFlashSendsAPageBeyondIt", zx, 64, 65536, 'h', "",
+       COMPAT_FLASH_TOO_SMALL},
       {"OneByteMoreThanFlash", zx, 64, 65537, 'h', "", COMPAT_FLASH_TOO_SMALL},
       {"NoFlashAnyImage", zx, 0, 1, 'h', "", COMPAT_FLASH_TOO_SMALL},
       {"NoFlashEmptyImage", zx, 0, 0, 'h', "", COMPAT_OK},
-      {"FlashSizeNotTruncated", zx, 65535, 65535u * 1024u, 'h', "", COMPAT_OK},
+      {"FlashSizeNotTruncated", zx, 65535, 65535u * 1024u - 1, 'h', "", COMPAT_OK},
+      {"PageCountNotTruncated", zx, 65535, 0xFFFFFFFF, 'h', "", COMPAT_FLASH_TOO_SMALL},
       {"HexJudgedBySizeAlone", MakeReport("OTHER", "9.9"), 64, 5000, 'h', zxFile, COMPAT_OK},
       {"InvalidReportDigit", MakeReport("1ZX", "1.3"), 0, 99999, 'm', zxFile, COMPAT_OK},
       {"InvalidReportLowerCase", MakeReport("zx-core", "1.3"), 0, 99999, 'm', zxFile,

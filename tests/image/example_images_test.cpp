@@ -10,7 +10,6 @@
 
 #include "image/compatibility.h"
 #include "image/image_loader.h"
-#include "recording_view.h"
 
 namespace zentrel {
 namespace {
@@ -21,9 +20,8 @@ std::string ExamplePath(const char* name) {
 
 std::unique_ptr<ImageStore> LoadFile(const std::string& path) {
   auto store = std::make_unique<ImageStore>();
-  test::RecordingView view;
-  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1) << path;
-  EXPECT_TRUE(view.Boxes.empty()) << view.Boxes[0].Text;
+  const ImageLoad load = LoadImageFromPath(*store, path.c_str());
+  EXPECT_TRUE(load.Loaded) << path << ": " << load.BoxText;
   return store;
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "hex_text_builder.h"
-#include "recording_view.h"
 
 namespace zentrel {
 namespace {
@@ -19,7 +18,6 @@ using test::Data;
 using test::EndOfFile;
 using test::Lines;
 using test::SegmentBase;
-using test::RecordingView;
 
 const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
 const std::string kHexText = Lines({Data(0x1000, {1, 2, 3}), EndOfFile()});
@@ -42,6 +40,7 @@ struct LoadCase {
   const char* Box;  // nullptr: loads
   char Kind;
   std::uint32_t ImageLength;
+  std::string Reason = "";  // why the file could not be read
 };
 
 void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.Name; }
@@ -52,11 +51,11 @@ std::vector<LoadCase> Cases() {
       {"MemoryImage", "app.mvx", kMvxText, nullptr, 'm', 3},
       {"OnlyTheLetterCountsHex", "notes.htm", kHexText, nullptr, 'h', 0x1003},
       {"OnlyTheLetterCountsMvx", "dump.mxy", kMvxText, nullptr, 'm', 3},
-      {"EmptyFile", "empty.hex", "", "File read error", 'h', 0},
+      {"EmptyFile", "empty.hex", "", "File read error", 'h', 0, "empty"},
       {"MemoryImageLfHeader", "lf.mvx",
        "ZENTREL IMAGE  ZX-CORE           1.x     \n0A0B0C\nL\n", nullptr, 'm', 3},
       {"LongerThanTheBuffer", "big.hex", kHexText + std::string(4194305 - kHexText.size(), '\n'),
-       "File read error", 'h', 0},
+       "File read error", 'h', 0, "larger than 4194304 bytes"},
       {"UpperCaseSuffix", "APP.HEX", kHexText, "File has unsupported suffix format", 'H', 0},
       {"TwoLetterSuffix", "app.hx", kHexText, "File has unsupported suffix format", '.', 0},
       {"HexFormatError", "bad.hex", Lines({Data(0, {1}), ":0100000001FF", EndOfFile()}),
@@ -76,24 +75,21 @@ TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   const LoadCase& c = GetParam();
   const std::string path = WriteTempFile(c.FileName, c.Content);
   auto store = std::make_unique<ImageStore>();
-  RecordingView view;
-  const int loaded = LoadImageFromPath(*store, path.c_str(), view);
+  const ImageLoad load = LoadImageFromPath(*store, path.c_str());
   std::remove(path.c_str());
 
   EXPECT_EQ(store->ImageKind, c.Kind);
   EXPECT_EQ(store->ImageLength, c.ImageLength);
+  EXPECT_EQ(FileReadReason(load.File), c.Reason);
   if (c.Box == nullptr) {
-    EXPECT_EQ(loaded, 1);
+    EXPECT_TRUE(load.Loaded);
     EXPECT_EQ(store->ImageLoaded, 1);
-    EXPECT_TRUE(view.Boxes.empty());
+    EXPECT_STREQ(load.BoxText, "");
     EXPECT_EQ(store->FileLength, c.Content.size());
   } else {
-    EXPECT_EQ(loaded, 0);
+    EXPECT_FALSE(load.Loaded);
     EXPECT_EQ(store->ImageLoaded, 0);
-    ASSERT_EQ(view.Boxes.size(), 1u);
-    EXPECT_EQ(view.Boxes[0].Text, c.Box);
-    EXPECT_EQ(view.Boxes[0].Caption, "File Error");
-    EXPECT_EQ(view.Boxes[0].Icon, MessageIcon::Error);
+    EXPECT_STREQ(load.BoxText, c.Box);
     EXPECT_TRUE(AllZero(store->ImageBuffer));
   }
 }
@@ -101,14 +97,18 @@ TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
 INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(LoadImageFromPath, MissingFileIsAReadError) {
+TEST(LoadImageFromPath, WhatIsNoFileIsAReadErrorThatSaysWhy) {
   auto store = std::make_unique<ImageStore>();
-  RecordingView view;
-  const std::string path = testing::TempDir() + "zentrel_image_no_such_file.hex";
-  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 0);
-  ASSERT_EQ(view.Boxes.size(), 1u);
-  EXPECT_EQ(view.Boxes[0].Text, "File read error");
-  EXPECT_EQ(store->FileLength, 0u);
+  const std::pair<std::string, const char*> paths[] = {
+      {testing::TempDir() + "zentrel_image_no_such_file.hex", "No such file or directory"},
+      {testing::TempDir(), "Is a directory"},
+  };
+  for (const auto& [path, reason] : paths) {
+    const ImageLoad load = LoadImageFromPath(*store, path.c_str());
+    EXPECT_STREQ(load.BoxText, "File read error") << path;
+    EXPECT_EQ(FileReadReason(load.File), reason) << path;
+    EXPECT_EQ(store->FileLength, 0u);
+  }
 }
 
 TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
@@ -128,10 +128,8 @@ TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
   text.resize(4194304, '\n');
   const std::string path = WriteTempFile("full.hex", text);
   auto store = std::make_unique<ImageStore>();
-  RecordingView view;
-  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1);
+  EXPECT_TRUE(LoadImageFromPath(*store, path.c_str()).Loaded);
   std::remove(path.c_str());
-  EXPECT_TRUE(view.Boxes.empty());
   EXPECT_EQ(store->FileLength, 4194304u);
   EXPECT_EQ(store->ImageLength, 260000u);
   EXPECT_EQ(store->ImageBuffer[0], 0x03);
@@ -148,11 +146,10 @@ TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
 
 TEST(LoadImageFromPath, FailedLoadLeavesNoImage) {
   auto store = std::make_unique<ImageStore>();
-  RecordingView view;
   const std::string good = WriteTempFile("first.hex", kHexText);
-  ASSERT_EQ(LoadImageFromPath(*store, good.c_str(), view), 1);
+  ASSERT_TRUE(LoadImageFromPath(*store, good.c_str()).Loaded);
   const std::string bad = WriteTempFile("second.hex", Lines({Data(0, {1})}));
-  EXPECT_EQ(LoadImageFromPath(*store, bad.c_str(), view), 0);
+  EXPECT_FALSE(LoadImageFromPath(*store, bad.c_str()).Loaded);
   std::remove(good.c_str());
   std::remove(bad.c_str());
   EXPECT_EQ(store->ImageLoaded, 0);
@@ -164,13 +161,12 @@ TEST(LoadImageFromPath, EveryLoadStartsFromZeros) {
   // A long memory image first, then a short one: nothing of the first may
   // remain, above 80000 included.
   auto store = std::make_unique<ImageStore>();
-  RecordingView view;
   const std::string longImage = WriteTempFile(
       "long.mvx", kHeader + std::string(2 * 100000, 'F') + "\r\nL\r\n");
-  ASSERT_EQ(LoadImageFromPath(*store, longImage.c_str(), view), 1);
+  ASSERT_TRUE(LoadImageFromPath(*store, longImage.c_str()).Loaded);
   ASSERT_EQ(store->ImageLength, 100000u);
   const std::string shortHex = WriteTempFile("short.hex", kHexText);
-  ASSERT_EQ(LoadImageFromPath(*store, shortHex.c_str(), view), 1);
+  ASSERT_TRUE(LoadImageFromPath(*store, shortHex.c_str()).Loaded);
   std::remove(longImage.c_str());
   std::remove(shortHex.c_str());
   auto expected = std::make_unique<ImageBytes>();

@@ -38,8 +38,7 @@ std::vector<GoodMvxCase> GoodCases() {
       {"LfHeaderThenMark", kLfHeader + "L", {}},
       {"EitherCase", kHeader + "aBcDeF0a\r\nL\r\n", {0xAB, 0xCD, 0xEF, 0x0A}},
       {"BlankLinesPassedOver", kHeader + "\r\n01\r\n\n\r\n02\r\nL", {1, 2}},
-      {"HeaderWithoutLineEnd",
-       kHeader.substr(0, 41) + "XY" + "\r\n0A0B\r\nL\r\n", {0x0A, 0x0B}},
+      {"HeaderLineOf43", kHeader.substr(0, 41) + "XY" + "\r\n0A0B\r\nL\r\n", {0x0A, 0x0B}},
       {"NothingAfterMarkRead", kHeader + "01L0G\r\n\r garbage", {1}},
   };
 }
@@ -78,6 +77,11 @@ std::vector<BadMvxCase> BadCases() {
       {"CrOnlyHeader", kHeader.substr(0, 42) + "0102\rL\r", 0, "line ends must be CR LF or LF"},
       {"HeaderLineTooShort", "ZENTREL IMAGE  ZX-CORE\r\n" + std::string(30, '0') + "\r\nL", 0,
        "line shorter than 41 characters"},
+      // The body never begins inside the header's line: no pair is lost.
+      {"HeaderRunsIntoTheBody", kHeader.substr(0, 41) + "0102030405L", 0,
+       "line longer than 43 characters"},
+      {"HeaderLineOf44", kHeader.substr(0, 41) + "XYZ\r\n0102L", 0,
+       "line longer than 43 characters"},
       {"OnlyHeader", kHeader, 2, "no end mark 'L'"},
       {"OnlyLfHeader", kLfHeader, 2, "no end mark 'L'"},
       {"NoEndMark", kHeader + "0102\r\n0304\r\n", 4, "no end mark 'L'"},

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "image/image_loader.h"
-#include "recording_view.h"
 
 namespace zentrel {
 namespace {
@@ -38,7 +37,7 @@ TEST(WholeFileReaderWin32, ReadsTheWholeFileAndLetsItGo) {
   const std::string path = WriteTempFile("normal.hex", kHexText);
   auto buffer = std::make_unique<FileBytes>();
   buffer->fill(0x5A);
-  EXPECT_EQ(ReadWholeFile(path.c_str(), *buffer), 34u);
+  EXPECT_EQ(ReadWholeFile(path.c_str(), *buffer).Length, 34u);
   EXPECT_EQ(std::memcmp(buffer->data(), ":0400100001020304E2\r\n:00000001FF\r\n", 34), 0);
   EXPECT_EQ((*buffer)[34], 0x5A);
   EXPECT_TRUE(NobodyHolds(path));
@@ -53,16 +52,14 @@ TEST(WholeFileReaderWin32, FileHeldOpenElsewhereIsAReadError) {
                              nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   auto store = std::make_unique<ImageStore>();
-  test::RecordingView view;
-  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 0);
-  ASSERT_EQ(view.Boxes.size(), 1u);
-  EXPECT_EQ(view.Boxes[0].Text, "File read error");
-  EXPECT_EQ(view.Boxes[0].Caption, "File Error");
+  const ImageLoad held = LoadImageFromPath(*store, path.c_str());
+  EXPECT_STREQ(held.BoxText, "File read error");
+  EXPECT_EQ(FileReadReason(held.File), "in use by another program");
   EXPECT_EQ(store->FileLength, 0u);
   CloseHandle(other);
 
   // Released, the same file loads.
-  EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1);
+  EXPECT_TRUE(LoadImageFromPath(*store, path.c_str()).Loaded);
   EXPECT_EQ(store->ImageLength, 20u);
   std::remove(path.c_str());
 }
@@ -70,14 +67,20 @@ TEST(WholeFileReaderWin32, FileHeldOpenElsewhereIsAReadError) {
 TEST(WholeFileReaderWin32, RefusedFilesAreClosedToo) {
   auto buffer = std::make_unique<FileBytes>();
   const std::string empty = WriteTempFile("empty.hex", "");
-  EXPECT_EQ(ReadWholeFile(empty.c_str(), *buffer), 0u);
+  EXPECT_EQ(ReadWholeFile(empty.c_str(), *buffer).Fault, FileReadFault::Empty);
   EXPECT_TRUE(NobodyHolds(empty));
   std::remove(empty.c_str());
 
   const std::string longer = WriteTempFile("longer.hex", std::string(4194305, '\n'));
-  EXPECT_EQ(ReadWholeFile(longer.c_str(), *buffer), 0u);
+  EXPECT_EQ(ReadWholeFile(longer.c_str(), *buffer).Fault, FileReadFault::TooLarge);
   EXPECT_TRUE(NobodyHolds(longer));
   std::remove(longer.c_str());
+}
+
+// A device may never end: it is refused before a byte is read.
+TEST(WholeFileReaderWin32, ADeviceIsNotAFile) {
+  auto buffer = std::make_unique<FileBytes>();
+  EXPECT_EQ(ReadWholeFile("NUL", *buffer).Fault, FileReadFault::NotRegularFile);
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ class CountingPlatform final : public HidPlatform {
     ++closes_;
     inner_.Close(h);
   }
+  std::size_t OpenHandleCount() const override { return inner_.OpenHandleCount(); }
 
  private:
   HidPlatform& inner_;

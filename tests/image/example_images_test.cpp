@@ -10,7 +10,7 @@
 
 #include "image/compatibility.h"
 #include "image/image_loader.h"
-#include "recording_view.h"
+#include "tests/support/recording_view.h"
 
 namespace zentrel {
 namespace {
@@ -21,9 +21,9 @@ std::string ExamplePath(const char* name) {
 
 std::unique_ptr<ImageStore> LoadFile(const std::string& path) {
   auto store = std::make_unique<ImageStore>();
-  test::RecordingView view;
+  testing::RecordingView view;
   EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1) << path;
-  EXPECT_TRUE(view.Boxes.empty()) << view.Boxes[0].Text;
+  EXPECT_TRUE(view.Boxes().empty()) << view.Boxes()[0].Text;
   return store;
 }
 
@@ -69,7 +69,7 @@ TEST(ExampleImages, MemoryImageWithLfLineEndsLoadsTheSame) {
   std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   ASSERT_EQ(text.substr(41, 2), "\r\n");
   std::erase(text, '\r');
-  const std::string path = testing::TempDir() + "zentrel_demo_lf.mvx";
+  const std::string path = ::testing::TempDir() + "zentrel_demo_lf.mvx";
   std::ofstream(path, std::ios::binary) << text;
   const auto lf = LoadFile(path);
   std::remove(path.c_str());

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "hex_text_builder.h"
-#include "recording_view.h"
+#include "tests/support/recording_view.h"
 
 namespace zentrel {
 namespace {
@@ -19,14 +19,14 @@ using test::Data;
 using test::EndOfFile;
 using test::Lines;
 using test::SegmentBase;
-using test::RecordingView;
+using testing::RecordingView;
 
 const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
 const std::string kHexText = Lines({Data(0x1000, {1, 2, 3}), EndOfFile()});
 const std::string kMvxText = kHeader + "0A0B0C\r\nL\r\n";
 
 std::string WriteTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + "zentrel_image_" + name;
+  const std::string path = ::testing::TempDir() + "zentrel_image_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }
@@ -70,7 +70,7 @@ std::vector<LoadCase> Cases() {
   };
 }
 
-class LoadImage : public testing::TestWithParam<LoadCase> {};
+class LoadImage : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   const LoadCase& c = GetParam();
@@ -85,29 +85,29 @@ TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   if (c.Box == nullptr) {
     EXPECT_EQ(loaded, 1);
     EXPECT_EQ(store->ImageLoaded, 1);
-    EXPECT_TRUE(view.Boxes.empty());
+    EXPECT_TRUE(view.Boxes().empty());
     EXPECT_EQ(store->FileLength, c.Content.size());
   } else {
     EXPECT_EQ(loaded, 0);
     EXPECT_EQ(store->ImageLoaded, 0);
-    ASSERT_EQ(view.Boxes.size(), 1u);
-    EXPECT_EQ(view.Boxes[0].Text, c.Box);
-    EXPECT_EQ(view.Boxes[0].Caption, "File Error");
-    EXPECT_EQ(view.Boxes[0].Icon, MessageIcon::Error);
+    ASSERT_EQ(view.Boxes().size(), 1u);
+    EXPECT_EQ(view.Boxes()[0].Text, c.Box);
+    EXPECT_EQ(view.Boxes()[0].Caption, "File Error");
+    EXPECT_EQ(view.Boxes()[0].Icon, MessageIcon::Error);
     EXPECT_TRUE(AllZero(store->ImageBuffer));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(LoadImageFromPath, MissingFileIsAReadError) {
   auto store = std::make_unique<ImageStore>();
   RecordingView view;
-  const std::string path = testing::TempDir() + "zentrel_image_no_such_file.hex";
+  const std::string path = ::testing::TempDir() + "zentrel_image_no_such_file.hex";
   EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 0);
-  ASSERT_EQ(view.Boxes.size(), 1u);
-  EXPECT_EQ(view.Boxes[0].Text, "File read error");
+  ASSERT_EQ(view.Boxes().size(), 1u);
+  EXPECT_EQ(view.Boxes()[0].Text, "File read error");
   EXPECT_EQ(store->FileLength, 0u);
 }
 
@@ -131,7 +131,7 @@ TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
   RecordingView view;
   EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 1);
   std::remove(path.c_str());
-  EXPECT_TRUE(view.Boxes.empty());
+  EXPECT_TRUE(view.Boxes().empty());
   EXPECT_EQ(store->FileLength, 4194304u);
   EXPECT_EQ(store->ImageLength, 260000u);
   EXPECT_EQ(store->ImageBuffer[0], 0x03);

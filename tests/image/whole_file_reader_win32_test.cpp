@@ -13,7 +13,7 @@
 #include <string>
 
 #include "image/image_loader.h"
-#include "recording_view.h"
+#include "tests/support/recording_view.h"
 
 namespace zentrel {
 namespace {
@@ -21,7 +21,7 @@ namespace {
 const std::string kHexText = ":0400100001020304E2\r\n:00000001FF\r\n";
 
 std::string WriteTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + "zentrel_win32_read_" + name;
+  const std::string path = ::testing::TempDir() + "zentrel_win32_read_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }
@@ -53,11 +53,11 @@ TEST(WholeFileReaderWin32, FileHeldOpenElsewhereIsAReadError) {
                              nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   auto store = std::make_unique<ImageStore>();
-  test::RecordingView view;
+  testing::RecordingView view;
   EXPECT_EQ(LoadImageFromPath(*store, path.c_str(), view), 0);
-  ASSERT_EQ(view.Boxes.size(), 1u);
-  EXPECT_EQ(view.Boxes[0].Text, "File read error");
-  EXPECT_EQ(view.Boxes[0].Caption, "File Error");
+  ASSERT_EQ(view.Boxes().size(), 1u);
+  EXPECT_EQ(view.Boxes()[0].Text, "File read error");
+  EXPECT_EQ(view.Boxes()[0].Caption, "File Error");
   EXPECT_EQ(store->FileLength, 0u);
   CloseHandle(other);
 

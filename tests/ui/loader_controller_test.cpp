@@ -11,6 +11,8 @@
 
 #include "hid/emulated/emulated_bus.h"
 #include "tests/support/example_files.h"
+#include "tests/support/flash_check.h"
+#include "tests/support/tick_until.h"
 #include "tests/ui/counting_platform.h"
 #include "tests/ui/fake_loader_window.h"
 
@@ -35,9 +37,8 @@ struct ControllerRig {
     clock.AdvanceUs(10'000);
   }
   // Ticks until the sequencer is in state; false if it never got there.
-  bool TickUntil(std::uint8_t state, int limit = 100'000) {
-    for (int i = 0; i < limit && Sequencer().SequencerState() != state; ++i) Tick();
-    return Sequencer().SequencerState() == state;
+  bool TickUntil(std::uint8_t state) {
+    return testing::TickUntil(Sequencer(), state, [this] { Tick(); });
   }
   // OpenFile, and the dialog answers path.
   void Load(const std::string& path) {
@@ -171,10 +172,7 @@ TEST(LoaderController, WholeDownloadOfTheExampleImage) {
   EXPECT_EQ(rig.device.ImageKind().value_or('?'), 'm');
   EXPECT_EQ(rig.device.ProtocolErrors(), 0);
   EXPECT_EQ(rig.device.DataReportCount(), pages * 4);
-  const auto& flash = rig.device.Flash();
-  ASSERT_GE(flash.size(), 4096 + pages * 128);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + 4096 + pages * 128,
-                         image.ImageBuffer.begin() + 4096));
+  testing::ExpectFlashed(rig.device.Flash(), testing::SentBytes(image));
   EXPECT_FALSE(rig.controller.Device().IsOpen());
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sequencer/boot_sequencer.h"
+#include "tests/support/flash_check.h"
 #include "tests/win32/loader_window_harness.h"
 #include "ui/win32/resource_ids.h"
 
@@ -197,10 +198,8 @@ TEST_F(WiringTest, TypingInThePathFieldChangesNothingAndDownLoadSendsTheLoadedFi
   EXPECT_EQ(boxes[0].Text, "Boot successful finished");
   EXPECT_EQ(TextOf(Window().PathField), path);
   // The device holds the image of the file that the field shows.
-  const ImageStore& image = Controller().Image();
-  const auto& flash = device_->Flash();
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + image.ImageLength,
-                         image.ImageBuffer.begin() + 4096));
+  zentrel::testing::ExpectFlashed(device_->Flash(),
+                                  zentrel::testing::SentBytes(Controller().Image()));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "tests/support/example_files.h"
+#include "tests/support/flash_check.h"
 #include "tests/ui/qt/loader_rig.h"
 #include "tests/ui/qt/modal_driver.h"
 #include "tests/ui/qt/user_input.h"
@@ -372,9 +373,9 @@ void MainWindowTest::typingInThePathFieldChangesNothingAndDownLoadSendsTheLoaded
   QCOMPARE(field->text(), example);
   // The device holds the image of the file that the field shows.
   QCOMPARE(rig.device.ImageKind().value_or('?'), 'm');
-  const ImageStore& image = rig.Controller().Image();
-  QVERIFY(std::equal(rig.device.Flash().begin() + 4096, rig.device.Flash().begin() + image.ImageLength,
-                     image.ImageBuffer.begin() + 4096));
+  const std::string mismatch = zentrel::testing::FlashMismatch(
+      rig.device.Flash(), zentrel::testing::SentBytes(rig.Controller().Image()));
+  QVERIFY2(mismatch.empty(), mismatch.c_str());
 }
 
 void MainWindowTest::konecClosesTheWindow() {

@@ -164,23 +164,6 @@ TEST(LoaderController, WholeDownloadOfTheExampleImage) {
   EXPECT_FALSE(rig.controller.Device().IsOpen());
 }
 
-TEST(LoaderController, AnImageForOtherHardwareStopsBeforeTheErase) {
-  emulated::BootLoaderConfig config;
-  config.Platform = "QQ-OTHER";
-  ControllerRig rig(config);
-  rig.Load(ExamplePath("demo.mvx"));
-  rig.controller.Press(CommandButton::Download);
-  ASSERT_TRUE(rig.TickUntil(Idle));
-  EXPECT_EQ(rig.window.View.SequenceEnd(2),
-            (std::vector<std::string>{
-                "Idle box:HW is uncompatible with selected SW image File (BOOT info, error)",
-                "Idle status:HW is uncompatible with SW image File"}));
-  EXPECT_EQ(rig.Field(ValueField::PlatformField), "  QQ-OTHER");
-  EXPECT_EQ(rig.device.EraseCount(), 0);
-  EXPECT_EQ(rig.device.DataReportCount(), 0u);
-  EXPECT_FALSE(rig.controller.Device().IsOpen());
-}
-
 // A button runs no Tick; any other command runs one, a menu item's after its
 // action.
 TEST(LoaderController, EveryCommandButTheButtonsRunsOneTick) {

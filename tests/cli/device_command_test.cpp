@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/unopenable_hint.h"
 #include "hid/emulated/emulated_bus.h"
+#include "tests/support/flash_check.h"
 
 namespace zentrel::cli {
 namespace {
@@ -145,9 +146,7 @@ TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
     std::ifstream in(dump, std::ios::binary);  // closed before the file is removed
     flash.assign(std::istreambuf_iterator<char>(in), {});
   }
-  ASSERT_EQ(flash.size(), 256u * 1024);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + image->ImageLength,
-                         image->ImageBuffer.begin() + 4096));
+  testing::ExpectFlashed(flash, testing::SentBytes(*image));
   std::filesystem::remove(dump);
 
   DeviceOptions fast;  // the default pace

@@ -135,20 +135,6 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-::testing::AssertionResult Flashed(const std::vector<std::uint8_t>& flash,
-                                   const std::vector<std::uint8_t>& image) {
-  if (flash.size() != 256u * 1024) return ::testing::AssertionFailure() << flash.size() << " bytes";
-  const std::size_t end = 4096 + (image.size() / 128 + 1) * 128;
-  for (std::size_t i = 4096; i < flash.size(); ++i) {
-    const std::uint8_t want = i < 4096 + image.size() ? image[i - 4096] : i < end ? 0 : 0xFF;
-    if (flash[i] != want) {
-      return ::testing::AssertionFailure() << "byte " << i << " is " << int{flash[i]}
-                                           << ", not " << int{want};
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
 void ZentrelFlashProcess::SetUp() {
   dir_ = fs::temp_directory_path() /
          ("zentrel_flash_process_" + std::to_string(getpid()) + "_" +

@@ -13,7 +13,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/flash_check.h"
+
 namespace zentrel::test {
+
+using zentrel::testing::ExpectFlashed;
 
 struct Outcome {
   int Code = -1;
@@ -46,11 +50,6 @@ std::string Sha256Sum(const std::string& path);
 
 // The whole flash of an emulated board as --emulate-dump saved it.
 std::vector<std::uint8_t> ReadFile(const std::string& path);
-
-// Whether a board's flash holds image from 4096 on, then zeros to the end
-// of its last page, and erased flash after it.
-::testing::AssertionResult Flashed(const std::vector<std::uint8_t>& flash,
-                                   const std::vector<std::uint8_t>& image);
 
 class ZentrelFlashProcess : public ::testing::Test {
  protected:

@@ -196,7 +196,7 @@ TEST_F(ZentrelFlashProcess, JsonEndsWithOneResultObjectForTheRecord) {
   EXPECT_EQ(r["file"]["sha256"], Sha256Sum(Path("demo.mvx")));
   ASSERT_EQ(RunProgram({"image", Path("demo.mvx"), "--output", Path("image.bin")}).Code, 0);
   const std::vector<std::uint8_t> image = ReadFile(Path("image.bin"));
-  EXPECT_TRUE(Flashed(ReadFile(dump), {image.begin() + 4096, image.end()}));
+  ExpectFlashed(ReadFile(dump), {image.begin() + 4096, image.end()});
 }
 
 // A signal during a download: the road stops, the device is closed and the
@@ -317,7 +317,7 @@ TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
   EXPECT_EQ(run.Code, 1);
   EXPECT_NE(run.Err.find("writing to standard output failed"), std::string::npos) << run.Err;
   // 20 pages, then one more page of zeros (the length is a page multiple).
-  EXPECT_TRUE(Flashed(ReadFile(dump), bytes));
+  ExpectFlashed(ReadFile(dump), bytes);
 }
 
 TEST_F(ZentrelFlashProcess, OnATerminalALiveLineCountsThePagesToTheLast) {

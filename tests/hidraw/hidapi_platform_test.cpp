@@ -1,15 +1,14 @@
 // The hidapi platform against kernel-shaped hidraw nodes: what the emulated
 // bus cannot show (sysfs strings, report ID bytes, short answers, errno of a
-// node that fails, a node that cannot be opened, the USB port in sysfs,
-// several roads on one platform). Runs under umockdev-wrapper.
+// node that fails, a node that cannot be opened, the USB port in sysfs).
+// Many boards on one platform: the shared suite, with hidraw_rack.cpp.
+// Runs under umockdev-wrapper.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "cli/board_line.h"
 #include "hid/device_access.h"
@@ -19,34 +18,12 @@
 #include "protocol/device_ids.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/recording_view.h"
-#include "tests/support/sequencer_harness.h"
 
 namespace zentrel::hidraw {
 namespace {
 
 using emulated::FaultKind;
-using zentrel::testing::LoadRandomImage;
 using zentrel::testing::RecordingView;
-using zentrel::testing::ViewEvent;
-
-// A 256 KiB flash after a download of image up to pageEnd: erased below
-// 4096, the image (zeros past its end) to pageEnd, erased above.
-std::vector<std::uint8_t> FlashAfterDownload(const ImageStore& image, std::uint32_t pageEnd) {
-  std::vector<std::uint8_t> flash(262144, 0xFF);
-  std::copy(image.ImageBuffer.begin() + 4096, image.ImageBuffer.begin() + pageEnd,
-            flash.begin() + 4096);
-  return flash;
-}
-
-const std::vector<std::uint8_t> kErased(262144, 0xFF);
-
-std::vector<std::string> BoxesOf(const RecordingView& view) {
-  std::vector<std::string> boxes;
-  for (const ViewEvent& e : view.Events) {
-    if (e.What == ViewEvent::Box) boxes.push_back(e.Text);
-  }
-  return boxes;
-}
 
 class HidapiOnHidraw : public ::testing::Test {
  protected:
@@ -72,18 +49,16 @@ class HidapiOnHidraw : public ::testing::Test {
     ASSERT_EQ(access_->OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
   }
 
-  // Runs a road to its end in real time (unless told another clock), the
-  // transfer stages back to back.
-  void RunRoad(void (BootSequencer::*start)()) { RunRoad(start, clock_); }
-  void RunRoad(void (BootSequencer::*start)(), Clock& clock) {
-    BootSequencer sequencer(view_, *access_, image_, ids_, clock);
+  // Runs a road to its end in real time, the transfer stages back to back.
+  void RunRoad(void (BootSequencer::*start)()) {
+    BootSequencer sequencer(view_, *access_, image_, ids_, clock_);
     view_.Watch(sequencer, *access_);
     (sequencer.*start)();
-    cli::TickUntilIdle(sequencer, clock, cli::Pace::Fast);
+    cli::TickUntilIdle(sequencer, clock_, cli::Pace::Fast);
     completed_ = sequencer.RoadCompleted();
   }
 
-  std::vector<std::string> Boxes() const { return BoxesOf(view_); }
+  std::vector<std::string> Boxes() const { return view_.BoxTexts(); }
 
   HidrawDeviceConfig config_;
   std::unique_ptr<HidrawTestbed> bed_;
@@ -219,21 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
         NodeFailure{"StringsReadEio", TransportFault::IoError, 4, "Boot strings read error"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(HidapiOnHidraw, DeviceUnpluggedDuringDownloadEndsAtTheNextAcknowledgement) {
-  config_.Behaviour.ReenumerateUs = 100'000;
-  Plug();
-  // Six pages of image above the boot area.
-  image_.ImageLoaded = 1;
-  image_.ImageKind = 'h';
-  image_.ImageLength = 4096 + 6 * 128;
-  device_->InjectFault(FaultKind::Vanish, 5);
-  RunRoad(&BootSequencer::StartDownload);
-  EXPECT_FALSE(completed_);
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"Boot data write Ack error"});
-  EXPECT_EQ(device_->DataReportCount(), 5u);
-  EXPECT_EQ(device_->CurrentDevNode(), "");
-}
-
 TEST_F(HidapiOnHidraw, NodeThatCannotBeOpenedIsNotListedButNamedWithItsReason) {
   config_.NodeMissing = true;
   Plug();
@@ -265,89 +225,6 @@ TEST_F(HidapiOnHidraw, LocationIsTheUsbPortOfTheNodeAndStaysAcrossItsReset) {
   EXPECT_EQ(platform_->GetLocation("/dev/hidraw1"), "");
   EXPECT_EQ(platform_->GetLocation("/dev/hidraw0"), "1-1");
   EXPECT_EQ(devices_[0]->ResetCount(), 0);
-}
-
-class FilteredDownload : public HidapiOnHidraw,
-                         public ::testing::WithParamInterface<DeviceFilter> {};
-
-TEST_P(FilteredDownload, FlashesOnlyTheChosenDeviceAcrossItsReset) {
-  config_.Behaviour.ReenumerateUs = 100'000;
-  Plug(2, GetParam());
-  LoadRandomImage(image_, 4096 + 5 * 128 + 17);  // six pages, the last partly
-  RunRoad(&BootSequencer::StartDownload);
-  EXPECT_TRUE(completed_);
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"Boot successful finished"});
-  EXPECT_EQ(devices_[1]->Flash(), FlashAfterDownload(image_, 4096 + 6 * 128));
-  EXPECT_EQ(devices_[1]->ResetCount(), 1);
-  EXPECT_EQ(devices_[1]->DataReportCount(), 24u);
-  EXPECT_EQ(devices_[1]->DevNodes().back(), "/dev/hidraw2");
-  EXPECT_EQ(devices_[0]->Flash(), kErased);
-  EXPECT_EQ(devices_[0]->ResetCount(), 0);
-  EXPECT_EQ(devices_[0]->DataReportCount(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Hidraw, FilteredDownload,
-                         ::testing::Values(DeviceFilter{"", "1-2"}, DeviceFilter{"ZB-000002", ""}),
-                         [](const auto& info) {
-                           return std::string(info.param.Port.empty() ? "BySerial" : "ByPort");
-                         });
-
-TEST_F(HidapiOnHidraw, FilterBothOfWhoseHalvesMatchOtherDevicesFindsNoDevice) {
-  // Port 1-1 is the first device, ZB-000002 the second: neither is both.
-  Plug(2, DeviceFilter{"ZB-000002", "1-1"});
-  LoadRandomImage(image_, 4096 + 128);
-  // Nothing resets here: the search's ticks may pass on virtual time.
-  FakeClock searchClock;
-  RunRoad(&BootSequencer::StartDownload, searchClock);
-  EXPECT_FALSE(completed_);
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"No HID device detect"});
-  for (const HidrawBootLoader* device : devices_) {
-    EXPECT_EQ(device->Flash(), kErased);
-    EXPECT_EQ(device->ResetCount(), 0);
-  }
-}
-
-TEST_F(HidapiOnHidraw, TwoRoadsOnOneSharedPlatformEachFlashTheirOwnDevice) {
-  config_.Behaviour.ReenumerateUs = 100'000;
-  Plug(2);
-  struct Road {
-    Road(DeviceFilter filter, std::uint32_t length) : Filter(std::move(filter)), Length(length) {}
-    DeviceFilter Filter;
-    std::uint32_t Length;
-    std::unique_ptr<ImageStore> Image = std::make_unique<ImageStore>();
-    bool Completed = false;
-    std::vector<std::string> Boxes;
-  };
-  Road roads[2] = {{DeviceFilter{"", "1-1"}, 4096 + 9 * 128},
-                   {DeviceFilter{"", "1-2"}, 4096 + 7 * 128 + 5}};
-  auto run = [this](Road& road) {
-    LoadRandomImage(*road.Image, road.Length);
-    DeviceAccess access(*platform_, road.Filter);
-    RecordingView view;
-    DeviceIds ids;
-    SteadyClock clock;
-    BootSequencer sequencer(view, access, *road.Image, ids, clock);
-    view.Watch(sequencer, access);
-    sequencer.StartDownload();
-    cli::TickUntilIdle(sequencer, clock, cli::Pace::Fast);
-    road.Completed = sequencer.RoadCompleted();
-    road.Boxes = BoxesOf(view);
-  };
-  std::thread first(run, std::ref(roads[0]));
-  std::thread second(run, std::ref(roads[1]));
-  first.join();
-  second.join();
-  // Nine whole pages are sent as ten, the last one of zeros.
-  const std::uint32_t pageEnds[2] = {4096 + 10 * 128, 4096 + 8 * 128};
-  for (int k = 0; k < 2; ++k) {
-    SCOPED_TRACE(roads[k].Filter.Port);
-    EXPECT_TRUE(roads[k].Completed);
-    EXPECT_EQ(roads[k].Boxes, std::vector<std::string>{"Boot successful finished"});
-    EXPECT_EQ(devices_[k]->Flash(), FlashAfterDownload(*roads[k].Image, pageEnds[k]));
-    EXPECT_EQ(devices_[k]->ResetCount(), 1);
-  }
-  // Every open, the probes of each road's searches included, was closed.
-  EXPECT_EQ(platform_->OpenHandleCount(), 0u);
 }
 
 }  // namespace

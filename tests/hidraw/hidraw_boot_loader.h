@@ -60,6 +60,11 @@ class HidrawBootLoader {
   void InjectTransportFault(TransportFault kind, int n = 1);
 
   // What reached the device, read under the device's lock.
+  template <typename Read>
+  auto Inspect(Read read) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return read(static_cast<const emulated::EmulatedBootLoader&>(device_));
+  }
   std::vector<std::uint8_t> Flash() const;
   int ResetCount() const;
   std::size_t DataReportCount() const;

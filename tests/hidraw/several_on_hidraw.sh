@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# zentrel-flash, unmodified, against three boot loaders behind mocked hidraw
-# nodes on USB ports 1-1, 1-2 and 1-3: --port and --serial pick one board, also
-# across its reset and new node, and leave the others untouched; flash --all
-# flashes all three side by side, byte for byte.
+# zentrel-flash, unmodified, against two or three boot loaders behind mocked
+# hidraw nodes on USB ports 1-1, 1-2 and 1-3: with no choice flash refuses and
+# lists them; --port and --serial pick one board, also across its reset and new
+# node, and leave the others untouched; flash --all flashes all three side by
+# side, byte for byte.
 #
 #   several_on_hidraw.sh DEVICE_PROGRAM ZENTREL_FLASH
 set -euo pipefail
@@ -26,18 +27,30 @@ line_in() { grep -qx -- "$1" "$2"; }
 "$flash" image "$source_dir/examples/demo.hex" --output image.bin >/dev/null
 image_end=$(stat -c %s image.bin)
 
-three() {  # three NAME -- COMMAND...: three devices, dumps and reports NAME.PORT
-  local name=$1
-  shift 2
-  umockdev-wrapper "$device_program" --devices 3 --reenumerate-ms 300 \
+boards() {  # boards N NAME -- COMMAND...: N devices, dumps and reports NAME.PORT
+  local n=$1 name=$2
+  shift 3
+  umockdev-wrapper "$device_program" --devices "$n" --reenumerate-ms 300 \
     --dump "$name.bin" --report "$name.txt" -- "$@"
 }
+three() { boards 3 "$@"; }
 
-three port -- "$flash" flash "$source_dir/examples/demo.hex" --port 1-2 --pace fast >port.out
-check "--port 1-2 flashes the board on port 1-2" holds_image port.bin.1-2
-check "... across its reset onto a new node" line_in "node /dev/hidraw3" port.txt.1-2
+code=0
+boards 2 plain -- "$flash" flash "$source_dir/examples/demo.hex" >plain.out 2>plain.err || code=$?
+check "two boards and no choice: flash refuses with exit 2" [ "$code" = 2 ]
+check "... lists both, with how to choose" diff plain.err - <<EOF
+zentrel-flash: 2 devices with IDs 1D50:61A7 are attached; choose one with --port or --serial (or flash them all with flash --all):
+  --port 1-1  --serial ZB-000001  /dev/hidraw0
+  --port 1-2  --serial ZB-000002  /dev/hidraw1
+EOF
+check "... and touches neither" line_in "resets 0" plain.txt.1-1
+check "... nor the other" line_in "resets 0" plain.txt.1-2
+
+boards 2 port -- "$flash" flash "$source_dir/examples/demo.hex" --port 1-2 --pace fast >port.out
+check "--port 1-2 of two flashes the board on port 1-2" holds_image port.bin.1-2
+check "... across its reset onto a new node" line_in "node /dev/hidraw2" port.txt.1-2
 check "... and leaves port 1-1 alone" line_in "resets 0" port.txt.1-1
-check "... and port 1-3" erased_at_4096 port.bin.1-3
+check "... erased" erased_at_4096 port.bin.1-1
 
 three serial -- "$flash" flash "$source_dir/examples/demo.hex" --serial ZB-000003 --pace fast >serial.out
 check "--serial ZB-000003 flashes the board with that serial" holds_image serial.bin.1-3

@@ -67,7 +67,7 @@ TEST(ExampleImages, MemoryImageWithLfLineEndsLoadsTheSame) {
   std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   ASSERT_EQ(text.substr(41, 2), "\r\n");
   std::erase(text, '\r');
-  const std::string path = testing::TempDir() + "zentrel_demo_lf.mvx";
+  const std::string path = ::testing::TempDir() + "zentrel_demo_lf.mvx";
   std::ofstream(path, std::ios::binary) << text;
   const auto lf = LoadFile(path);
   std::remove(path.c_str());

@@ -24,7 +24,7 @@ const std::string kHexText = Lines({Data(0x1000, {1, 2, 3}), EndOfFile()});
 const std::string kMvxText = kHeader + "0A0B0C\r\nL\r\n";
 
 std::string WriteTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + "zentrel_image_" + name;
+  const std::string path = ::testing::TempDir() + "zentrel_image_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }
@@ -69,7 +69,7 @@ std::vector<LoadCase> Cases() {
   };
 }
 
-class LoadImage : public testing::TestWithParam<LoadCase> {};
+class LoadImage : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   const LoadCase& c = GetParam();
@@ -94,7 +94,7 @@ TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(LoadImageFromPath, WhatIsNoFileIsAReadErrorThatSaysWhy) {

@@ -20,7 +20,7 @@ namespace {
 const std::string kHexText = ":0400100001020304E2\r\n:00000001FF\r\n";
 
 std::string WriteTempFile(const std::string& name, const std::string& content) {
-  const std::string path = testing::TempDir() + "zentrel_win32_read_" + name;
+  const std::string path = ::testing::TempDir() + "zentrel_win32_read_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/flash_check.h"
 #include "tests/support/sequencer_harness.h"
 
 namespace zentrel {
@@ -25,15 +26,8 @@ TEST(DownloadRoad, FlashesTheImageFrom4096PageByPage) {
   EXPECT_EQ(h.sequencer.RunMode(), Download);
   h.RunUntilIdle();
 
-  const std::uint32_t pages = 6;
-  ASSERT_EQ(device.DataReportCount(), pages * 4);
-  const auto& flash = device.Flash();
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + 4096 + pages * 128,
-                         h.image->ImageBuffer.begin() + 4096));
-  // Past the image's end the last page carries zeros; nothing more was written.
-  EXPECT_TRUE(std::all_of(flash.begin() + length, flash.begin() + 4096 + pages * 128,
-                          [](std::uint8_t b) { return b == 0; }));
-  EXPECT_EQ(flash[4096 + pages * 128], 0xFF);
+  ASSERT_EQ(device.DataReportCount(), 6u * 4);
+  testing::ExpectFlashed(device.Flash(), testing::SentBytes(*h.image));
   EXPECT_EQ(device.ProtocolErrors(), 0);
 
   // CMD_IMAGE_KIND carried the kind letter and no key bytes.
@@ -75,13 +69,7 @@ TEST_P(DownloadPages, SendsWholePagesAndZerosPastTheBuffer) {
   h.RunUntilIdle();
   EXPECT_TRUE(h.sequencer.RoadCompleted());
   EXPECT_EQ(device.DataReportCount(), GetParam().Pages * 4);
-  const auto& flash = device.Flash();
-  const std::uint32_t end = 4096 + GetParam().Pages * 128;
-  const std::uint32_t inBuffer = std::min<std::uint32_t>(end, 260000);
-  EXPECT_TRUE(std::equal(flash.begin() + 4096, flash.begin() + inBuffer,
-                         h.image->ImageBuffer.begin() + 4096));
-  EXPECT_TRUE(std::all_of(flash.begin() + inBuffer, flash.begin() + end,
-                          [](std::uint8_t b) { return b == 0; }));
+  testing::ExpectFlashed(device.Flash(), testing::SentBytes(*h.image));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, DownloadPages,

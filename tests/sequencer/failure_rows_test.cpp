@@ -92,6 +92,10 @@ TEST_P(RoadFailure, ShowsItsTextsInOrderAndEndsIdleWithTheDeviceClosed) {
             }));
   EXPECT_FALSE(h.device.IsOpen());
   EXPECT_EQ(h.bus.OpenHandleCount(), 0u);
+  if (row.Kind == FailureKind::DoesNotFit) {  // refused before the erase
+    EXPECT_EQ(device.EraseCount(), 0);
+    EXPECT_EQ(device.DataReportCount(), 0u);
+  }
   // What reached the flash is the image's beginning, no packet twice.
   EXPECT_EQ(device.ProtocolErrors(), 0);
   const std::size_t written = device.DataReportCount() * 32;

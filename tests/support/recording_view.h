@@ -75,6 +75,7 @@ class RecordingView final : public SequencerView {
   }
 
   std::vector<std::string> Statuses() const { return Of(ViewEvent::Status); }
+  std::vector<std::string> BoxTexts() const { return Of(ViewEvent::Box); }
   std::vector<ViewEvent> Boxes() const {
     std::vector<ViewEvent> boxes;
     for (const ViewEvent& e : Events) {

@@ -16,6 +16,7 @@
 #include "protocol/clock.h"
 #include "protocol/device_ids.h"
 #include "tests/support/recording_view.h"
+#include "tests/support/tick_until.h"
 
 namespace zentrel::testing {
 
@@ -35,14 +36,10 @@ struct SequencerHarness {
     sequencer.Tick();
     clock.AdvanceUs(10'000);
   }
-  // Ticks until the sequencer is Idle again; returns the ticks run.
-  int RunUntilIdle(int limit = 1'000'000) {
-    int ticks = 0;
-    do {
-      TickOnce();
-      ++ticks;
-    } while (sequencer.SequencerState() != Idle && ticks < limit);
-    return ticks;
+  // Ticks until the sequencer is Idle again (at least once).
+  void RunUntilIdle() {
+    TickOnce();
+    TickUntil(sequencer, Idle, [this] { TickOnce(); }, 1'000'000);
   }
 };
 

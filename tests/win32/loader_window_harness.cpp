@@ -91,11 +91,6 @@ void LoaderWindowTest::Tick() {
   clock_.AdvanceUs(10'000);
 }
 
-bool LoaderWindowTest::TickUntil(std::uint8_t state, int limit) {
-  for (int i = 0; i < limit && Controller().Sequencer().SequencerState() != state; ++i) Tick();
-  return Controller().Sequencer().SequencerState() == state;
-}
-
 void LoaderWindowTest::OpenFile(const std::string& windowsPath) {
   answerer_.FileToChoose = windowsPath;
   Click(Window().OpenFileButton);

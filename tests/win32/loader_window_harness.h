@@ -18,6 +18,7 @@
 #include "hid/emulated/emulated_bus.h"
 #include "protocol/clock.h"
 #include "tests/support/example_files.h"
+#include "tests/support/tick_until.h"
 #include "tests/ui/counting_platform.h"
 #include "tests/win32/dialog_answerer.h"
 #include "ui/win32/main_window.h"
@@ -33,7 +34,9 @@ class LoaderWindowTest : public ::testing::Test {
 
   void Tick();
   // Ticks until the sequencer is in state; false if it never got there.
-  bool TickUntil(std::uint8_t state, int limit = 20000);
+  bool TickUntil(std::uint8_t state) {
+    return zentrel::testing::TickUntil(Controller().Sequencer(), state, [this] { Tick(); });
+  }
   // A left click at the centre of the control as it shows on screen; the
   // control must be the window found at that point. Dispatches what the
   // click brings (focus changes, the command, modal windows).

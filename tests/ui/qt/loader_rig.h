@@ -6,6 +6,7 @@
 
 #include "hid/emulated/emulated_bus.h"
 #include "protocol/clock.h"
+#include "tests/support/tick_until.h"
 #include "tests/ui/counting_platform.h"
 #include "ui/qt/main_window.h"
 
@@ -25,9 +26,8 @@ class LoaderRig {
     clock.AdvanceUs(10'000);
   }
   // Ticks until the state is the given one; false at the limit.
-  bool TickUntilState(std::uint8_t state, int limit = 20000) {
-    for (int i = 0; i < limit && Sequencer().SequencerState() != state; ++i) Tick();
-    return Sequencer().SequencerState() == state;
+  bool TickUntilState(std::uint8_t state) {
+    return zentrel::testing::TickUntil(Sequencer(), state, [this] { Tick(); });
   }
   // Stops the window's own timer, so that only the test's ticks run.
   void OwnTime() { window->TickTimer().stop(); }

@@ -1,0 +1,58 @@
+// Several boot loaders on one HID platform, so that a scenario of many boards
+// is written once and run on each rig: the emulated bus, and the hidraw
+// harness under the real platform layer. Board k (1, 2, ...) is on port
+// Port(k) with serial number ZB-00000k.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "hid/hid_platform.h"
+#include "protocol/clock.h"
+#include "sequencer/boot_sequencer.h"
+
+namespace zentrel::testing {
+
+// What a board saw, read at one moment.
+struct BoardSeen {
+  std::vector<std::uint8_t> Flash;
+  int Resets = 0;
+  std::size_t DataReports = 0;
+  std::size_t Commands = 0;
+  int ProtocolErrors = 0;
+  bool Present = false;
+};
+
+class BoardRack {
+ public:
+  virtual ~BoardRack() = default;
+  // False, with the reason, when the rig cannot be set up.
+  virtual bool Plug(int boards, std::string& error) = 0;
+  // Board k leaves the bus after its n-th data report.
+  virtual void Vanish(int k, int n) = 0;
+  virtual HidPlatform& Platform() = 0;
+  virtual std::string Port(int k) const = 0;
+  // The time a road runs on: real time where a board resets on a rig that
+  // keeps real time.
+  virtual Clock& RoadClock(bool boardResets) = 0;
+  // Runs a started road to its end.
+  virtual void Run(BootSequencer& road, Clock& clock) = 0;
+  virtual BoardSeen Seen(int k) = 0;
+  // Handles open on the platform, where the rig can count them.
+  virtual std::optional<std::size_t> OpenHandles() = 0;
+};
+
+struct RackMaker {
+  const char* Name;
+  std::unique_ptr<BoardRack> (*Make)();
+};
+inline void PrintTo(const RackMaker& maker, std::ostream* os) { *os << maker.Name; }
+
+// The rigs of this test program; the suite runs on each.
+std::vector<RackMaker> Racks();
+
+}  // namespace zentrel::testing

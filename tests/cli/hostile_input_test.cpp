@@ -57,7 +57,8 @@ TEST_F(ZentrelFlashProcess, AllWithJsonKeepsEveryBoardsRecordWhateverItsBytes) {
   std::sort(ports.begin(), ports.end());
   ASSERT_EQ(ports, (std::vector<std::string>{"emu-1", "emu-2", "emu-3"})) << run.Out;
   for (const std::string& port : ports) {
-    EXPECT_TRUE(Flashed(ReadFile(dump + "." + port), bytes)) << port;
+    SCOPED_TRACE(port);
+    ExpectFlashed(ReadFile(dump + "." + port), bytes);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <hidapi/hidapi.h>
 
+#include <cerrno>
+#include <cstring>
 #include <cwchar>
 #include <map>
 
@@ -195,12 +197,18 @@ std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendo
         info->usage != kBootUsage) {
       continue;
     }
+    errno = 0;
     hid_device* probe = hid_open_path(info->path);
+    // The open's own errno: hidapi's text wraps it, and an older hidapi
+    // has no text at all ("Success").
+    const int error = errno;
     if (probe != nullptr) {
       hid_close(probe);
       continue;
     }
-    found.push_back({info->path, ToUtf8(hid_error(nullptr))});
+    std::string reason = error != 0 ? std::strerror(error) : ErrorText(nullptr);
+    if (reason.empty()) reason = "no reason given";
+    found.push_back({info->path, reason, error == EACCES || error == EPERM});
   }
   hid_free_enumeration(list);
   return found;

@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -75,7 +77,8 @@ Outcome RunProgram(const std::vector<std::string>& args, bool closeOut) {
   return Finish(pid, outFd, errFd);
 }
 
-TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns) {
+TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
+                          const std::string& interruptAt) {
   args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -93,14 +96,61 @@ TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns)
   }
   char buffer[512];
   // Ends with EIO once the program has ended.
+  bool interrupt = !interruptAt.empty();
   for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
     run.Screen.append(buffer, static_cast<std::size_t>(n));
+    if (interrupt && run.Screen.find(interruptAt) != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupt = false;
+    }
   }
   int status = 0;
   waitpid(pid, &status, 0);
   close(terminal);
   run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.Lines = ScreenLines(run.Screen, columns);
   return run;
+}
+
+std::vector<std::string> ScreenLines(const std::string& text, unsigned short columns) {
+  // One cell per character, UTF-8 sequences kept whole.
+  std::vector<std::vector<std::string>> cells(1);
+  std::size_t row = 0, column = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\033' && i + 1 < text.size() && text[i + 1] == '[') {
+      std::size_t end = i + 2;
+      while (end < text.size() && (text[end] < '@' || text[end] > '~')) ++end;
+      if (end == text.size()) break;
+      const std::string parameter = text.substr(i + 2, end - i - 2);
+      if (text[end] == 'K' && cells[row].size() > column) cells[row].resize(column);
+      if (text[end] == 'A') {
+        row -= std::min<std::size_t>(row, parameter.empty() ? 1 : std::stoul(parameter));
+      }
+      i = end;
+    } else if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      if (++row == cells.size()) cells.emplace_back();
+    } else if ((c & 0xC0) == 0x80 && column > 0) {
+      cells[row][column - 1] += c;
+    } else if (static_cast<unsigned char>(c) >= ' ') {
+      if (column == columns) {  // wraps onto the next line
+        column = 0;
+        if (++row == cells.size()) cells.emplace_back();
+      }
+      if (cells[row].size() <= column) cells[row].resize(column + 1, " ");
+      cells[row][column++] = std::string(1, c);
+    }
+  }
+  std::vector<std::string> lines;
+  for (const auto& line : cells) {
+    std::string joined;
+    for (const std::string& cell : line) joined += cell;
+    lines.push_back(joined.substr(0, joined.find_last_not_of(' ') + 1));
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& out) {

@@ -113,42 +113,35 @@ TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
 }
 
 std::vector<std::string> ScreenLines(const std::string& text, unsigned short columns) {
-  // One cell per character, UTF-8 sequences kept whole.
-  std::vector<std::vector<std::string>> cells(1);
+  std::vector<std::string> lines(1);
   std::size_t row = 0, column = 0;
+  const auto down = [&] {
+    if (++row == lines.size()) lines.emplace_back();
+  };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\033' && i + 1 < text.size() && text[i + 1] == '[') {
-      std::size_t end = i + 2;
+      std::size_t end = i + 2;  // the final byte, '@' to '~'
       while (end < text.size() && (text[end] < '@' || text[end] > '~')) ++end;
       if (end == text.size()) break;
-      const std::string parameter = text.substr(i + 2, end - i - 2);
-      if (text[end] == 'K' && cells[row].size() > column) cells[row].resize(column);
-      if (text[end] == 'A') {
-        row -= std::min<std::size_t>(row, parameter.empty() ? 1 : std::stoul(parameter));
-      }
+      const std::string n = text.substr(i + 2, end - i - 2);
+      if (text[end] == 'K' && lines[row].size() > column) lines[row].resize(column);
+      if (text[end] == 'A') row -= std::min<std::size_t>(row, n.empty() ? 1 : std::stoul(n));
       i = end;
     } else if (c == '\r') {
       column = 0;
     } else if (c == '\n') {
-      if (++row == cells.size()) cells.emplace_back();
-    } else if ((c & 0xC0) == 0x80 && column > 0) {
-      cells[row][column - 1] += c;
-    } else if (static_cast<unsigned char>(c) >= ' ') {
+      down();
+    } else if (c >= ' ') {
       if (column == columns) {  // wraps onto the next line
         column = 0;
-        if (++row == cells.size()) cells.emplace_back();
+        down();
       }
-      if (cells[row].size() <= column) cells[row].resize(column + 1, " ");
-      cells[row][column++] = std::string(1, c);
+      if (lines[row].size() <= column) lines[row].resize(column + 1, ' ');
+      lines[row][column++] = c;
     }
   }
-  std::vector<std::string> lines;
-  for (const auto& line : cells) {
-    std::string joined;
-    for (const std::string& cell : line) joined += cell;
-    lines.push_back(joined.substr(0, joined.find_last_not_of(' ') + 1));
-  }
+  for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
   while (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
 }

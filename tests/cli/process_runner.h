@@ -39,8 +39,8 @@ struct TerminalRun {
 TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns = 120,
                           const std::string& interruptAt = "");
 
-// What a terminal of the given width shows after text: lines wrap at the
-// width; carriage return, line feed, cursor up (ESC [ n A) and erase to
+// What a terminal of the given width shows after ASCII text: lines wrap at
+// the width; carriage return, line feed, cursor up (ESC [ n A) and erase to
 // the line's end (ESC [ K) act; other escapes are dropped. Blanks at a
 // line's end are left out.
 std::vector<std::string> ScreenLines(const std::string& text, unsigned short columns);

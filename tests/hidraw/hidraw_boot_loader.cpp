@@ -239,7 +239,7 @@ void HidrawBootLoader::Unplug(Node& node) {
     }
   }
   // The pump waits with it; the testbed's other devices wait too.
-  if (config_.LingerMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(config_.LingerMs));
+  std::this_thread::sleep_for(std::chrono::milliseconds(config_.LingerMs));
   UMockdevTestbed* tb = Testbed(bed_.Testbed());
   const NodeLayout& l = node.Layout;
   for (const std::string* path : {&l.Hidraw, &l.HidDevice, &l.UsbInterface, &l.UsbDevice}) {

@@ -230,7 +230,9 @@ class DeviceCommand {
                     FilterText(filter));
       }
       if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);
-      if (r.Outcome.Failure != FailureKind::Stopped) {
+      // Only a search that found nothing to open: a device that failed
+      // midway was open, and its advice says where it stopped.
+      if (r.Outcome.Failure == FailureKind::NoDevice) {
         ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
       }
     }

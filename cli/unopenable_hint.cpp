@@ -1,5 +1,7 @@
 #include "cli/unopenable_hint.h"
 
+#include <algorithm>
+
 namespace zentrel::cli {
 
 int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FILE* err) {
@@ -12,17 +14,20 @@ int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FI
                  device.Path.c_str(), static_cast<unsigned>(ids.VendorId),
                  static_cast<unsigned>(ids.ProductId), device.Reason.c_str());
   }
-  if (!found.empty()) {
 #ifdef _WIN32
+  if (!found.empty()) {
     std::fprintf(err,
                  "zentrel-flash: another program may hold it open; close that program "
                  "and try again\n");
+  }
 #else
+  // Access rules help only where access was what failed.
+  if (std::any_of(found.begin(), found.end(), [](const auto& d) { return d.Denied; })) {
     std::fprintf(err,
                  "zentrel-flash: to give your user access, install the udev rule and plug "
                  "the device in again (README, \"Device access on Linux\")\n");
-#endif
   }
+#endif
   return static_cast<int>(found.size());
 }
 

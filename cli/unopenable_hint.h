@@ -1,5 +1,6 @@
-// When a road could not reach the device: names each present device with the
-// IDs that cannot be opened, with the platform's reason and what to do.
+// When a road found no device to open: names each present device with the
+// IDs that cannot be opened, with the reason its open gave, and the udev
+// rule only when access was denied.
 // Discovery leaves such devices out, so the road's own text ("No HID device
 // detect") cannot tell them from no device at all.
 #pragma once

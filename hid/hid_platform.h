@@ -22,10 +22,11 @@ struct HidCollection {
 };
 
 // A present collection with the boot loader's usage and the asked IDs that
-// cannot be opened for reading and writing, and the platform's reason.
+// cannot be opened for reading and writing, and the reason its open gave.
 struct UnopenableDevice {
   std::string Path;
   std::string Reason;
+  bool Denied = false;  // a permission error: the user may not open it
 };
 
 // An open device; kNoHidHandle is none.

@@ -2,6 +2,7 @@
 
 #include <hidapi/hidapi.h>
 
+#include <cerrno>
 #include <cstring>
 #include <cwchar>
 #include <map>
@@ -222,8 +223,11 @@ std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendo
         info->usage != kBootUsage) {
       continue;
     }
+    // The open's own errno, and whether a permission stopped it.
     const int error = ProbeHidrawNode(info->path);
-    if (error != 0) found.push_back({info->path, OpenErrorText(info->path, error)});
+    if (error != 0) {
+      found.push_back({info->path, std::strerror(error), error == EACCES || error == EPERM});
+    }
   }
   hid_free_enumeration(list);
   return found;

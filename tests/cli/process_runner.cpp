@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -85,7 +86,8 @@ Outcome RunProgram(const std::vector<std::string>& args, bool closeOut,
   return Finish(pid, outFd, errFd);
 }
 
-TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns) {
+TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
+                          const std::string& interruptAt) {
   args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -103,14 +105,54 @@ TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns)
   }
   char buffer[512];
   // Ends with EIO once the program has ended.
+  bool interrupt = !interruptAt.empty();
   for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
     run.Screen.append(buffer, static_cast<std::size_t>(n));
+    if (interrupt && run.Screen.find(interruptAt) != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupt = false;
+    }
   }
   int status = 0;
   waitpid(pid, &status, 0);
   close(terminal);
   run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.Lines = ScreenLines(run.Screen, columns);
   return run;
+}
+
+std::vector<std::string> ScreenLines(const std::string& text, unsigned short columns) {
+  std::vector<std::string> lines(1);
+  std::size_t row = 0, column = 0;
+  const auto down = [&] {
+    if (++row == lines.size()) lines.emplace_back();
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\033' && i + 1 < text.size() && text[i + 1] == '[') {
+      std::size_t end = i + 2;  // the final byte, '@' to '~'
+      while (end < text.size() && (text[end] < '@' || text[end] > '~')) ++end;
+      if (end == text.size()) break;
+      const std::string n = text.substr(i + 2, end - i - 2);
+      if (text[end] == 'K' && lines[row].size() > column) lines[row].resize(column);
+      if (text[end] == 'A') row -= std::min<std::size_t>(row, n.empty() ? 1 : std::stoul(n));
+      i = end;
+    } else if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      down();
+    } else if (c >= ' ') {
+      if (column == columns) {  // wraps onto the next line
+        column = 0;
+        down();
+      }
+      if (lines[row].size() <= column) lines[row].resize(column + 1, ' ');
+      lines[row][column++] = c;
+    }
+  }
+  for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& out) {

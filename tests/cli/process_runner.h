@@ -35,12 +35,22 @@ Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {});
 Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false,
                    unsigned long fileSizeLimit = 0);
 
-// All the program drew on a pseudo-terminal of the given width.
+// All the program drew on a pseudo-terminal of the given width, and the
+// lines a terminal shows in the end (scrolled-off ones included).
 struct TerminalRun {
   int Code = -1;
   std::string Screen;
+  std::vector<std::string> Lines;
 };
-TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns = 120);
+// With interruptAt, Ctrl-C (SIGINT) once the screen shows that text.
+TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns = 120,
+                          const std::string& interruptAt = "");
+
+// What a terminal of the given width shows after ASCII text: lines wrap at
+// the width; carriage return, line feed, cursor up (ESC [ n A) and erase to
+// the line's end (ESC [ K) act; other escapes are dropped. Blanks at a
+// line's end are left out.
+std::vector<std::string> ScreenLines(const std::string& text, unsigned short columns);
 
 // Each line of a --json run, parsed.
 std::vector<nlohmann::json> JsonLines(const std::string& out);

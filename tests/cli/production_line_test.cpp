@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -152,8 +155,24 @@ TEST_F(ZentrelFlashProcess, AllOnATerminalDrawsOneRowPerDevice) {
   EXPECT_NE(screen.find("2 passed, 0 failed in "), std::string::npos);
 }
 
+// A line of the --all table as a terminal of the given width shows it: the
+// columns at their widths, cut before the last column, no blanks at the end.
+std::string TableLine(unsigned short columns, const char* port, const char* serial,
+                      const char* stage, const std::string& pages, const std::string& result) {
+  char text[256];
+  std::snprintf(text, sizeof text, "%-13s%-15s%-25s%-14s%s", port, serial, stage, pages.c_str(),
+                result.c_str());
+  std::string line(text, std::min<std::size_t>(std::strlen(text), columns - 1u));
+  return line.substr(0, line.find_last_not_of(' ') + 1);
+}
+
+std::string Heading(unsigned short columns) {
+  return TableLine(columns, "PORT", "SERIAL", "STAGE", "PAGES", "RESULT");
+}
+
 // What a terminal shows: every line drawn in place fits its width (a
-// wrapped line would push the table down and repeat its heading).
+// wrapped line would push the table down and repeat its heading), and the
+// table ends as one heading and one row per board.
 TEST_F(ZentrelFlashProcess, LiveLinesFitTheTerminal) {
   for (unsigned short columns : {50, 80, 120}) {
     for (const std::vector<std::string>& args :
@@ -172,7 +191,49 @@ TEST_F(ZentrelFlashProcess, LiveLinesFitTheTerminal) {
         ++drawn;
       }
       EXPECT_GT(drawn, 3u) << run.Screen;
+      if (args[2] != "--all") continue;
+      const std::vector<std::string> table = {
+          "Flashing 3 devices side by side", Heading(columns),
+          TableLine(columns, "emu-1", "ZB-000001", "done", "8 of 8", "passed"),
+          TableLine(columns, "emu-2", "ZB-000002", "failed", "",
+                    "FAILED: Boot data write Ack error"),
+          TableLine(columns, "emu-3", "ZB-000003", "done", "8 of 8", "passed")};
+      ASSERT_GE(run.Lines.size(), table.size());
+      EXPECT_EQ(std::vector<std::string>(run.Lines.begin(), run.Lines.begin() + 5), table)
+          << run.Screen;
     }
+  }
+}
+
+// Ctrl-C during --all on a terminal: the table, drawn over itself, ends
+// with where each board stopped, and the result follows on lines of its own.
+TEST_F(ZentrelFlashProcess, InterruptedAllEndsTheTableCleanly) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(200, bytes);
+  for (unsigned short columns : {80, 120}) {
+    const TerminalRun run =
+        RunOnTerminal({"flash", hex, "--all", "--emulate", "--emulate-devices", "2", "--pace",
+                       "window"},
+                      columns, " writing ");
+    EXPECT_EQ(run.Code, 130);
+    ASSERT_EQ(run.Lines.size(), 6u) << run.Screen;
+    EXPECT_EQ(run.Lines[0], "Flashing 2 devices side by side");
+    EXPECT_EQ(run.Lines[1], Heading(columns));
+    const char* boards[2][2] = {{"emu-1", "ZB-000001"}, {"emu-2", "ZB-000002"}};
+    for (int b = 0; b < 2; ++b) {
+      const std::string& line = run.Lines[2 + b];
+      // The pages it stopped after, from its PAGES column.
+      const std::string pages = std::to_string(std::atoi(line.c_str() + 53));
+      EXPECT_EQ(line, TableLine(columns, boards[b][0], boards[b][1], "failed", pages + " of 201",
+                                "FAILED: download interrupted after page " + pages +
+                                    " of 201: the device holds an incomplete image; flash it "
+                                    "again"));
+    }
+    EXPECT_TRUE(std::regex_match(run.Lines[4], std::regex("0 passed, 2 failed in [0-9.]+ s")))
+        << run.Lines[4];
+    EXPECT_TRUE(std::regex_match(
+        run.Lines[5], std::regex("zentrel-flash: interrupted; 0 passed, 2 failed in [0-9.]+ s")))
+        << run.Lines[5];
   }
 }
 

@@ -156,6 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
             "zentrel-flash: failed while writing page 2 of 8; the device has left the bus; the "
             "device holds an incomplete image; flash it again",
             ""},
+        Row{"StopsAnswering",
+            {"flash", "@demo", "--emulate", "--emulate-fault", "stop-answering", kInstant}, 1,
+            "BOOT info: Boot CRC error\nzentrel-flash: failed while reading the boot loader; the "
+            "device is still attached; the device was reset into its boot loader and its flash "
+            "is unchanged\n",
+            ""},
         Row{"SilentMidDownload",
             {"flash", "@demo", "--emulate", "--emulate-fault", "ack-never-comes:5", kInstant},
             1, "failed while writing page 2 of 8; the device is still attached", ""},

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # zentrel-flash, unmodified, against the emulated boot loader behind a mocked
 # /dev/hidrawN: information, application information and a download of a
-# multi-page image, byte for byte, across the reset and the new node; a node
-# that cannot be opened; a product string that is not ASCII; the trace of
-# the calls and of a failed one, and their capture.
+# multi-page image, byte for byte, across the reset and the new node; a board
+# unplugged mid-download; a node that is missing or denies access; a product
+# string that is not ASCII; the trace of the calls and of a failed one, and
+# their capture.
 #
 #   flash_on_hidraw.sh DEVICE_PROGRAM CLIENT...
 #
@@ -103,18 +104,47 @@ check "a failed transfer in the trace says why, in the platform's words" \
 ${HIDRAW_TRACE_FAILURE:-ioctl \(SFEATURE\): Input/output error}$" "$work/failed.txt"
 
 if [ "${HIDRAW_CHECK_UNOPENABLE:-1}" = 1 ]; then
+  # A board that leaves the bus at its 5th data report (page 2 of 24), its node
+  # lingering a moment, as the kernel's does: the box, then where it stopped
+  # and what it holds. It was open, so no word of a node that cannot be opened.
+  on_device --fault vanish:5 --linger-ms 1000 -- "${client[@]}" flash "$work/app.hex" >/dev/null \
+    2>"$work/vanish.err" && status=0 || status=$?
+  check "a board unplugged mid-download: flash exits 1" test "$status" -eq 1
+  check "... with the box and the advice for a device that failed, and nothing else" \
+    diff - "$work/vanish.err" <<'EOF'
+BOOT info: Boot data write Ack error
+zentrel-flash: failed while writing page 2 of 24; the device has left the bus; the device holds an incomplete image; flash it again
+EOF
+
   out=$(on_device --node-missing -- "${client[@]}" list 2>&1) && status=0 || status=$?
   check "list names a node that cannot be opened, with the reason" \
     grep -q "/dev/hidraw0 .*cannot be opened: .*No such file or directory" <<<"$out"
 
-  out=$(on_device --node-missing -- "${client[@]}" info 2>&1) && status=0 || status=$?
+  searched="zentrel-flash: searched for IDs 1D50:61A7: 1 HID collections, 0 boot loader \
+candidates, 0 with the IDs now; \`zentrel-flash list\` shows them"
+  on_device --node-missing -- "${client[@]}" info >/dev/null 2>"$work/missing.err" &&
+    status=0 || status=$?
   check "a node that cannot be opened: info exits 5 (no device)" test "$status" -eq 5
-  check "... with the usual text first" \
-    test "$(grep -n 'No HID device detect' <<<"$out" | cut -d: -f1)" -lt \
-    "$(grep -n 'cannot be opened' <<<"$out" | cut -d: -f1)"
-  check "... then the node and the reason" \
-    grep -q "/dev/hidraw0 .*cannot be opened: .*No such file or directory" <<<"$out"
-  check "... and what to do" grep -q "udev rule" <<<"$out"
+  check "... with the usual text, the search, then the node and its open's reason; a missing \
+node is no matter of access rules" diff - "$work/missing.err" <<EOF
+BOOT info: No HID device detect
+$searched
+zentrel-flash: /dev/hidraw0 is a device with IDs 1D50:61A7, but it cannot be opened: No such file or directory
+EOF
+
+  # The node refuses the client as a 0600 node refuses a user (preloaded:
+  # the tests may run as root).
+  : "${HIDRAW_DENY_OPEN:?the library that makes opens of /dev/hidraw* fail with EACCES}"
+  on_device -- sh -c 'LD_PRELOAD="$0${LD_PRELOAD:+ $LD_PRELOAD}" exec "$@"' "$HIDRAW_DENY_OPEN" \
+    "${client[@]}" info >/dev/null 2>"$work/denied.err" && status=0 || status=$?
+  check "a node that denies access: info exits 5 (no device)" test "$status" -eq 5
+  check "... then the node, \"Permission denied\" and the udev rule" \
+    diff - "$work/denied.err" <<EOF
+BOOT info: No HID device detect
+$searched
+zentrel-flash: /dev/hidraw0 is a device with IDs 1D50:61A7, but it cannot be opened: Permission denied
+zentrel-flash: to give your user access, install the udev rule and plug the device in again (README, "Device access on Linux")
+EOF
 fi
 
 echo "$passes passed, $failures failed"

@@ -11,10 +11,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 #include "hid/utf8_text.h"
 #include "tests/hidraw/hidraw_testbed.h"
@@ -236,6 +238,8 @@ void HidrawBootLoader::Unplug(Node& node) {
       // Nobody can be woken; a waiting reader still ends at its time limit.
     }
   }
+  // The pump waits with it; the testbed's other devices wait too.
+  std::this_thread::sleep_for(std::chrono::milliseconds(config_.LingerMs));
   UMockdevTestbed* tb = Testbed(bed_.Testbed());
   const NodeLayout& l = node.Layout;
   for (const std::string* path : {&l.Hidraw, &l.HidDevice, &l.UsbInterface, &l.UsbDevice}) {

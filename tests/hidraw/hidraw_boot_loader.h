@@ -40,6 +40,9 @@ struct HidrawDeviceConfig {
   emulated::BootLoaderConfig Behaviour;
   std::string Port = "1-1";  // the usb_device's name: bus 1, port 1
   bool NodeMissing = false;  // sysfs lists the device, /dev has no node
+  // After the device leaves the bus, its node and sysfs entries stay this
+  // long, as while the kernel tears them down: listed, but answering nothing.
+  int LingerMs = 0;
 };
 
 // Device k (1, 2, ...) of several: port "1-k", serial "ZB-00000k" (six

@@ -46,6 +46,8 @@ void Usage(std::FILE* out) {
                "                         device without K\n"
                "  --transport-fault [K:]NAME[:N]  short-feature, short-input, eio, epipe\n"
                "  --node-missing         sysfs lists the devices, /dev has no nodes\n"
+               "  --linger-ms N          a device's node stays N ms after it left the\n"
+               "                         bus, answering nothing\n"
                "  --dump FILE            write the device's flash here afterwards\n"
                "  --report FILE          write what the device saw (nodes, resets) here\n"
                "Every other option is for every device. With more than one device,\n"
@@ -191,6 +193,8 @@ int main(int argc, char** argv) {
       config.Behaviour.AppInfo = value;
     } else if (opt == "--flash-kib") {
       config.Behaviour.FlashSizeKiB = static_cast<std::uint16_t>(std::atoi(value.c_str()));
+    } else if (opt == "--linger-ms") {
+      config.LingerMs = std::atoi(value.c_str());
     } else if (opt == "--reenumerate-ms") {
       config.Behaviour.ReenumerateUs = std::strtoull(value.c_str(), nullptr, 10) * 1000u;
     } else if (opt == "--devices") {

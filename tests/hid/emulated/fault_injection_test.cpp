@@ -81,6 +81,20 @@ TEST_F(EmulatedBusTest, VanishAtOnceOrNeverBackAfterResetMeansGoneForGood) {
   }
 }
 
+TEST_F(EmulatedBusTest, VanishAfterTheNthDataReport) {
+  AddStarted();
+  Erase();
+  device_->InjectFault(FaultKind::Vanish, 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(Write(Packet(static_cast<std::uint8_t>(10 * i))));
+  }
+  EXPECT_FALSE(device_->Present());
+  EXPECT_FALSE(Write(Packet(0)));
+  EXPECT_FALSE(Status().has_value());
+  EXPECT_EQ(device_->DataReportCount(), 3u);
+  EXPECT_EQ(device_->Flash()[kFirstWriteAddress + 64], 20);  // the third got in
+}
+
 TEST_F(EmulatedBusTest, WrongBootStatusIsNeitherOkNorBusyLooking) {
   BootLoaderConfig config;
   config.StartInBootLoader = true;

@@ -76,61 +76,6 @@ std::unique_ptr<ImageStore> PatternImage(std::uint32_t pages) {
   return image;
 }
 
-TEST(RunDeviceCommand, InfoAgainstTheEmulatedDeviceRecordsTheBoardAndItsFields) {
-  auto image = std::make_unique<ImageStore>();
-  const CommandRun run = RunEmulated({}, *image, RoadKind::Info);
-  EXPECT_EQ(run.Code, 0);
-  const nlohmann::json& r = run.Result();
-  EXPECT_EQ(r["event"], "result");
-  EXPECT_EQ(r["exit_code"], 0);
-  EXPECT_EQ(r["fields"]["platform"], "ZX-CORE");
-  EXPECT_EQ(r["port"], "emu-1");
-  EXPECT_EQ(r["serial"], "ZB-000001");
-  EXPECT_EQ(r["failure"], "");
-}
-
-// Each failure kind of the engine has its exit code and its record.
-TEST(RunDeviceCommand, EachFailureKindHasItsCode) {
-  struct Row {
-    const char* Fault;
-    RoadKind Road;
-    int Code;
-    const char* Failure;
-    const char* Box;
-  };
-  const Row rows[] = {
-      {"never-returns", RoadKind::Info, 5, "no_device", "No HID device detect"},
-      {"cannot-open", RoadKind::AppInfo, 5, "no_device", "Application ID request fail"},
-      {"wrong-boot-status", RoadKind::Info, 1, "device_failed", "Boot CRC error"},
-      {"fail-output:3", RoadKind::Download, 1, "device_failed", "Boot data write error"},
-  };
-  const auto image = PatternImage(3);
-  for (const Row& row : rows) {
-    DeviceOptions options;
-    options.EmuFaults = {row.Fault};
-    const CommandRun run = RunEmulated(options, *image, row.Road);
-    EXPECT_EQ(run.Code, row.Code) << row.Fault;
-    EXPECT_EQ(run.Result()["failure"], row.Failure) << row.Fault;
-    EXPECT_EQ(run.Result()["box"], row.Box) << row.Fault;
-  }
-  // A road that ends without a box: its status text says why.
-  DeviceOptions options;
-  options.EmuFaults = {"fail-set-feature:2"};
-  const CommandRun run = RunEmulated(options, *image, RoadKind::Info);
-  EXPECT_EQ(run.Code, 1);
-  EXPECT_EQ(run.Result()["message"], "HID device start boot sequence fail");
-}
-
-TEST(RunDeviceCommand, BadOptionsAreRefusedBeforeAnyDevice) {
-  auto image = std::make_unique<ImageStore>();
-  DeviceOptions unknownFault;
-  unknownFault.EmuFaults = {"no-such-fault"};
-  EXPECT_EQ(RunEmulated(unknownFault, *image, RoadKind::Info).Code, 2);
-  DeviceOptions badVid;
-  badVid.VendorId = "xyz";
-  EXPECT_EQ(RunEmulated(badVid, *image, RoadKind::Info).Code, 2);
-}
-
 TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
   const auto image = PatternImage(40);
   const auto dump = std::filesystem::temp_directory_path() / "zentrel_cli_dump.bin";
@@ -153,21 +98,6 @@ TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
   const CommandRun quick = RunEmulated(fast, *image, RoadKind::Download);
   ASSERT_EQ(quick.Code, 0);
   EXPECT_LT(quick.Elapsed * 2, slow.Elapsed);
-}
-
-TEST(RunDeviceCommand, PlatformMismatchDoesNotFit) {
-  auto image = PatternImage(32);
-  const char header[] = "ZENTREL image  ZX-CORE           1.x     \r\n";
-  std::copy(header, header + 43, image->FileBuffer.begin());
-  image->FileLength = 43;
-  image->ImageKind = 'm';
-  DeviceOptions options;
-  options.EmuPlatform = "OTHER";
-  const CommandRun run = RunEmulated(options, *image, RoadKind::Download);
-  EXPECT_EQ(run.Code, 4);
-  EXPECT_EQ(run.Result()["failure"], "does_not_fit");
-  EXPECT_EQ(run.Result()["box"], "HW is uncompatible with selected SW image File");
-  EXPECT_EQ(run.Result()["pages_written"], 0);
 }
 
 TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {

@@ -79,6 +79,16 @@ Outcome Finish(pid_t pid, int outFd, int errFd, std::string out) {
   return run;
 }
 
+bool ReadUntil(int outFd, std::string& out, const std::string& text) {
+  char buffer[256];
+  while (out.find(text) == std::string::npos) {
+    const ssize_t n = read(outFd, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
 Outcome RunProgram(const std::vector<std::string>& args, bool closeOut,
                    unsigned long fileSizeLimit) {
   int outFd = -1, errFd = -1;

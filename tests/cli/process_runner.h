@@ -32,6 +32,8 @@ pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool c
 // Reads both pipes to their end, then the exit code; out is what was read
 // from stdout already.
 Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {});
+// Reads stdout into out until it holds text; false if the pipe ends first.
+bool ReadUntil(int outFd, std::string& out, const std::string& text);
 Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false,
                    unsigned long fileSizeLimit = 0);
 

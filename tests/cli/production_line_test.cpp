@@ -116,12 +116,7 @@ TEST_F(ZentrelFlashProcess, InterruptedAllSaysWhereEachBoardStopped) {
                           outFd, errFd, false);
   ASSERT_GT(pid, 0);
   std::string out;
-  char buffer[256];
-  while (out.find("side by side\n") == std::string::npos) {
-    const ssize_t n = read(outFd, buffer, sizeof buffer);
-    ASSERT_GT(n, 0) << out;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
+  ASSERT_TRUE(ReadUntil(outFd, out, "side by side\n")) << out;
   sleep(3);  // well into the 16 s of pages; whenever it lands, the lines must hold
   kill(pid, SIGINT);
   const Outcome run = Finish(pid, outFd, errFd, out);

@@ -24,6 +24,8 @@ struct Row {
   int Code;
   const char* Stderr;  // must contain; "" for nothing on stderr
   const char* Stdout;  // must contain
+  // Fields of the last record of the same run with --json, by JSON pointer.
+  nlohmann::json Record = nlohmann::json::object();
 };
 
 class ExitCodes : public ZentrelFlashProcess, public ::testing::WithParamInterface<Row> {};
@@ -39,6 +41,14 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
     EXPECT_NE(run.Err.find(GetParam().Stderr), std::string::npos) << run.Err;
   }
   EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
+  if (GetParam().Record.empty()) return;
+  args.push_back("--json");
+  const Outcome json = RunProgram(args);
+  EXPECT_EQ(json.Code, GetParam().Code) << json.Err;
+  const nlohmann::json last = JsonLines(json.Out).back();
+  for (const auto& [pointer, value] : GetParam().Record.items()) {
+    EXPECT_EQ(last[nlohmann::json::json_pointer(pointer)], value) << pointer;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"BadPace", {"info", "--pace", "slow"}, 2, "--pace", ""},
         Row{"VendorIdAbove16Bits", {"info", "--vid", "0x1FFFF"}, 2, "not a USB ID", ""},
         Row{"VendorIdZero", {"info", "--pid", "0"}, 2, "not a USB ID", ""},
+        Row{"VendorIdNotHex", {"info", "--emulate", "--vid", "xyz"}, 2, "--vid", ""},
         Row{"RepeatedOption", {"info", "--pace", "fast", "--pace", "window"}, 2, "--pace", ""},
         Row{"EmulateOptionWithoutEmulate", {"flash", "@demo", "--emulate-dump", "d.bin"}, 2,
             "--emulate-dump requires --emulate", ""},
@@ -66,14 +77,26 @@ INSTANTIATE_TEST_SUITE_P(
              "fail-output:2"},
             2, "given twice", ""},
         Row{"Version", {"--version"}, 0, "", "default device IDs: vendor 0x1D50, product 0x61A7"},
-        Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE"},
+        Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE",
+            {{"/event", "result"}, {"/exit_code", 0}, {"/fields/platform", "ZX-CORE"},
+             {"/port", "emu-1"}, {"/serial", "ZB-000001"}, {"/failure", ""}}},
         Row{"NoDevice", {"info", "--emulate", "--emulate-fault", "never-returns", kInstant}, 5,
-            "BOOT info: No HID device detect", ""},
+            "BOOT info: No HID device detect", "",
+            {{"/failure", "no_device"}, {"/box", "No HID device detect"}}},
         Row{"AppInfoNoDevice", {"app-info", "--emulate", "--emulate-fault", "cannot-open"}, 5,
-            "cannot be opened", ""},
+            "cannot be opened", "",
+            {{"/failure", "no_device"}, {"/box", "Application ID request fail"}}},
+        Row{"BootStatusNotOk",
+            {"info", "--emulate", "--emulate-fault", "wrong-boot-status", kInstant}, 1,
+            "Boot CRC error", "", {{"/failure", "device_failed"}, {"/box", "Boot CRC error"}}},
+        Row{"PacketNotWritten",
+            {"flash", "@demo", "--emulate", "--emulate-fault", "fail-output:3", kInstant}, 1,
+            "Boot data write error", "",
+            {{"/failure", "device_failed"}, {"/box", "Boot data write error"}}},
         Row{"RoadEndsWithoutBox",
             {"info", "--emulate", "--emulate-fault", "fail-set-feature:2", kInstant}, 1,
-            "zentrel-flash: HID device start boot sequence fail", ""},
+            "zentrel-flash: HID device start boot sequence fail", "",
+            {{"/message", "HID device start boot sequence fail"}}},
         // A file that cannot be read: the box text, then the path as given
         // and why.
         Row{"FileMissing", {"flash", "no-such.hex", "--emulate"}, 3,
@@ -87,7 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"EmptyDumpPath", {"flash", "@demo", "--emulate", "--emulate-dump", ""}, 2,
             "--emulate-dump: an empty path names no file", ""},
         Row{"PlatformMismatch", {"flash", "@demo", "--emulate", "--emulate-platform", "OTHER"},
-            4, "HW is uncompatible with selected SW image File", ""},
+            4, "HW is uncompatible with selected SW image File", "",
+            {{"/failure", "does_not_fit"},
+             {"/box", "HW is uncompatible with selected SW image File"},
+             {"/pages_written", 0}}},
         Row{"FlashTooSmall", {"flash", "@demo", "--emulate", "--emulate-flash-kib", "4"}, 4,
             "Device Flash size is smaller than SW image", ""},
         Row{"OutputIsTheInput", {"image", "@demo", "--output", "@demo"}, 2,
@@ -217,12 +243,7 @@ TEST_P(Interrupted, DownloadStopsAndSaysWhatTheDeviceHolds) {
   ASSERT_GT(pid, 0);
   // Wait for the second page to be written, then signal.
   std::string out;
-  char buffer[256];
-  while (out.find("Write page 1\n") == std::string::npos) {
-    const ssize_t n = read(outFd, buffer, sizeof buffer);
-    ASSERT_GT(n, 0) << out;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
+  ASSERT_TRUE(ReadUntil(outFd, out, "Write page 1\n")) << out;
   kill(pid, GetParam());
   const Outcome run = Finish(pid, outFd, errFd, out);
   EXPECT_EQ(run.Code, 130) << run.Err;
@@ -257,14 +278,9 @@ TEST_F(ZentrelFlashProcess, TraceOfAnInterruptedDownloadEndsWithItsLastTransferA
   int outFd = -1, errFd = -1;
   const pid_t pid = Spawn({"flash", hex, "--emulate", "--trace=" + trace}, outFd, errFd, false);
   ASSERT_GT(pid, 0);
-  std::string out;
-  char buffer[256];
   // Shown once the third page is acknowledged.
-  while (out.find("Write page 2\n") == std::string::npos) {
-    const ssize_t n = read(outFd, buffer, sizeof buffer);
-    ASSERT_GT(n, 0) << out;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
+  std::string out;
+  ASSERT_TRUE(ReadUntil(outFd, out, "Write page 2\n")) << out;
   // Written as it happened: the third page's last packet is in the file
   // while the program still runs, and the file ends with a whole line.
   std::ifstream early(trace, std::ios::binary);

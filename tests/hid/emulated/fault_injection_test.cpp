@@ -66,15 +66,19 @@ TEST_F(EmulatedBusTest, DeviceThatStopsAnsweringSendsNothingAndFailsStatus) {
   EXPECT_TRUE(Strings(0).has_value());
 }
 
-TEST_F(EmulatedBusTest, VanishAtOnceMeansGoneForGood) {
-  Add();
-  OpenDevice();
-  device_->InjectFault(FaultKind::Vanish, 0);
-  EXPECT_FALSE(device_->Present());
-  EXPECT_FALSE(Send(KeyedCommand(kAppId)));
-  clock_.AdvanceUs(3'600'000'000ull);
-  EXPECT_FALSE(device_->Present());
-  EXPECT_EQ(OpenDevice(), kNoHidHandle);
+// Gone at once, or at the reset and never back: gone for good either way.
+TEST_F(EmulatedBusTest, VanishAtOnceOrNeverBackAfterResetMeansGoneForGood) {
+  for (const FaultKind kind : {FaultKind::Vanish, FaultKind::NeverReturnsAfterReset}) {
+    Add();
+    OpenDevice();
+    device_->InjectFault(kind, 0);
+    EXPECT_EQ(device_->Present(), kind != FaultKind::Vanish);
+    EXPECT_EQ(Send(KeyedCommand(kind == FaultKind::Vanish ? kAppId : kReset)),
+              kind != FaultKind::Vanish);
+    clock_.AdvanceUs(3'600'000'000ull);
+    EXPECT_FALSE(device_->Present());
+    EXPECT_EQ(OpenDevice(), kNoHidHandle);
+  }
 }
 
 TEST_F(EmulatedBusTest, VanishAfterTheNthDataReport) {
@@ -90,36 +94,6 @@ TEST_F(EmulatedBusTest, VanishAfterTheNthDataReport) {
   EXPECT_EQ(device_->DataReportCount(), 3u);
   EXPECT_EQ(device_->Flash()[kFirstWriteAddress + 64], 20);  // the third got in
 }
-
-struct NoValidStringsCase {
-  FaultKind Kind;
-  bool BootLoader;
-};
-
-class NoValidStringsTest : public EmulatedBusTest,
-                           public ::testing::WithParamInterface<NoValidStringsCase> {};
-
-TEST_P(NoValidStringsTest, StringsAreNeverValidInThatMode) {
-  BootLoaderConfig config;
-  config.InvalidStringsReads = 0;
-  config.AppAnswerUs = 0;
-  config.StartInBootLoader = GetParam().BootLoader;
-  Add(config);
-  OpenDevice();
-  device_->InjectFault(GetParam().Kind);
-  ASSERT_TRUE(Send(KeyedCommand(GetParam().BootLoader ? kStartBoot : kAppId)));
-  for (int i = 0; i < 1000; ++i) {
-    const auto r = Strings(0);
-    ASSERT_TRUE(r.has_value());
-    ASSERT_FALSE(IsUpperAsciiLetter((*r)[1]));
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, NoValidStringsTest,
-    ::testing::Values(NoValidStringsCase{FaultKind::NoValidBootStrings, true},
-                      NoValidStringsCase{FaultKind::NoValidAppStrings, false}),
-    [](const auto& info) { return info.param.BootLoader ? "BootLoader" : "Application"; });
 
 TEST_F(EmulatedBusTest, WrongBootStatusIsNeitherOkNorBusyLooking) {
   BootLoaderConfig config;
@@ -143,29 +117,6 @@ TEST_F(EmulatedBusTest, EraseThatNeverEndsHangsOnlyOnce) {
   ASSERT_TRUE(status.has_value());
   EXPECT_NE(*status, kStatusOk);
   Erase();  // the next erase ends normally
-}
-
-TEST_F(EmulatedBusTest, AckNeverComesForTheNthPacket) {
-  AddStarted();
-  Erase();
-  device_->InjectFault(FaultKind::AckNeverComes, 2);
-  ASSERT_TRUE(Write(Packet(0)));
-  clock_.AdvanceUs(10'000);
-  EXPECT_EQ(Status(), kPacketAck);
-  ASSERT_TRUE(Write(Packet(32)));
-  clock_.AdvanceUs(600'000'000);
-  EXPECT_NE(Status(), kPacketAck);
-  EXPECT_EQ(device_->Flash()[kFirstWriteAddress + 32], 32);  // written, not acked
-}
-
-TEST_F(EmulatedBusTest, DeviceThatNeverComesBackAfterReset) {
-  Add();
-  device_->InjectFault(FaultKind::NeverReturnsAfterReset);
-  OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(kReset)));
-  clock_.AdvanceUs(3'600'000'000ull);
-  EXPECT_FALSE(device_->Present());
-  EXPECT_EQ(OpenDevice(), kNoHidHandle);
 }
 
 TEST(FaultKindNameTest, EveryKindHasADistinctNameThatParsesBack) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -32,7 +33,17 @@ class ExitCodes : public ZentrelFlashProcess, public ::testing::WithParamInterfa
 
 TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
   std::vector<std::string> args;
-  for (const std::string& a : GetParam().Args) args.push_back(a == "@demo" ? Path("demo.mvx") : a);
+  for (const std::string& a : GetParam().Args) {
+    if (a == "@empty" || a == "@large") {
+      const std::string file = Path(a == "@empty" ? "empty.hex" : "large.hex");
+      std::ofstream(file).close();
+      // One byte more than the largest file that is read.
+      std::filesystem::resize_file(file, a == "@large" ? 4194305 : 0);
+      args.push_back(file);
+      continue;
+    }
+    args.push_back(a == "@demo" ? Path("demo.mvx") : a);
+  }
   const Outcome run = RunProgram(args);
   EXPECT_EQ(run.Code, GetParam().Code) << run.Err;
   if (std::string(GetParam().Stderr).empty()) {
@@ -105,6 +116,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"FileIsADirectory", {"image", "/"}, 3, "zentrel-flash: /: Is a directory\n", ""},
         Row{"FileIsADevice", {"flash", "/dev/null", "--emulate"}, 3,
             "zentrel-flash: /dev/null: not a regular file\n", ""},
+        Row{"FileEmpty", {"image", "@empty"}, 3, "empty.hex: empty\n", ""},
+        Row{"FileTooLarge", {"image", "@large"}, 3,
+            "large.hex: larger than 4194304 bytes\n", ""},
+        Row{"FileNameTooLong", {"image", std::string(300, 'n') + ".hex"}, 3,
+            ": File name too long\n", ""},
         Row{"EmptyOutputPath", {"image", "@demo", "--output", ""}, 2,
             "--output: an empty path names no file", ""},
         Row{"EmptyDumpPath", {"flash", "@demo", "--emulate", "--emulate-dump", ""}, 2,

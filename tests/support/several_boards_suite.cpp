@@ -124,14 +124,16 @@ TEST_P(SeveralBoards, RoadsSideBySideFlashEachTheirOwnBoardAndAVanishingOneFails
       EXPECT_EQ(board.Resets, 1);
       if (k == vanishing) {
         EXPECT_FALSE(road.sequencer.RoadCompleted());
-        EXPECT_EQ(road.Boxes(), std::vector<std::string>{"Boot data write Ack error"});
+        EXPECT_EQ(road.Boxes(), std::vector<std::string>{"Boot data write Ack error"})
+            << road.sequencer.Outcome().Status;
         EXPECT_EQ(board.DataReports, 2u);
         EXPECT_FALSE(board.Present);
         // What the road says it wrote is what the board holds.
         ExpectFlashed(board.Flash, SentBytes(*road.image), road.sequencer.Outcome().PagesWritten);
       } else {
         EXPECT_TRUE(road.sequencer.RoadCompleted());
-        EXPECT_EQ(road.Boxes(), std::vector<std::string>{"Boot successful finished"});
+        EXPECT_EQ(road.Boxes(), std::vector<std::string>{"Boot successful finished"})
+            << road.sequencer.Outcome().Status;
         EXPECT_EQ(board.DataReports, (lengths[k - 1] - 4096) / 128 * 4 + 4);
         ExpectFlashed(board.Flash, SentBytes(*road.image));
       }

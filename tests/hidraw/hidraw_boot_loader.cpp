@@ -62,6 +62,10 @@ struct HidrawBootLoader::Node {
   int SlaveFd = -1;   // our own opening of the node's end, to take them back
   HidHandle Bus = kNoHidHandle;
   bool Alive = true;
+  // The device's resets when this node appeared: after one more, the device
+  // has left this node, as a kernel's node answers nothing once its device
+  // disconnected, even before it is removed.
+  int ResetsAtPlug = 0;
   std::deque<std::vector<std::uint8_t>> Queue;
   UMockdevIoctlClient* Pending = nullptr;  // a read waiting for a report
 };
@@ -217,6 +221,7 @@ void HidrawBootLoader::Plug() {
   node.SlaveFd = slave;
   node.MasterFd = umockdev_testbed_get_dev_fd(tb, l.DevNode.c_str());
   node.Bus = bus_.Open(device_.Path());
+  node.ResetsAtPlug = device_.ResetCount();
   live_ = &node;
   plugFailed_ = false;
 }
@@ -317,6 +322,10 @@ void HidrawBootLoader::ClientConnected(Node& node) {
   node.Queue.clear();
 }
 
+bool HidrawBootLoader::Gone(const Node& node) const {
+  return !node.Alive || device_.ResetCount() != node.ResetsAtPlug;
+}
+
 void HidrawBootLoader::HandleIoctl(Node& node, void* c) {
   auto* client = static_cast<UMockdevIoctlClient*>(c);
   const gulong request = umockdev_ioctl_client_get_request(client);
@@ -336,7 +345,7 @@ void HidrawBootLoader::HandleIoctl(Node& node, void* c) {
   };
 
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive) return done(-1, ENODEV);
+  if (Gone(node)) return done(-1, ENODEV);
 
   const auto& rdesc = ReportDescriptor();
   if (request == HIDIOCGRDESCSIZE) {
@@ -405,7 +414,7 @@ void HidrawBootLoader::HandleWrite(Node& node, void* c) {
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   const auto length = static_cast<std::size_t>(arg->data_len);
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, ENODEV);
+  if (Gone(node)) return umockdev_ioctl_client_complete(client, -1, ENODEV);
   if (length < 1 || arg->data[0] != 0) return umockdev_ioctl_client_complete(client, -1, EINVAL);
   if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
     return umockdev_ioctl_client_complete(client, -1, EIO);
@@ -422,7 +431,7 @@ void HidrawBootLoader::HandleRead(Node& node, void* c) {
   auto* client = static_cast<UMockdevIoctlClient*>(c);
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, EIO);
+  if (Gone(node)) return umockdev_ioctl_client_complete(client, -1, EIO);
   if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
     return umockdev_ioctl_client_complete(client, -1, EIO);
   }

@@ -92,6 +92,9 @@ class HidrawBootLoader {
   void Deliver(Node& node, std::vector<std::uint8_t> report);
   bool TakeTransportFault(TransportFault kind, std::uint64_t count);
 
+  // Under lock_: whether the node no longer reaches its device.
+  bool Gone(const Node& node) const;
+
   // Handlers, on umockdev's thread.
   friend struct NodeCallbacks;
   void HandleIoctl(Node& node, void* client);

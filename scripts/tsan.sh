@@ -3,7 +3,7 @@
 # its tests with clang and -fsanitize=thread (no GUI, no benchmarks) and runs
 # the tests where roads run side by side or a signal meets them: flash --all
 # (boards side by side, one failing, JSON, the live table, Ctrl-C during the
-# download), the interrupted single download, the threaded roads on one
+# download), the interrupted single download, the many-board suite on one
 # emulated bus, and flash --all through hidapi against three mocked hidraw
 # devices. Any report fails the run.
 #
@@ -30,6 +30,6 @@ cmake --build "$build" -j2 --target zentrel-flash zentrel_flash_process_tests hi
 # see a wrong exit code, the in-process tests a failed test binary.
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1"
 ctest --test-dir "$build" --output-on-failure \
-  -R 'ManyBoards|ZentrelFlashProcess\.(ResultLines|InterruptedAll|AllOn|AllWith)|Interrupted\.|ThreadedRoads\.'
+  -R 'ManyBoards|ZentrelFlashProcess\.(ResultLines|InterruptedAll|AllOn|AllWith)|Interrupted\.|SeveralBoards\.'
 tests/hidraw/several_on_hidraw.sh "$PWD/build/default/tests/hidraw/zentrel-hidraw-device" \
   "$build/cli/zentrel-flash"

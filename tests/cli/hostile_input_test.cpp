@@ -93,6 +93,17 @@ TEST_F(ZentrelFlashProcess, AFifoIsRefusedWithoutWaitingForAWriter) {
                          ": not a regular file\n");
 }
 
+// A file whose mode forbids reading it. Root reads any file, so from root
+// the program runs as nobody.
+TEST_F(ZentrelFlashProcess, AFileThatMayNotBeReadSaysPermissionDenied) {
+  std::vector<std::uint8_t> bytes;
+  const std::string hex = WriteHex(1, bytes);
+  fs::permissions(hex, fs::perms::none);
+  const Outcome run = RunProgram({"image", hex}, false, 0, geteuid() == 0);
+  EXPECT_EQ(run.Code, 3);
+  EXPECT_EQ(run.Err, "File Error: File read error\nzentrel-flash: " + hex + ": Permission denied\n");
+}
+
 // A board's dump (FILE.PORT) that leads to the firmware file, by a symbolic
 // or a hard link, is refused before any board is touched.
 TEST_F(ZentrelFlashProcess, ABoardsDumpThatIsTheFirmwareFileIsRefused) {

@@ -21,7 +21,7 @@ namespace zentrel::test {
 namespace fs = std::filesystem;
 
 pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut,
-            unsigned long fileSizeLimit) {
+            unsigned long fileSizeLimit, bool asNobody) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) return -1;
   const pid_t pid = fork();
@@ -37,6 +37,8 @@ pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool c
       const rlimit limit{fileSizeLimit, fileSizeLimit};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    constexpr unsigned kNobody = 65534;
+    if (asNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
     std::vector<char*> argv;
     std::string program = ZENTREL_FLASH_PROGRAM;
     argv.push_back(program.data());
@@ -90,9 +92,9 @@ bool ReadUntil(int outFd, std::string& out, const std::string& text) {
 }
 
 Outcome RunProgram(const std::vector<std::string>& args, bool closeOut,
-                   unsigned long fileSizeLimit) {
+                   unsigned long fileSizeLimit, bool asNobody) {
   int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn(args, outFd, errFd, closeOut, fileSizeLimit);
+  const pid_t pid = Spawn(args, outFd, errFd, closeOut, fileSizeLimit, asNobody);
   return Finish(pid, outFd, errFd);
 }
 

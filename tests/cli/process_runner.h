@@ -27,15 +27,17 @@ struct Outcome {
 // Starts the program with args; stdout and stderr are pipes unless closeOut
 // (writes to stdout then fail). fileSizeLimit > 0: no file it writes grows
 // beyond that, as if the disk were full there.
+// asNobody: the program runs as user nobody (from root, whom no file mode
+// stops).
 pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut,
-            unsigned long fileSizeLimit = 0);
+            unsigned long fileSizeLimit = 0, bool asNobody = false);
 // Reads both pipes to their end, then the exit code; out is what was read
 // from stdout already.
 Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {});
 // Reads stdout into out until it holds text; false if the pipe ends first.
 bool ReadUntil(int outFd, std::string& out, const std::string& text);
 Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false,
-                   unsigned long fileSizeLimit = 0);
+                   unsigned long fileSizeLimit = 0, bool asNobody = false);
 
 // All the program drew on a pseudo-terminal of the given width, and the
 // lines a terminal shows in the end (scrolled-off ones included).

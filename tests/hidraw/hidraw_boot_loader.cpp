@@ -63,8 +63,10 @@ struct HidrawBootLoader::Node {
   HidHandle Bus = kNoHidHandle;
   bool Alive = true;
   // The device's resets when this node appeared: after one more, the device
-  // has left this node, as a kernel's node answers nothing once its device
-  // disconnected, even before it is removed.
+  // has left this node, and its ioctls (opens' probes, feature reports) fail
+  // as a kernel's do once the device disconnected, even before the node is
+  // removed. Reads and writes still wait for the removal, as Wine's HID
+  // stack expects of them.
   int ResetsAtPlug = 0;
   std::deque<std::vector<std::uint8_t>> Queue;
   UMockdevIoctlClient* Pending = nullptr;  // a read waiting for a report
@@ -414,7 +416,7 @@ void HidrawBootLoader::HandleWrite(Node& node, void* c) {
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   const auto length = static_cast<std::size_t>(arg->data_len);
   std::lock_guard<std::mutex> hold(lock_);
-  if (Gone(node)) return umockdev_ioctl_client_complete(client, -1, ENODEV);
+  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, ENODEV);
   if (length < 1 || arg->data[0] != 0) return umockdev_ioctl_client_complete(client, -1, EINVAL);
   if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
     return umockdev_ioctl_client_complete(client, -1, EIO);
@@ -431,7 +433,7 @@ void HidrawBootLoader::HandleRead(Node& node, void* c) {
   auto* client = static_cast<UMockdevIoctlClient*>(c);
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   std::lock_guard<std::mutex> hold(lock_);
-  if (Gone(node)) return umockdev_ioctl_client_complete(client, -1, EIO);
+  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, EIO);
   if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
     return umockdev_ioctl_client_complete(client, -1, EIO);
   }

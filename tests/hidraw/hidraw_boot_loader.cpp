@@ -63,10 +63,7 @@ struct HidrawBootLoader::Node {
   HidHandle Bus = kNoHidHandle;
   bool Alive = true;
   // The device's resets when this node appeared: after one more, the device
-  // has left this node, and its ioctls (opens' probes, feature reports) fail
-  // as a kernel's do once the device disconnected, even before the node is
-  // removed. Reads and writes still wait for the removal, as Wine's HID
-  // stack expects of them.
+  // has left this node (OldNodeFailsIoctls).
   int ResetsAtPlug = 0;
   std::deque<std::vector<std::uint8_t>> Queue;
   UMockdevIoctlClient* Pending = nullptr;  // a read waiting for a report
@@ -325,7 +322,8 @@ void HidrawBootLoader::ClientConnected(Node& node) {
 }
 
 bool HidrawBootLoader::Gone(const Node& node) const {
-  return !node.Alive || device_.ResetCount() != node.ResetsAtPlug;
+  return !node.Alive ||
+         (config_.OldNodeFailsIoctls && device_.ResetCount() != node.ResetsAtPlug);
 }
 
 void HidrawBootLoader::HandleIoctl(Node& node, void* c) {

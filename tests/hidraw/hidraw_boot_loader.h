@@ -43,6 +43,11 @@ struct HidrawDeviceConfig {
   // After the device leaves the bus, its node and sysfs entries stay this
   // long, as while the kernel tears them down: listed, but answering nothing.
   int LingerMs = 0;
+  // After a reset the old node fails its ioctls at once, before the harness
+  // removes it, so that a search on a busy machine never opens the node the
+  // device has left. Off where Wine's HID stack reads the node: it then
+  // misses the device's return.
+  bool OldNodeFailsIoctls = false;
 };
 
 // Device k (1, 2, ...) of several: port "1-k", serial "ZB-00000k" (six

@@ -33,7 +33,6 @@ class EmulatedRack final : public BoardRack {
     return {b.Flash(),           b.ResetCount(), b.DataReportCount(), b.Commands().size(),
             b.ProtocolErrors(), b.Present() && !bus_.GetLocation(b.Path()).empty()};
   }
-  std::optional<std::size_t> OpenHandles() override { return bus_.OpenHandleCount(); }
 
  private:
   emulated::EmulatedBootLoader& Board(int k) { return *boards_[static_cast<std::size_t>(k - 1)]; }

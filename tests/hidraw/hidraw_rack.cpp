@@ -41,7 +41,6 @@ class HidrawRack final : public BoardRack {
     seen.Present = !Board(k).CurrentDevNode().empty();
     return seen;
   }
-  std::optional<std::size_t> OpenHandles() override { return platform_->OpenHandleCount(); }
 
  private:
   hidraw::HidrawBootLoader& Board(int k) { return *boards_[static_cast<std::size_t>(k - 1)]; }

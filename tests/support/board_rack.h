@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -42,8 +41,6 @@ class BoardRack {
   // Runs a started road to its end.
   virtual void Run(BootSequencer& road, Clock& clock) = 0;
   virtual BoardSeen Seen(int k) = 0;
-  // Handles open on the platform, where the rig can count them.
-  virtual std::optional<std::size_t> OpenHandles() = 0;
 };
 
 struct RackMaker {

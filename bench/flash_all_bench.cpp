@@ -29,7 +29,7 @@ Outcome FlashAll(const ImageStore& image, int devices) {
   options.Emulate = true;
   options.EmuDevices = devices;
   options.EmuFullSpeed = true;
-  options.Pacing = cli::Pace::Fast;
+  options.Pacing = Pace::Fast;
   std::FILE* sink = std::tmpfile();
   cli::ConsoleView view(sink, sink, cli::OutputMode::Quiet);
   SteadyClock clock;

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "cli/console_view.h"
-#include "cli/board_line.h"
+#include "sequencer/road_run.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_loader.h"
@@ -23,7 +23,7 @@ struct Outcome {
   bool Flashed = false;
 };
 
-Outcome FlashOnce(ImageStore& image, cli::Pace pace) {
+Outcome FlashOnce(ImageStore& image, Pace pace) {
   FakeClock clock;
   emulated::EmulatedBus bus(clock);
   emulated::BootLoaderConfig config;
@@ -40,10 +40,10 @@ Outcome FlashOnce(ImageStore& image, cli::Pace pace) {
   // Time the road from the moment the device answers the search.
   while (sequencer.SequencerState() != Connect) {
     sequencer.Tick();
-    clock.SleepUs(cli::kTickUs);
+    clock.SleepUs(kTickUs);
   }
   const std::uint64_t start = clock.NowUs();
-  cli::TickUntilIdle(sequencer, clock, pace);
+  TickUntilIdle(sequencer, clock, pace);
   std::fclose(sink);
   Outcome outcome;
   outcome.Seconds = static_cast<double>(clock.NowUs() - start) / 1e6;
@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
   image->ImageKind = 'h';
   image->ImageLoaded = 1;
 
-  const Outcome window = FlashOnce(*image, cli::Pace::Window);
-  const Outcome fast = FlashOnce(*image, cli::Pace::Fast);
+  const Outcome window = FlashOnce(*image, Pace::Window);
+  const Outcome fast = FlashOnce(*image, Pace::Fast);
 
   const auto profile = emulated::LatencyProfile::FullSpeed();
   const std::uint64_t pages = PagesToSend(image->ImageLength);

@@ -3,57 +3,13 @@
 #include "cli/exit_codes.h"
 #include "cli/failure_advice.h"
 #include "cli/interrupt.h"
-#include "sequencer/road_stage.h"
+#include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
 
 namespace {
 
 constexpr std::uint64_t kWaitPollUs = 100'000;
-
-// Keeps the fields a road fills and passes every call on, if there is
-// anywhere to pass it; the texts of the pages only where nothing else shows
-// them.
-class FieldKeeper final : public SequencerView {
- public:
-  FieldKeeper(SequencerView* shown, bool hidePageTexts)
-      : shown_(shown), hidePageTexts_(hidePageTexts) {}
-  void Watch(const BootSequencer& sequencer) { sequencer_ = &sequencer; }
-  void SetStatusText(const char* text) override {
-    if (hidePageTexts_ && sequencer_ != nullptr &&
-        PhaseOf(sequencer_->SequencerState()) == RoadPhase::Writing) {
-      return;
-    }
-    if (shown_ != nullptr) shown_->SetStatusText(text);
-  }
-  void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override {
-    if (shown_ != nullptr) shown_->ShowMessageBox(text, caption, icon);
-  }
-  void SetFieldText(ValueField field, const char* text) override {
-    // Shown indented by two blanks in the window; not in a record.
-    std::string value = text;
-    value.erase(0, value.find_first_not_of(' '));
-    fields[static_cast<std::size_t>(field)] = value;
-    if (shown_ != nullptr) shown_->SetFieldText(field, text);
-  }
-  void EnableCommandButtons(bool enabled) override {
-    if (shown_ != nullptr) shown_->EnableCommandButtons(enabled);
-  }
-  std::array<std::string, 6> fields;
-
- private:
-  SequencerView* shown_;
-  bool hidePageTexts_;
-  const BootSequencer* sequencer_ = nullptr;
-};
-
-void Start(BootSequencer& sequencer, RoadKind road) {
-  if (road == RoadKind::Info) sequencer.StartInfo();
-  if (road == RoadKind::Download) sequencer.StartDownload();
-  if (road == RoadKind::AppInfo) sequencer.StartAppInfo();
-}
-
-double Seconds(std::uint64_t us) { return static_cast<double>(us) / 1e6; }
 
 // A chosen board is followed across its reset; without one, the road takes
 // whatever the user's filter lets through.
@@ -63,73 +19,26 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
   record.Board = board;
   record.Number = number;
   record.Start = std::chrono::system_clock::now();
-  DeviceAccess device(s.Devices.Platform(), board.Path.empty() ? filter : FollowFilter(board));
-  FieldKeeper view(observer.RoadView(), observer.ShowsPages());
-  BootSequencer sequencer(view, device, s.Image, s.Ids, s.Time);
-  view.Watch(sequencer);
-  const std::uint64_t startUs = s.Time.NowUs();
-  std::uint64_t writingFromUs = 0;
-  auto show = [&] {
-    const RoadProgress p = sequencer.Progress();
-    const RoadPhase phase = PhaseOf(p.Stage);
-    // A download that completed shows its last page as written.
-    const bool writing =
-        phase == RoadPhase::Writing || (sequencer.RoadCompleted() && p.Pages > 0);
-    const std::uint64_t now = s.Time.NowUs();
-    if (writing && writingFromUs == 0) writingFromUs = now;
-    ProgressSnapshot snapshot;
-    snapshot.Stage = writing ? "writing" : PhaseWord(phase);
-    snapshot.Writing = writing;
-    snapshot.PagesDone = p.PagesDone;
-    snapshot.Pages = p.Pages;
-    snapshot.ElapsedUs = now - startUs;
-    snapshot.WritingUs = writing ? now - writingFromUs : 0;
-    observer.Progress(snapshot);
-  };
-  Start(sequencer, s.Road);
-  // A start that was refused (no image, say) leaves the sequencer Idle.
-  if (sequencer.SequencerState() != Idle) {
-    TickUntilIdle(sequencer, s.Time, s.Options.Pacing, show);
-  }
-  const std::uint64_t endUs = s.Time.NowUs();
-  record.Outcome = sequencer.Outcome();
+  const DeviceFilter where = board.Path.empty() ? filter : FollowFilter(board);
+  RoadWatch watch;
+  watch.Shown = observer.RoadView();
+  watch.HidePageTexts = observer.ShowsPages();
+  watch.Progress = [&observer](const ProgressSnapshot& p) { observer.Progress(p); };
+  watch.StopRequested = InterruptRequested;
+  static_cast<RoadResult&>(record) = RunRoad(
+      {s.Road, s.Devices.Platform(), where, s.Image, s.Ids, s.Time, s.Options.Pacing}, watch);
   record.ExitCode = ExitCodeOf(record.Outcome);
   const RoadOutcome& o = record.Outcome;
-  if (o.Failure == FailureKind::Stopped) {
-    record.Message = StoppedText(o);
-  } else {
-    record.Message = o.Box != nullptr ? o.Box : o.Status;
-  }
-  record.Seconds = Seconds(endUs - startUs);
-  record.WritingSeconds = writingFromUs != 0 ? Seconds(endUs - writingFromUs) : 0;
-  record.Fields = view.fields;
-  record.FlashSizeKiB = sequencer.FlashSizeKiB();
+  record.Message = o.Failure == FailureKind::Stopped ? StoppedText(o)
+                   : o.Box != nullptr                ? o.Box
+                                                     : o.Status;
   if (o.Failure == FailureKind::DeviceFailed) {
-    const DeviceFilter where = board.Path.empty() ? filter : FollowFilter(board);
     record.LeftBus = FindDevices(s.Devices.Platform(), s.Ids, where).empty();
   }
   return record;
 }
 
 }  // namespace
-
-void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
-                   const std::function<void()>& afterTick) {
-  do {
-    if (InterruptRequested()) {
-      sequencer.Stop();
-      return;
-    }
-    const std::uint8_t before = sequencer.SequencerState();
-    sequencer.Tick();
-    if (afterTick) afterTick();
-    if (pace == Pace::Window || !IsTransferStage(sequencer.SequencerState())) {
-      clock.SleepUs(kTickUs);
-    } else if (sequencer.SequencerState() == before) {
-      clock.SleepUs(kFastPollPauseUs);
-    }
-  } while (sequencer.SequencerState() != Idle);
-}
 
 DeviceFilter FollowFilter(const DeviceIdentity& board) {
   if (!board.Port.empty()) return {"", board.Port};

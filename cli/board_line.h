@@ -14,14 +14,9 @@
 #include "hid/device_identity.h"
 #include "image/image_store.h"
 #include "protocol/clock.h"
-#include "sequencer/boot_sequencer.h"
+#include "sequencer/road_run.h"
 
 namespace zentrel::cli {
-
-inline constexpr std::uint64_t kTickUs = 10'000;
-// Between two polls of a transfer stage that is not ready yet, at fast pace:
-// short against a USB frame, long enough that a poll loop never spins a core.
-inline constexpr std::uint64_t kFastPollPauseUs = 20;
 
 struct LineSetup {
   const DeviceOptions& Options;
@@ -47,13 +42,6 @@ class LineObserver {
   // A board's road has ended.
   virtual void Finished(const BoardRecord& record) = 0;
 };
-
-// Ticks the road until it is Idle again: a tick every 10 ms in the delays
-// and the searches, whose time the device needs to re-enumerate; with the
-// fast pace the transfers as fast as the device answers. An interrupt stops
-// the road through the engine. afterTick runs after every tick.
-void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
-                   const std::function<void()>& afterTick = {});
 
 // How a road finds its board again after the reset: by its port, else by
 // its serial number; anything when it has neither.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -249,7 +250,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
 }
 
 // A device command: its options, and what runs once they are parsed.
-using DeviceRun = int (*)(const DeviceOptions&, const OutputOptions&);
+using DeviceRun = std::function<int(const DeviceOptions&, const OutputOptions&)>;
 
 void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
                       const std::string& description, DeviceCommand kind, DeviceRun run) {
@@ -265,7 +266,7 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   }
   AddDeviceOptions(*cmd, *options, *output, kind);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
-  cmd->callback([options, output, &exitCode, run] {
+  cmd->callback([options, output, &exitCode, run = std::move(run)] {
     if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
         !error.empty()) {
       std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
@@ -274,6 +275,12 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
     }
     exitCode = run(*options, *output);
   });
+}
+
+DeviceRun RoadRun(RoadKind road) {
+  return [road](const DeviceOptions& o, const OutputOptions& output) {
+    return RunRoadCommand(road, o, output);
+  };
 }
 
 void AddImageCommand(CLI::App& app, int& exitCode) {
@@ -311,15 +318,15 @@ int RunCommandLine(int argc, char** argv) {
   AddDeviceCommand(app, exitCode, "flash",
                    "Check FILE against the device and write it into the device's flash; "
                    "exit 0 only when the device acknowledged the last page",
-                   DeviceCommand::Flash, RunFlashCommand);
+                   DeviceCommand::Flash, RoadRun(RoadKind::Download));
   AddDeviceCommand(app, exitCode, "info",
                    "Reset the device into its boot loader and read its platform, hardware "
                    "version, boot loader version and name",
-                   DeviceCommand::Reading, RunInfoCommand);
+                   DeviceCommand::Reading, RoadRun(RoadKind::Info));
   AddDeviceCommand(app, exitCode, "app-info",
                    "Ask the firmware running on the device (no reset) for its information "
                    "and version",
-                   DeviceCommand::Reading, RunAppInfoCommand);
+                   DeviceCommand::Reading, RoadRun(RoadKind::AppInfo));
   AddDeviceCommand(app, exitCode, "list",
                    "List the HID devices, mark the boot loader candidates and those with "
                    "the IDs, and say why one cannot be opened",

@@ -12,9 +12,8 @@
 
 namespace zentrel::cli {
 
-int RunInfoCommand(const DeviceOptions& options, const OutputOptions& output);
-int RunAppInfoCommand(const DeviceOptions& options, const OutputOptions& output);
-int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output);
+// info, app-info or flash: the road on the boards the options choose.
+int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output);
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output);
 int RunImageCommand(const std::string& path, const std::string& outputPath);
 

@@ -15,6 +15,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "cli/options.h"
+#include "sequencer/road_run.h"
 #include "sequencer/sequencer_view.h"
 
 namespace zentrel::cli {
@@ -24,16 +25,6 @@ enum class OutputMode {
   Terminal,  // status lines and a live progress line
   Json,      // one JSON object per line
   Quiet,     // errors only
-};
-
-// Where a road stands, for the progress line.
-struct ProgressSnapshot {
-  const char* Stage = "";
-  bool Writing = false;  // pages are being sent
-  std::uint32_t PagesDone = 0;
-  std::uint32_t Pages = 0;
-  std::uint64_t ElapsedUs = 0;  // since the road started
-  std::uint64_t WritingUs = 0;  // since the first page went out
 };
 
 class ConsoleView final : public SequencerView {

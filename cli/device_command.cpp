@@ -20,6 +20,7 @@
 #include "cli/sha256.h"
 #include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
+#include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
 
@@ -38,6 +39,20 @@ std::string Ids(const DeviceIds& ids) {
   return text;
 }
 
+// A board's result line, or its device_result record; a table on a terminal
+// shows the result in its row instead.
+void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, bool inTable) {
+  if (view.Mode() == OutputMode::Json) {
+    nlohmann::json object = {{"event", "device_result"}};
+    AddBoardJson(object, r);
+    view.Json(object);
+  } else if (view.Mode() == OutputMode::Quiet) {
+    if (r.ExitCode != kExitOk) view.Error("zentrel-flash: " + ResultLine(r, numbered));
+  } else if (!inTable || view.Mode() == OutputMode::Lines) {
+    view.Note(ResultLine(r, numbered));
+  }
+}
+
 // A line on this thread: its roads show on the console as they go.
 class ConsoleLine final : public LineObserver {
  public:
@@ -49,15 +64,7 @@ class ConsoleLine final : public LineObserver {
     view_.EndLiveLine();
     Records.push_back(record);
     if (!repeat_) return;
-    if (view_.Mode() == OutputMode::Json) {
-      nlohmann::json object = {{"event", "device_result"}};
-      AddBoardJson(object, record);
-      view_.Json(object);
-    } else if (view_.Mode() == OutputMode::Quiet && record.ExitCode != kExitOk) {
-      view_.Error("zentrel-flash: " + ResultLine(record, true));
-    } else {
-      view_.Note(ResultLine(record, true));
-    }
+    ShowBoardResult(view_, record, true, false);
     if (!record.Advice.empty()) view_.Error("zentrel-flash: " + record.Advice);
   }
   std::vector<BoardRecord> Records;
@@ -333,15 +340,7 @@ class DeviceCommand {
       rows = shared.Rows;
     }
     for (BoardRecord& r : finished) {
-      if (view_.Mode() == OutputMode::Json) {
-        nlohmann::json object = {{"event", "device_result"}};
-        AddBoardJson(object, r);
-        view_.Json(object);
-      } else if (view_.Mode() == OutputMode::Lines) {
-        view_.Note(ResultLine(r, o_.Repeat));
-      } else if (view_.Mode() == OutputMode::Quiet && r.ExitCode != kExitOk) {
-        view_.Error("zentrel-flash: " + ResultLine(r, o_.Repeat));
-      }
+      ShowBoardResult(view_, r, o_.Repeat, true);
       records.push_back(std::move(r));
     }
     if (view_.Mode() == OutputMode::Terminal) table.Draw(rows);
@@ -373,27 +372,13 @@ int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& v
   return DeviceCommand(road, options, view, image, clock).Run();
 }
 
-int RunInfoCommand(const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(stdout, stderr, ModeFor(output));
-  SteadyClock clock;
-  const auto image = std::make_unique<ImageStore>();
-  return RunDeviceCommand(RoadKind::Info, options, view, *image, clock);
-}
-
-int RunAppInfoCommand(const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(stdout, stderr, ModeFor(output));
-  SteadyClock clock;
-  const auto image = std::make_unique<ImageStore>();
-  return RunDeviceCommand(RoadKind::AppInfo, options, view, *image, clock);
-}
-
-int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output) {
+int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output) {
   ConsoleView view(stdout, stderr, ModeFor(output));
   SteadyClock clock;
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
-  // board, read-only.
+  // board, read-only; info and app-info leave it empty.
   const auto image = std::make_unique<ImageStore>();
-  if (!LoadFirmwareFile(*image, options.InputPath, view)) {
+  if (road == RoadKind::Download && !LoadFirmwareFile(*image, options.InputPath, view)) {
     if (view.Mode() == OutputMode::Json) {
       view.Json({{"event", "result"},
                  {"command", "flash"},
@@ -403,7 +388,7 @@ int RunFlashCommand(const DeviceOptions& options, const OutputOptions& output) {
     }
     return kExitFileRefused;
   }
-  return RunDeviceCommand(RoadKind::Download, options, view, *image, clock);
+  return RunDeviceCommand(road, options, view, *image, clock);
 }
 
 }  // namespace zentrel::cli

@@ -5,6 +5,7 @@
 #include "hid/device_identity.h"
 #include "image/memory_image_header.h"
 #include "protocol/reports.h"
+#include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
 

@@ -8,10 +8,9 @@
 
 #include "hid/device_access.h"
 #include "protocol/device_ids.h"
+#include "sequencer/road_run.h"
 
 namespace zentrel::cli {
-
-enum class Pace { Window, Fast };
 
 // --trace and --capture: every call to the device, written as it happens.
 struct TraceOptions {

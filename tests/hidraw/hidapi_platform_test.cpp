@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/board_line.h"
+#include "sequencer/road_run.h"
 #include "hid/device_access.h"
 #include "hid/hidapi/hidapi_platform.h"
 #include "image/image_store.h"
@@ -54,7 +54,7 @@ class HidapiOnHidraw : public ::testing::Test {
     BootSequencer sequencer(view_, *access_, image_, ids_, clock_);
     view_.Watch(sequencer, *access_);
     (sequencer.*start)();
-    cli::TickUntilIdle(sequencer, clock_, cli::Pace::Fast);
+    TickUntilIdle(sequencer, clock_, Pace::Fast);
     completed_ = sequencer.RoadCompleted();
   }
 

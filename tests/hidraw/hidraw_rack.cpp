@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "cli/board_line.h"
+#include "sequencer/road_run.h"
 #include "hid/hidapi/hidapi_platform.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/board_rack.h"
@@ -31,7 +31,7 @@ class HidrawRack final : public BoardRack {
     return boardResets ? static_cast<Clock&>(steady_) : virtual_;
   }
   void Run(BootSequencer& road, Clock& clock) override {
-    cli::TickUntilIdle(road, clock, cli::Pace::Fast);
+    TickUntilIdle(road, clock, Pace::Fast);
   }
   BoardSeen Seen(int k) override {
     BoardSeen seen = Board(k).Inspect([](const emulated::EmulatedBootLoader& b) {

@@ -1,0 +1,72 @@
+#include "sequencer/outcome_text.h"
+
+#include <cstdio>
+
+#include "sequencer/boot_sequencer.h"
+
+namespace zentrel {
+
+const char* PhaseWord(RoadPhase phase) {
+  switch (phase) {
+    case RoadPhase::Idle: return "done";
+    case RoadPhase::Resetting: return "resetting";
+    case RoadPhase::Searching: return "searching";
+    case RoadPhase::ReadingBootLoader: return "reading the boot loader";
+    case RoadPhase::Erasing: return "erasing";
+    case RoadPhase::Writing: return "writing";
+    case RoadPhase::AskingApplication: return "asking the application";
+  }
+  return "";
+}
+
+const char* FailureKindName(FailureKind kind) {
+  switch (kind) {
+    case FailureKind::None: return "";
+    case FailureKind::NoDevice: return "no_device";
+    case FailureKind::DoesNotFit: return "does_not_fit";
+    case FailureKind::FileRefused: return "file_refused";
+    case FailureKind::DeviceFailed: return "device_failed";
+    case FailureKind::Stopped: return "stopped";
+  }
+  return "";
+}
+
+std::vector<ValueField> FieldsOf(RoadKind road) {
+  if (road == RoadKind::AppInfo) {
+    return {ValueField::AppInfoField, ValueField::FwVersionField, ValueField::DeviceIdField};
+  }
+  return {ValueField::PlatformField, ValueField::HwVersionField, ValueField::BootVersionField,
+          ValueField::DeviceIdField};
+}
+
+std::string DeviceHolds(const RoadOutcome& o) {
+  switch (PhaseOf(o.Stage)) {
+    case RoadPhase::Writing: return "the device holds an incomplete image; flash it again";
+    case RoadPhase::Erasing:
+      return "the device's flash is partly erased; flash it again";
+    case RoadPhase::AskingApplication: return "nothing was changed on the device";
+    case RoadPhase::Idle: return "nothing was sent to the device";
+    default:
+      return o.Stage == ResetDevice
+                 ? "nothing was sent to the device"
+                 : "the device was reset into its boot loader and its flash is unchanged";
+  }
+}
+
+std::string StoppedText(const RoadOutcome& o) {
+  char text[200];
+  switch (PhaseOf(o.Stage)) {
+    case RoadPhase::Writing:
+      std::snprintf(text, sizeof text, "download interrupted after page %u of %u: %s",
+                    static_cast<unsigned>(o.PagesWritten), static_cast<unsigned>(o.Pages),
+                    DeviceHolds(o).c_str());
+      return text;
+    case RoadPhase::Erasing: return "download interrupted during the erase: " + DeviceHolds(o);
+    case RoadPhase::AskingApplication: return "interrupted: " + DeviceHolds(o);
+    default:
+      return o.Stage == ResetDevice ? "interrupted before anything was sent to the device"
+                                    : "interrupted before the erase: " + DeviceHolds(o);
+  }
+}
+
+}  // namespace zentrel

@@ -1,0 +1,113 @@
+#include "sequencer/road_run.h"
+
+#include "sequencer/outcome_text.h"
+#include "sequencer/road_stage.h"
+
+namespace zentrel {
+
+namespace {
+
+// Keeps the fields a road fills and passes every call on, if there is
+// anywhere to pass it; the texts of the pages only where nothing else shows
+// them.
+class FieldKeeper final : public SequencerView {
+ public:
+  explicit FieldKeeper(const RoadWatch& watch) : watch_(watch) {}
+  void Watch(const BootSequencer& sequencer) { sequencer_ = &sequencer; }
+  void SetStatusText(const char* text) override {
+    if (watch_.HidePageTexts && sequencer_ != nullptr &&
+        PhaseOf(sequencer_->SequencerState()) == RoadPhase::Writing) {
+      return;
+    }
+    if (watch_.Shown != nullptr) watch_.Shown->SetStatusText(text);
+  }
+  void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override {
+    if (watch_.Shown != nullptr) watch_.Shown->ShowMessageBox(text, caption, icon);
+  }
+  void SetFieldText(ValueField field, const char* text) override {
+    // Shown indented by two blanks in the window; not in a result.
+    std::string value = text;
+    value.erase(0, value.find_first_not_of(' '));
+    Fields[static_cast<std::size_t>(field)] = value;
+    if (watch_.Shown != nullptr) watch_.Shown->SetFieldText(field, text);
+  }
+  void EnableCommandButtons(bool enabled) override {
+    if (watch_.Shown != nullptr) watch_.Shown->EnableCommandButtons(enabled);
+  }
+  std::array<std::string, 6> Fields;
+
+ private:
+  const RoadWatch& watch_;
+  const BootSequencer* sequencer_ = nullptr;
+};
+
+void Start(BootSequencer& sequencer, RoadKind road) {
+  if (road == RoadKind::Info) sequencer.StartInfo();
+  if (road == RoadKind::Download) sequencer.StartDownload();
+  if (road == RoadKind::AppInfo) sequencer.StartAppInfo();
+}
+
+double Seconds(std::uint64_t us) { return static_cast<double>(us) / 1e6; }
+
+}  // namespace
+
+void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
+                   const std::function<bool()>& stopRequested,
+                   const std::function<void()>& afterTick) {
+  do {
+    if (stopRequested && stopRequested()) {
+      sequencer.Stop();
+      return;
+    }
+    const std::uint8_t before = sequencer.SequencerState();
+    sequencer.Tick();
+    if (afterTick) afterTick();
+    if (pace == Pace::Window || !IsTransferStage(sequencer.SequencerState())) {
+      clock.SleepUs(kTickUs);
+    } else if (sequencer.SequencerState() == before) {
+      clock.SleepUs(kFastPollPauseUs);
+    }
+  } while (sequencer.SequencerState() != Idle);
+}
+
+RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
+  DeviceAccess device(s.Platform, s.Filter);
+  FieldKeeper view(watch);
+  BootSequencer sequencer(view, device, s.Image, s.Ids, s.Time);
+  view.Watch(sequencer);
+  const std::uint64_t startUs = s.Time.NowUs();
+  std::uint64_t writingFromUs = 0;
+  auto show = [&] {
+    const RoadProgress p = sequencer.Progress();
+    const RoadPhase phase = PhaseOf(p.Stage);
+    // A download that completed shows its last page as written.
+    const bool writing =
+        phase == RoadPhase::Writing || (sequencer.RoadCompleted() && p.Pages > 0);
+    const std::uint64_t now = s.Time.NowUs();
+    if (writing && writingFromUs == 0) writingFromUs = now;
+    if (!watch.Progress) return;
+    ProgressSnapshot snapshot;
+    snapshot.Stage = writing ? "writing" : PhaseWord(phase);
+    snapshot.Writing = writing;
+    snapshot.PagesDone = p.PagesDone;
+    snapshot.Pages = p.Pages;
+    snapshot.ElapsedUs = now - startUs;
+    snapshot.WritingUs = writing ? now - writingFromUs : 0;
+    watch.Progress(snapshot);
+  };
+  Start(sequencer, s.Road);
+  // A start that was refused (no image, say) leaves the sequencer Idle.
+  if (sequencer.SequencerState() != Idle) {
+    TickUntilIdle(sequencer, s.Time, s.Pacing, watch.StopRequested, show);
+  }
+  const std::uint64_t endUs = s.Time.NowUs();
+  RoadResult result;
+  result.Outcome = sequencer.Outcome();
+  result.Fields = view.Fields;
+  result.FlashSizeKiB = sequencer.FlashSizeKiB();
+  result.Seconds = Seconds(endUs - startUs);
+  result.WritingSeconds = writingFromUs != 0 ? Seconds(endUs - writingFromUs) : 0;
+  return result;
+}
+
+}  // namespace zentrel

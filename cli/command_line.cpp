@@ -17,7 +17,6 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "hid/emulated/fault_kind.h"
-#include "cli/trace_wiring.h"
 #include "hid/emulated/emulated_boot_loader.h"
 #include "zentrel_config.h"
 
@@ -266,15 +265,8 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   }
   AddDeviceOptions(*cmd, *options, *output, kind);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
-  cmd->callback([options, output, &exitCode, run = std::move(run)] {
-    if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
-        !error.empty()) {
-      std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
-      exitCode = kExitUsage;
-      return;
-    }
-    exitCode = run(*options, *output);
-  });
+  cmd->callback(
+      [options, output, &exitCode, run = std::move(run)] { exitCode = run(*options, *output); });
 }
 
 DeviceRun RoadRun(RoadKind road) {

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/output_path.h"
+#include "image/whole_file_writer.h"
 #include "hid/emulated/fault_kind.h"
-#include "cli/trace_wiring.h"
+#include "cli/terminal.h"
+#include "hid/trace/trace_files.h"
 #ifdef _WIN32
 #include "hid/win32/win32_hid_platform.h"
 #else
@@ -29,7 +30,10 @@ Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
     platform_ = std::make_unique<HidapiPlatform>();
 #endif
   }
-  platform_ = WrapPlatformForTrace(std::move(platform_), o.Trace, clock, o.All);
+  const bool terminal = IsTerminal(stderr);
+  platform_ = trace::TracePlatform(
+      std::move(platform_),
+      {o.Trace.TraceFile, o.Trace.CaptureFile, o.All, terminal ? kClearLine : ""}, clock);
 }
 
 emulated::EmulatedBootLoader& Rig::Plug(int number) {

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/console_view.h"
 #include "cli/exit_codes.h"
-#include "cli/output_path.h"
+#include "image/whole_file_writer.h"
 #include "image/image_loader.h"
 #include "image/memory_image_header.h"
 

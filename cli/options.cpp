@@ -1,7 +1,9 @@
 #include "cli/options.h"
 
+#include <filesystem>
+
 #include "hid/emulated/fault_kind.h"
-#include "cli/output_path.h"
+#include "image/whole_file_writer.h"
 
 namespace zentrel::cli {
 
@@ -30,7 +32,37 @@ bool ParseUsbId(const std::string& text, std::uint32_t& value) {
   return true;
 }
 
+namespace {
+
+// Neither may be the firmware file, nor may they be one file.
+std::string CheckTraceFiles(const TraceOptions& o, const std::string& inputPath) {
+  namespace fs = std::filesystem;
+  const bool traceToFile = !o.TraceFile.empty() && o.TraceFile != "-";
+  std::error_code ec;
+  if (traceToFile && !o.CaptureFile.empty() &&
+      (o.TraceFile == o.CaptureFile ||
+       (fs::exists(o.TraceFile, ec) && fs::equivalent(o.TraceFile, o.CaptureFile, ec)))) {
+    return "--trace and --capture name the same file";
+  }
+  if (traceToFile) {
+    if (std::string error = CheckOutputPath(o.TraceFile, inputPath); !error.empty()) {
+      return "--trace: " + error;
+    }
+  }
+  if (!o.CaptureFile.empty()) {
+    if (std::string error = CheckOutputPath(o.CaptureFile, inputPath); !error.empty()) {
+      return "--capture: " + error;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
 std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
+  if (const std::string error = CheckTraceFiles(o.Trace, o.InputPath); !error.empty()) {
+    return error;
+  }
   if ((!o.VendorId.empty() && !ParseUsbId(o.VendorId, ids.VendorId)) ||
       (!o.ProductId.empty() && !ParseUsbId(o.ProductId, ids.ProductId))) {
     return "--vid and --pid take a USB ID, hexadecimal 0x1 to 0xFFFF";

@@ -16,7 +16,6 @@ namespace zentrel::cli {
 struct TraceOptions {
   std::string TraceFile;    // "-": standard error; empty: no text trace
   std::string CaptureFile;  // empty: no capture
-  bool Wanted() const { return !TraceFile.empty() || !CaptureFile.empty(); }
 };
 
 struct DeviceOptions {
@@ -52,7 +51,7 @@ bool ParseHexOption(const std::string& text, std::uint32_t& value);
 bool ParseUsbId(const std::string& text, std::uint32_t& value);
 
 // The IDs the options give (or the defaults), and the checks made before
-// any device is touched: the IDs, the faults, the dump path. Empty when all
+// any device is touched: the trace files, the IDs, the faults, the dump path. Empty when all
 // pass; else the line that says why not.
 std::string CheckDeviceOptions(const DeviceOptions& options, DeviceIds& ids);
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/sha256.h"
+#include "image/sha256.h"
 
 namespace zentrel::cli {
 namespace {

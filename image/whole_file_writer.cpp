@@ -1,4 +1,4 @@
-#include "cli/output_path.h"
+#include "image/whole_file_writer.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-namespace zentrel::cli {
+namespace zentrel {
 
 namespace fs = std::filesystem;
 
@@ -83,4 +83,4 @@ bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::siz
   return false;
 }
 
-}  // namespace zentrel::cli
+}  // namespace zentrel

@@ -1,13 +1,13 @@
-// Files that zentrel-flash writes (--output, --emulate-dump): checked before
-// any work starts, so that a bad path is found at once and the firmware file
-// is never overwritten; then written whole or not at all.
+// Files the programs write (an image, a board's flash, a trace): checked
+// before any work starts, so that a bad path is found at once and the
+// firmware file is never overwritten; then written whole or not at all.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace zentrel::cli {
+namespace zentrel {
 
 // Empty when output can be written (a new file can be made in its folder)
 // and is not the input file itself (the same file, however it is named:
@@ -22,4 +22,4 @@ std::string CheckOutputPath(const std::string& output, const std::string& input)
 bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::size_t size,
                      std::string& error);
 
-}  // namespace zentrel::cli
+}  // namespace zentrel

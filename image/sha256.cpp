@@ -1,9 +1,9 @@
-#include "cli/sha256.h"
+#include "image/sha256.h"
 
 #include <array>
 #include <cstdio>
 
-namespace zentrel::cli {
+namespace zentrel {
 
 namespace {
 
@@ -72,4 +72,4 @@ std::string Sha256Hex(const std::uint8_t* data, std::size_t length) {
   return hex;
 }
 
-}  // namespace zentrel::cli
+}  // namespace zentrel

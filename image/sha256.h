@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-namespace zentrel::cli {
+namespace zentrel {
 
 std::string Sha256Hex(const std::uint8_t* data, std::size_t length);
 
-}  // namespace zentrel::cli
+}  // namespace zentrel

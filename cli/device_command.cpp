@@ -32,13 +32,6 @@ const char* CommandName(RoadKind road) {
   return road == RoadKind::Info ? "info" : road == RoadKind::AppInfo ? "app-info" : "flash";
 }
 
-std::string Ids(const DeviceIds& ids) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(ids.VendorId),
-                static_cast<unsigned>(ids.ProductId));
-  return text;
-}
-
 // A board's result line, or its device_result record; a table on a terminal
 // shows the result in its row instead.
 void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, bool inTable) {
@@ -180,7 +173,7 @@ class DeviceCommand {
       if (end == WaitEnd::TimedOut) {
         char line[40];
         std::snprintf(line, sizeof line, "%g s", o_.WaitSeconds);
-        view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " appeared within " + line);
+        view_.Error("zentrel-flash: no device with IDs " + IdsText(ids_) + " appeared within " + line);
         return kExitNoDevice;
       }
       if (end == WaitEnd::Interrupted) {
@@ -201,14 +194,14 @@ class DeviceCommand {
       }
       if (!boards.empty()) return -1;
       view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
-      view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " is attached");
+      view_.Error("zentrel-flash: no device with IDs " + IdsText(ids_) + " is attached");
       ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
       return kExitNoDevice;
     }
     if (boards.size() > 1) {
       // Never a guess: the user says which.
       view_.Error("zentrel-flash: " + std::to_string(boards.size()) + " devices with IDs " +
-                  Ids(ids_) + FilterText(filter) +
+                  IdsText(ids_) + FilterText(filter) +
                   " are attached; choose one with --port or --serial (or flash them all with "
                   "flash --all):");
       for (const DeviceIdentity& d : boards) {
@@ -233,7 +226,7 @@ class DeviceCommand {
       }
       const DeviceFilter filter = FilterOf(o_);
       if (code == kExitNoDevice && !filter.Empty()) {
-        view_.Error("zentrel-flash: no device with IDs " + Ids(ids_) + " matches" +
+        view_.Error("zentrel-flash: no device with IDs " + IdsText(ids_) + " matches" +
                     FilterText(filter));
       }
       if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);

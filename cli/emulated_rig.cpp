@@ -1,12 +1,8 @@
 #include "cli/emulated_rig.h"
 
-#include <cstdio>
-#include <cstring>
-
-#include "image/whole_file_writer.h"
-#include "hid/emulated/fault_kind.h"
 #include "cli/terminal.h"
 #include "hid/trace/trace_files.h"
+#include "image/whole_file_writer.h"
 #ifdef _WIN32
 #include "hid/win32/win32_hid_platform.h"
 #else
@@ -15,14 +11,23 @@
 
 namespace zentrel::cli {
 
-Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
+Rig::Rig(const DeviceOptions& o, Clock& clock) {
   if (o.Emulate) {
+    emulated::EmulatedLineConfig line;
+    if (!o.EmuPlatform.empty()) line.Board.Platform = o.EmuPlatform;
+    if (!o.EmuHwVersion.empty()) line.Board.HwVersion = o.EmuHwVersion;
+    if (o.EmuFlashKiB >= 0) line.Board.FlashSizeKiB = static_cast<std::uint16_t>(o.EmuFlashKiB);
+    line.Board.Latency = o.EmuFullSpeed ? emulated::LatencyProfile::FullSpeed()
+                                        : emulated::LatencyProfile::Instant();
+    for (const std::string& option : o.EmuFaults) {
+      emulated::FaultRequest fault;
+      if (emulated::ParseFaultRequest(option, fault).empty()) line.Faults.push_back(fault);
+    }
+    line.Boards = o.EmuDevices;
+    line.OneAfterAnother = o.Repeat && !o.All;
     auto bus = std::make_unique<emulated::EmulatedBus>(clock);
-    bus_ = bus.get();
+    line_ = std::make_unique<emulated::EmulatedLine>(*bus, std::move(line));
     platform_ = std::move(bus);
-    // Side by side, unless the line plugs them in one by one.
-    const int atOnce = o.Repeat && !o.All ? 1 : o.EmuDevices;
-    for (int i = 0; i < atOnce; ++i) Plug(plugged_ + 1);
   } else {
 #ifdef _WIN32
     platform_ = std::make_unique<Win32HidPlatform>();
@@ -36,48 +41,13 @@ Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
       {o.Trace.TraceFile, o.Trace.CaptureFile, o.All, terminal ? kClearLine : ""}, clock);
 }
 
-emulated::EmulatedBootLoader& Rig::Plug(int number) {
-  emulated::BootLoaderConfig config;
-  if (!options_.EmuPlatform.empty()) config.Platform = options_.EmuPlatform;
-  if (!options_.EmuHwVersion.empty()) config.HwVersion = options_.EmuHwVersion;
-  if (options_.EmuFlashKiB >= 0) {
-    config.FlashSizeKiB = static_cast<std::uint16_t>(options_.EmuFlashKiB);
-  }
-  config.Latency = options_.EmuFullSpeed ? emulated::LatencyProfile::FullSpeed()
-                                         : emulated::LatencyProfile::Instant();
-  char serial[16];
-  std::snprintf(serial, sizeof serial, "ZB-%06d", number % 1000000);
-  config.Serial.assign(serial, serial + std::strlen(serial));
-  emulated::EmulatedBootLoader& board = bus_->AddBootLoader(config);
-  for (const std::string& option : options_.EmuFaults) {
-    emulated::FaultRequest fault;
-    if (emulated::ParseFaultRequest(option, fault).empty() && (fault.Device == 0 || fault.Device == number)) {
-      board.InjectFault(fault.Kind, fault.N);
-    }
-  }
-  boards_.push_back(&board);
-  plugged_ = number;
-  return board;
-}
-
 bool Rig::TakeOffAndPlugNext(const std::string& path) {
-  if (bus_ == nullptr) return true;
-  for (emulated::EmulatedBootLoader* board : boards_) {
-    if (board->Path() == path) board->InjectFault(emulated::FaultKind::Vanish, 0);
-  }
-  // Side by side the line waits on its port for ever, as a real one does.
-  if (options_.All) return true;
-  if (plugged_ >= options_.EmuDevices) return false;
-  Plug(plugged_ + 1);
-  return true;
+  return line_ == nullptr || line_->TakeOffAndPlugNext(path);
 }
 
 bool Rig::DumpFlash(const std::string& path, const std::string& file, std::string& error) {
-  for (const emulated::EmulatedBootLoader* board : boards_) {
-    if (board->Path() != path) continue;
-    return WriteOutputFile(file, board->Flash().data(), board->Flash().size(), error);
-  }
-  return true;
+  const std::vector<std::uint8_t>* flash = line_ ? line_->FlashOf(path) : nullptr;
+  return flash == nullptr || WriteOutputFile(file, flash->data(), flash->size(), error);
 }
 
 }  // namespace zentrel::cli

@@ -5,10 +5,9 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "cli/options.h"
-#include "hid/emulated/emulated_bus.h"
+#include "hid/emulated/emulated_line.h"
 #include "hid/hid_platform.h"
 #include "protocol/clock.h"
 
@@ -19,7 +18,6 @@ class Rig {
   Rig(const DeviceOptions& options, Clock& clock);
 
   HidPlatform& Platform() { return *platform_; }
-  bool Emulated() const { return bus_ != nullptr; }
 
   // What the operator of an emulated line does after a board's road: take
   // the board off (it leaves the bus) and, when boards come one after
@@ -32,13 +30,8 @@ class Rig {
   bool DumpFlash(const std::string& path, const std::string& file, std::string& error);
 
  private:
-  emulated::EmulatedBootLoader& Plug(int number);
-
-  const DeviceOptions& options_;
   std::unique_ptr<HidPlatform> platform_;
-  emulated::EmulatedBus* bus_ = nullptr;
-  std::vector<emulated::EmulatedBootLoader*> boards_;  // never changes while roads run side by side
-  int plugged_ = 0;
+  std::unique_ptr<emulated::EmulatedLine> line_;  // with --emulate
 };
 
 }  // namespace zentrel::cli

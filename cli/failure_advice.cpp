@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/options.h"
 #include "hid/device_identity.h"
 #include "image/memory_image_header.h"
 #include "protocol/reports.h"
@@ -10,13 +11,6 @@
 namespace zentrel::cli {
 
 namespace {
-
-std::string Ids(const DeviceIds& ids) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(ids.VendorId),
-                static_cast<unsigned>(ids.ProductId));
-  return text;
-}
 
 std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
   int collections = 0;
@@ -30,7 +24,7 @@ std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
   std::snprintf(text, sizeof text,
                 "searched for IDs %s: %d HID collections, %zu boot loader candidates, %zu "
                 "with the IDs now; `zentrel-flash list` shows them",
-                Ids(ids).c_str(), collections, candidates, withIds);
+                IdsText(ids).c_str(), collections, candidates, withIds);
   return text;
 }
 

@@ -104,11 +104,9 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
                {"unopenable_with_ids", unopenable}});
   } else {
     char line[160];
-    std::snprintf(line, sizeof line,
-                  "%d collections, %d boot loader candidates, %d with IDs %04X:%04X",
-                  collections, candidates, configured, static_cast<unsigned>(ids.VendorId),
-                  static_cast<unsigned>(ids.ProductId));
-    view.Note(line);
+    std::snprintf(line, sizeof line, "%d collections, %d boot loader candidates, %d with IDs ",
+                  collections, candidates, configured);
+    view.Note(line + IdsText(ids));
   }
   return kExitOk;
 }

@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include <charconv>
+#include <cstdio>
 #include <filesystem>
 
 #include "hid/emulated/fault_kind.h"
@@ -8,18 +10,14 @@
 namespace zentrel::cli {
 
 bool ParseHexOption(const std::string& text, std::uint32_t& value) {
-  std::size_t i = 0;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) i = 2;
-  if (i == text.size() || text.size() - i > 8) return false;
+  const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* first = text.data() + (prefixed ? 2 : 0);
+  const char* last = text.data() + text.size();
   std::uint32_t v = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    const int d = c >= '0' && c <= '9'   ? c - '0'
-                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                         : -1;
-    if (d < 0) return false;
-    v = v * 16 + static_cast<std::uint32_t>(d);
+  // from_chars alone would take a sign or stop at the first stray character.
+  if (first == last || last - first > 8 || *first == '-' || *first == '+' ||
+      std::from_chars(first, last, v, 16).ptr != last) {
+    return false;
   }
   value = v;
   return true;
@@ -77,6 +75,13 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
     }
   }
   return "";
+}
+
+std::string IdsText(const DeviceIds& ids) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(ids.VendorId),
+                static_cast<unsigned>(ids.ProductId));
+  return text;
 }
 
 DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }

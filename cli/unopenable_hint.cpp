@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/options.h"
+
 namespace zentrel::cli {
 
 int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FILE* err) {
@@ -10,9 +12,8 @@ int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FI
   const auto found = platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
                                              static_cast<std::uint16_t>(ids.ProductId));
   for (const UnopenableDevice& device : found) {
-    std::fprintf(err, "zentrel-flash: %s is a device with IDs %04X:%04X, but it cannot be opened: %s\n",
-                 device.Path.c_str(), static_cast<unsigned>(ids.VendorId),
-                 static_cast<unsigned>(ids.ProductId), device.Reason.c_str());
+    std::fprintf(err, "zentrel-flash: %s is a device with IDs %s, but it cannot be opened: %s\n",
+                 device.Path.c_str(), IdsText(ids).c_str(), device.Reason.c_str());
   }
 #ifdef _WIN32
   if (!found.empty()) {

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "hid/emulated/emulated_bus.h"
 #include "tests/support/example_files.h"
 #include "tests/support/flash_check.h"
 #include "tests/support/tick_until.h"
@@ -50,12 +49,12 @@ struct ControllerRig {
   std::vector<ViewEvent> Boxes() { return window.View.Boxes(); }
 
   FakeClock clock;
-  emulated::EmulatedBus bus{clock};
-  emulated::EmulatedBootLoader& device;
   // Every call that reaches the device side, counted.
-  testing::CountingPlatform platform{bus};
+  testing::CountingPlatform platform{clock};
+  emulated::EmulatedBus& bus = platform.Bus();
+  emulated::EmulatedBootLoader& device;
   testing::FakeLoaderWindow window;
-  LoaderController controller{window, platform, clock};
+  LoaderController controller{window, platform.Seam(), clock};
 };
 
 // The press starts the road (its first stage waits for the next tick) and

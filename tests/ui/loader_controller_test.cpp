@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "hid/emulated/emulated_bus.h"
 #include "tests/support/example_files.h"
 #include "tests/support/flash_check.h"
 #include "tests/support/tick_until.h"
@@ -50,12 +49,12 @@ struct ControllerRig {
   std::vector<ViewEvent> Boxes() { return window.View.Boxes(); }
 
   FakeClock clock;
-  emulated::EmulatedBus bus{clock};
-  emulated::EmulatedBootLoader& device;
   // Every call that reaches the device side, counted.
-  testing::CountingPlatform platform{bus};
+  testing::CountingPlatform platform{clock};
+  emulated::EmulatedBus& bus = platform.Bus();
+  emulated::EmulatedBootLoader& device;
   testing::FakeLoaderWindow window;
-  LoaderController controller{window, platform, clock};
+  LoaderController controller{window, platform.Seam(), clock};
 };
 
 // The press starts the road (its first stage waits for the next tick) and
@@ -95,21 +94,9 @@ TEST(LoaderController, EachDeviceButtonRunsItsRoad) {
   }
 }
 
-TEST(LoaderController, DownloadWithoutAFileAsksForOne) {
-  ControllerRig rig;
-  rig.controller.Press(CommandButton::Download);
-  EXPECT_EQ(rig.window.View.Sequence(),
-            std::vector<std::string>{"Idle box:File is not selected, select file please "
-                                     "(File info, warning)"});
-  EXPECT_EQ(rig.Field(ValueField::PlatformField), kCleared);
-  EXPECT_EQ(rig.Field(ValueField::DeviceIdField), kCleared);
-  EXPECT_EQ(rig.window.FileDialogs, 0);
-  EXPECT_EQ(rig.platform.Calls(), 0);
-}
-
-// A cancelled dialog changes nothing; a chosen path shows before the read,
-// also when the read then fails.
-TEST(LoaderController, TheLoadShowsThePathBeforeTheRead) {
+// A cancelled dialog changes nothing; DownLoad without a file asks for one;
+// a chosen path shows before the read, also when the read then fails.
+TEST(LoaderController, TheFileCommandsWithoutAnImage) {
   ControllerRig rig;
   rig.window.PathText = "earlier";
   rig.controller.Press(CommandButton::OpenFile);
@@ -117,13 +104,24 @@ TEST(LoaderController, TheLoadShowsThePathBeforeTheRead) {
   EXPECT_EQ(rig.window.PathText, "earlier");
   EXPECT_TRUE(rig.window.View.Events.empty());
 
+  rig.controller.Press(CommandButton::Download);
+  EXPECT_EQ(rig.window.View.Sequence(),
+            std::vector<std::string>{"Idle box:File is not selected, select file please "
+                                     "(File info, warning)"});
+  EXPECT_EQ(rig.Field(ValueField::PlatformField), kCleared);
+  EXPECT_EQ(rig.Field(ValueField::DeviceIdField), kCleared);
+  EXPECT_EQ(rig.window.FileDialogs, 1);
+  EXPECT_EQ(rig.platform.Calls(), 0);
+
   const std::string path = ExamplePath("missing.hex");
   std::string pathInsideBox;
   rig.window.WhileBoxIsUp = [&] { pathInsideBox = rig.window.PathText; };
   rig.Load(path);
   EXPECT_EQ(pathInsideBox, path);
   EXPECT_EQ(rig.window.View.Sequence(),
-            std::vector<std::string>{"Idle box:File read error (File Error, error)"});
+            (std::vector<std::string>{
+                "Idle box:File is not selected, select file please (File info, warning)",
+                "Idle box:File read error (File Error, error)"}));
   EXPECT_EQ(rig.controller.Image().ImageLoaded, 0);
 }
 

@@ -3,6 +3,32 @@
 #include "ui/win32/window_texts.h"
 
 namespace zentrel::win32::testing {
+namespace {
+
+// Dispatches what is queued for this thread.
+void DispatchPending() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Left for the test to find, once the rest is dispatched.
+      DispatchPending();
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// Left click at a point of the screen, as the mouse gives it; the window
+// found there must be expected.
+void ClickAt(POINT point, HWND expected) {
+  ASSERT_EQ(WindowFromPoint(point), expected);
+  SendLeftClick(point);
+  DispatchPending();
+}
+
+}  // namespace
 
 LoaderWindowTest::~LoaderWindowTest() {
   if (context_ != nullptr && IsWindow(Main())) DestroyWindow(Main());
@@ -13,11 +39,11 @@ LoaderWindowTest::~LoaderWindowTest() {
   }
 }
 
-void LoaderWindowTest::Start(const emulated::BootLoaderConfig& config) {
-  emulated::BootLoaderConfig instant = config;
+void LoaderWindowTest::SetUp() {
+  emulated::BootLoaderConfig instant;
   instant.Latency = emulated::LatencyProfile::Instant();
   device_ = &bus_.AddBootLoader(instant);
-  context_ = std::make_unique<LoaderContext>(platform_, clock_);
+  context_ = std::make_unique<LoaderContext>(platform_.Seam(), clock_);
   context_->Window.Instance = GetModuleHandleA(nullptr);
   ASSERT_EQ(CreateMainWindow(*context_), 1);
   // The window ran with a 10 ms timer; from here on the test's ticks alone.
@@ -45,12 +71,6 @@ void LoaderWindowTest::ClickCloseBox() {
   ClickAt({(left + right) / 2, y}, Main());
 }
 
-void ClickAt(POINT point, HWND expected) {
-  ASSERT_EQ(WindowFromPoint(point), expected);
-  SendLeftClick(point);
-  DispatchPending();
-}
-
 void TypeKeys(std::initializer_list<Key> keys) {
   std::vector<INPUT> events;
   auto add = [&events](WORD key, bool up) {
@@ -70,20 +90,6 @@ void TypeKeys(std::initializer_list<Key> keys) {
   const auto count = static_cast<UINT>(events.size());
   EXPECT_EQ(SendInput(count, events.data(), sizeof(INPUT)), count);
   DispatchPending();
-}
-
-void DispatchPending() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // Left for the test to find, once the rest is dispatched.
-      DispatchPending();
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
 }
 
 void LoaderWindowTest::Tick() {

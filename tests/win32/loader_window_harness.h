@@ -15,7 +15,6 @@
 #include <memory>
 #include <string>
 
-#include "hid/emulated/emulated_bus.h"
 #include "protocol/clock.h"
 #include "tests/support/example_files.h"
 #include "tests/support/tick_until.h"
@@ -30,7 +29,7 @@ class LoaderWindowTest : public ::testing::Test {
   ~LoaderWindowTest() override;
 
   // Puts one boot loader on the bus and opens the window (one Tick runs).
-  void Start(const emulated::BootLoaderConfig& config = emulated::BootLoaderConfig{});
+  void SetUp() override;
 
   void Tick();
   // Ticks until the sequencer is in state; false if it never got there.
@@ -54,19 +53,15 @@ class LoaderWindowTest : public ::testing::Test {
   bool ButtonsEnabled() const;
 
   FakeClock clock_;
-  emulated::EmulatedBus bus_{clock_};
-  emulated::EmulatedBootLoader* device_ = nullptr;
   // Every call that reaches the device side, counted.
-  zentrel::testing::CountingPlatform platform_{bus_};
+  zentrel::testing::CountingPlatform platform_{clock_};
+  emulated::EmulatedBus& bus_ = platform_.Bus();
+  emulated::EmulatedBootLoader* device_ = nullptr;
   DialogAnswerer answerer_;
 
  private:
   std::unique_ptr<LoaderContext> context_;
 };
-
-// Left click at a point of the screen, as the mouse gives it; the window
-// found there must be expected.
-void ClickAt(POINT point, HWND expected);
 
 // A key as the keyboard gives it, pressed while a modifier (VK_CONTROL,
 // VK_SHIFT) is held, or none.
@@ -77,8 +72,6 @@ struct Key {
 // Presses and releases each key in turn through SendInput, into whatever
 // has the focus, and dispatches what they bring.
 void TypeKeys(std::initializer_list<Key> keys);
-// Dispatches what is queued for this thread.
-void DispatchPending();
 
 using zentrel::testing::ExamplePath;
 

@@ -11,10 +11,7 @@
 namespace zentrel::win32::testing {
 namespace {
 
-class MainWindowLayoutTest : public LoaderWindowTest {
- protected:
-  void SetUp() override { Start(); }
-};
+using MainWindowLayoutTest = LoaderWindowTest;
 
 RECT ClientRectOf(HWND child, HWND parent) {
   RECT r;

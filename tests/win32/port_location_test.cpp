@@ -56,65 +56,55 @@ std::map<DeviceNode, FakeNode> CompositeOnPort4(const char* hidId, const char* i
   };
 }
 
-TEST(PortLocation, ACompositeDeviceGivesItsUsbDevicesLocationPath) {
-  FakeTree tree(CompositeOnPort4("HID\\VID_1D50&PID_61A7&MI_00\\8&2A1B3C4D&0&0000",
-                                 "USB\\VID_1D50&PID_61A7&MI_00\\7&11223344&0&0000",
-                                 "USB\\VID_1D50&PID_61A7\\ZB-000001"));
-  EXPECT_EQ(PortLocation(tree, 1), "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)");
-}
+struct WalkCase {
+  const char* Name;
+  std::map<DeviceNode, FakeNode> Tree;
+  const char* Port;
+};
 
-TEST(PortLocation, TheSamePortAfterTheDeviceCameBackWithOtherIdsAndInstances) {
-  // The boot loader may come back with another product ID and serial: every
-  // instance ID changes, the port does not.
-  FakeTree before(CompositeOnPort4("HID\\VID_1D50&PID_61A7&MI_00\\8&2A1B3C4D&0&0000",
-                                   "USB\\VID_1D50&PID_61A7&MI_00\\7&11223344&0&0000",
-                                   "USB\\VID_1D50&PID_61A7\\ZB-000001"));
-  FakeTree after(CompositeOnPort4("HID\\VID_1D50&PID_61A8&MI_00\\8&5E6F7A8B&0&0000",
-                                  "USB\\VID_1D50&PID_61A8&MI_00\\7&55667788&0&0000",
-                                  "USB\\VID_1D50&PID_61A8\\5&9ABCDEF0&0&4"));
-  EXPECT_EQ(PortLocation(before, 1), PortLocation(after, 1));
-}
-
-TEST(PortLocation, ASimpleDeviceWithoutLocationPathsGivesItsLocationInformation) {
-  FakeTree tree({
-      {1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", "bogus"}},
-      {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", "Port_#0004.Hub_#0001"}},
-  });
-  EXPECT_EQ(PortLocation(tree, 1), "Port_#0004.Hub_#0001");
-}
-
-TEST(PortLocation, AnInterfaceMarkerInTheSerialNumberDoesNotMakeItAnInterface) {
-  FakeTree tree({
-      {1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
-      {2, {"USB\\VID_1D50&PID_61A7\\AB&MI_01", 3, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)", ""}},
-      {3, {"USB\\ROOT_HUB30\\4&1F2E3D4C&0&0", 0, "PCIROOT(0)#PCI(1400)#USBROOT(0)", ""}},
-  });
-  EXPECT_EQ(PortLocation(tree, 1), "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)");
-}
-
-TEST(PortLocation, WithoutParentsTheCollectionsInstanceIdStandsIn) {
-  // Wine: no parent and no location for the collection; its instance ID is
-  // built from the IDs and the serial number.
-  FakeTree tree({{1, {"HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0", 0, "", ""}}});
-  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0");
-}
-
-TEST(PortLocation, AUsbDeviceWithoutLocationsGivesItsInstanceIdNotTheCollections) {
-  FakeTree tree({
-      {1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
-      {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", ""}},
-  });
-  EXPECT_EQ(PortLocation(tree, 1), "USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4");
-}
-
-TEST(PortLocation, AParentWithoutAnInstanceIdEndsTheWalkAtTheLastKnownNode) {
-  FakeTree tree({{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 9, "", ""}}});
-  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000");
-}
-
-TEST(PortLocation, ANodeWithoutAnInstanceIdGivesNothing) {
-  FakeTree tree({});
-  EXPECT_EQ(PortLocation(tree, 1), "");
+TEST(PortLocation, WalksToTheUsbDevicesLocation) {
+  const WalkCase cases[] = {
+      {"a composite device gives its USB device's location path",
+       CompositeOnPort4("HID\\VID_1D50&PID_61A7&MI_00\\8&2A1B3C4D&0&0000",
+                        "USB\\VID_1D50&PID_61A7&MI_00\\7&11223344&0&0000",
+                        "USB\\VID_1D50&PID_61A7\\ZB-000001"),
+       "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)"},
+      // The boot loader may come back with another product ID and serial:
+      // every instance ID changes, the port does not.
+      {"the same port after the device came back with other IDs and instances",
+       CompositeOnPort4("HID\\VID_1D50&PID_61A8&MI_00\\8&5E6F7A8B&0&0000",
+                        "USB\\VID_1D50&PID_61A8&MI_00\\7&55667788&0&0000",
+                        "USB\\VID_1D50&PID_61A8\\5&9ABCDEF0&0&4"),
+       "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)"},
+      {"a simple device without location paths gives its location information",
+       {{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", "bogus"}},
+        {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", "Port_#0004.Hub_#0001"}}},
+       "Port_#0004.Hub_#0001"},
+      {"an interface marker in the serial number does not make it an interface",
+       {{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
+        {2, {"USB\\VID_1D50&PID_61A7\\AB&MI_01", 3, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)",
+             ""}},
+        {3, {"USB\\ROOT_HUB30\\4&1F2E3D4C&0&0", 0, "PCIROOT(0)#PCI(1400)#USBROOT(0)", ""}}},
+       "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)"},
+      // Wine: no parent and no location for the collection; its instance ID
+      // is built from the IDs and the serial number.
+      {"without parents the collection's instance ID stands in",
+       {{1, {"HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0", 0, "", ""}}},
+       "HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0"},
+      {"a USB device without locations gives its instance ID, not the collection's",
+       {{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
+        {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", ""}}},
+       "USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4"},
+      {"a parent without an instance ID ends the walk at the last known node",
+       {{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 9, "", ""}}},
+       "HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000"},
+      {"a node without an instance ID gives nothing", {}, ""},
+  };
+  for (const WalkCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FakeTree tree(c.Tree);
+    EXPECT_EQ(PortLocation(tree, 1), c.Port);
+  }
 }
 
 TEST(PortLocation, ATreeThatLoopsEndsAfterEightSteps) {

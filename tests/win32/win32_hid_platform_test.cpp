@@ -33,18 +33,12 @@ class Win32HidPlatformTest : public ::testing::Test {
   std::vector<HidCollection> members_;
 };
 
-TEST_F(Win32HidPlatformTest, ListsInterfacePathsWithTheirCapabilities) {
-  for (const HidCollection& c : members_) {
-    SCOPED_TRACE(c.Path);
-    EXPECT_EQ(c.Path.rfind("\\\\?\\hid#", 0), 0u);
-    ASSERT_TRUE(c.CapsKnown);
-    // A mouse, keyboard or the like: a real usage page, never page 0.
-    EXPECT_NE(c.UsagePage, 0);
-    EXPECT_NE(c.Usage, 0);
-  }
-}
+// The same order each time; a visitor's false ends the walk.
+TEST_F(Win32HidPlatformTest, EnumerationIsStableAndStopsWhenTheVisitorSaysSo) {
+  const std::vector<HidCollection> again = ListAll(platform_);
+  ASSERT_EQ(again.size(), members_.size());
+  for (std::size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].Path, members_[i].Path);
 
-TEST_F(Win32HidPlatformTest, EnumerationStopsWhenTheVisitorSaysSo) {
   int visits = 0;
   platform_.Enumerate([&](const HidCollection&) {
     ++visits;
@@ -53,15 +47,18 @@ TEST_F(Win32HidPlatformTest, EnumerationStopsWhenTheVisitorSaysSo) {
   EXPECT_EQ(visits, 1);
 }
 
-TEST_F(Win32HidPlatformTest, TwoEnumerationsGiveTheSameOrder) {
-  const std::vector<HidCollection> again = ListAll(platform_);
-  ASSERT_EQ(again.size(), members_.size());
-  for (std::size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].Path, members_[i].Path);
-}
-
-TEST_F(Win32HidPlatformTest, ReadsAttributesAndProductStringOfEachInterface) {
+// Each listed interface: a HID path with its capabilities, the IDs that the
+// path is built from, a product string that stays in its work area, and a
+// location of its own that the path's case does not change.
+TEST_F(Win32HidPlatformTest, EachListedInterfaceOpensAndHasALocation) {
   for (const HidCollection& c : members_) {
     SCOPED_TRACE(c.Path);
+    EXPECT_EQ(c.Path.rfind("\\\\?\\hid#", 0), 0u);
+    ASSERT_TRUE(c.CapsKnown);
+    // A mouse, keyboard or the like: a real usage page, never page 0.
+    EXPECT_NE(c.UsagePage, 0);
+    EXPECT_NE(c.Usage, 0);
+
     HidHandle h = platform_.Open(c.Path);
     ASSERT_NE(h, kNoHidHandle);
     std::uint16_t vid = 0;
@@ -83,45 +80,7 @@ TEST_F(Win32HidPlatformTest, ReadsAttributesAndProductStringOfEachInterface) {
       EXPECT_EQ(units[kProductStringUnits], 0xFFFF);  // nothing written beyond it
     }
     platform_.Close(h);
-  }
-}
 
-TEST_F(Win32HidPlatformTest, ReportsThatTheInterfaceDoesNotHaveFail) {
-  // A mouse or keyboard has no 9-byte feature report and no 64-byte output
-  // report: each transfer must say so instead of pretending success.
-  HidHandle h = platform_.Open(members_.front().Path);
-  ASSERT_NE(h, kNoHidHandle);
-  std::uint8_t feature[9] = {};
-  std::uint8_t output[64] = {};
-  EXPECT_FALSE(platform_.SetFeature(h, feature, sizeof feature));
-  EXPECT_FALSE(platform_.GetFeature(h, feature, sizeof feature));
-  EXPECT_FALSE(platform_.WriteOutput(h, output, sizeof output));
-  platform_.Close(h);
-}
-
-TEST_F(Win32HidPlatformTest, InputReadEndsAtItsTimeLimitAndLeavesTheDeviceUsable) {
-  // Nobody moves the mouse or types here, so no input report comes.
-  HidHandle h = platform_.Open(members_.front().Path);
-  ASSERT_NE(h, kNoHidHandle);
-  std::uint8_t input[64] = {};
-  // Each read ends (a read without its limit would hang the test) and fails.
-  for (int round = 0; round < 2; ++round) {
-    EXPECT_FALSE(platform_.ReadInput(h, input, sizeof input, 50));
-  }
-  std::uint16_t vid = 0;
-  std::uint16_t pid = 0;
-  EXPECT_TRUE(platform_.GetAttributes(h, vid, pid));
-  platform_.Close(h);
-}
-
-TEST_F(Win32HidPlatformTest, OpeningAPathThatDoesNotExistFails) {
-  EXPECT_EQ(platform_.Open("\\\\?\\hid#vid_0000&pid_0000#none#{4d1e55b2-f16f-11cf-88cb-001111000030}"),
-            kNoHidHandle);
-}
-
-TEST_F(Win32HidPlatformTest, EachListedInterfaceHasALocationAndAnUnknownPathNone) {
-  for (const HidCollection& c : members_) {
-    SCOPED_TRACE(c.Path);
     const std::string location = platform_.GetLocation(c.Path);
     EXPECT_FALSE(location.empty());
     EXPECT_NE(location, c.Path);
@@ -130,9 +89,34 @@ TEST_F(Win32HidPlatformTest, EachListedInterfaceHasALocationAndAnUnknownPathNone
     CharUpperA(upper.data());
     EXPECT_EQ(platform_.GetLocation(upper), location);
   }
-  EXPECT_EQ(platform_.GetLocation(
-                "\\\\?\\hid#vid_0000&pid_0000#none#{4d1e55b2-f16f-11cf-88cb-001111000030}"),
-            "");
+}
+
+// A mouse or keyboard has no 9-byte feature report and no 64-byte output
+// report: each transfer must say so instead of pretending success. Nobody
+// moves the mouse or types here, so no input report comes: each read ends (a
+// read without its limit would hang the test), fails, and leaves the device
+// usable.
+TEST_F(Win32HidPlatformTest, TransfersTheInterfaceDoesNotHaveFail) {
+  HidHandle h = platform_.Open(members_.front().Path);
+  ASSERT_NE(h, kNoHidHandle);
+  std::uint8_t feature[9] = {};
+  std::uint8_t report[64] = {};
+  EXPECT_FALSE(platform_.SetFeature(h, feature, sizeof feature));
+  EXPECT_FALSE(platform_.GetFeature(h, feature, sizeof feature));
+  EXPECT_FALSE(platform_.WriteOutput(h, report, sizeof report));
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_FALSE(platform_.ReadInput(h, report, sizeof report, 50));
+  }
+  std::uint16_t vid = 0;
+  std::uint16_t pid = 0;
+  EXPECT_TRUE(platform_.GetAttributes(h, vid, pid));
+  platform_.Close(h);
+}
+
+TEST_F(Win32HidPlatformTest, APathThatDoesNotExistNeitherOpensNorHasALocation) {
+  const char* missing = "\\\\?\\hid#vid_0000&pid_0000#none#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+  EXPECT_EQ(platform_.Open(missing), kNoHidHandle);
+  EXPECT_EQ(platform_.GetLocation(missing), "");
   EXPECT_EQ(platform_.GetLocation(""), "");
 }
 

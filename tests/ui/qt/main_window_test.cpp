@@ -17,7 +17,6 @@
 
 #include "tests/support/example_files.h"
 #include "tests/ui/qt/loader_rig.h"
-#include "tests/ui/qt/modal_driver.h"
 #include "tests/ui/qt/user_input.h"
 #include "ui/qt/caption_face.h"
 
@@ -74,9 +73,9 @@ struct SeenFileDialog {
 
 // Clicks OpenFile; the dialog picks path, or is cancelled when path is empty.
 // Message boxes that follow are closed with OK and recorded by the driver.
-SeenFileDialog OpenFile(MainWindow& window, ModalDriver& driver, const QString& path) {
+SeenFileDialog OpenFile(LoaderRig& rig, const QString& path) {
   SeenFileDialog seen;
-  driver.SetDialogHandler([&](QWidget* modal) {
+  rig.driver.SetDialogHandler([&](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     if (dialog == nullptr) return;
     seen = {true, dialog->nameFilters(), dialog->selectedNameFilter(), dialog->fileMode()};
@@ -87,8 +86,8 @@ SeenFileDialog OpenFile(MainWindow& window, ModalDriver& driver, const QString& 
       static_cast<QDialog*>(dialog)->accept();  // as the dialog's Open button does
     }
   });
-  ClickAtVisibleCentre(window.Button(CommandButton::OpenFile));
-  driver.SetDialogHandler(nullptr);
+  Click(rig, CommandButton::OpenFile);
+  rig.driver.SetDialogHandler(nullptr);
   return seen;
 }
 
@@ -106,11 +105,9 @@ class MainWindowTest : public QObject {
   void geometryMatchesTheLayoutInClientCoordinates();
   void menuHasTheCzechItems();
   void hwInfoAndApplicationFwStartTheirRoads();
-  void downloadWithoutFileWarns();
-  void openFileShowsTheDialogAndTheChosenPath();
+  void theFileButtonsShowTheirBoxesAndDialog();
   void aboutAndSettingsRunTheirWindowThenOneTick();
-  void focusOfThePathFieldTicksOnceAndTypingNever();
-  void typingInThePathFieldChangesNothing();
+  void thePathFieldTicksOnItsFocusAndRefusesTheKeys();
   void konecClosesTheWindow();
   void closeBoxDuringADownloadWithTheFocusInThePathField();
   void textsFitTheirPlaces();
@@ -222,9 +219,7 @@ void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads() {
       {CommandButton::AppFw, AppRequest, ValueField::AppInfoField, ValueField::PlatformField,
        "Application ID request OK"}};
   for (const Row& row : rows) {
-    LoaderRig rig;
-    ModalDriver driver;
-    rig.OwnTime();
+    LoaderRig rig(Ticks::OfTheTest);
     Click(rig, row.Button);
     QCOMPARE(rig.Sequencer().SequencerState(), row.State);
     QVERIFY(ButtonsEnabled(rig, false));
@@ -235,29 +230,24 @@ void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads() {
     QVERIFY(rig.TickUntilState(Idle));
     rig.Tick();
     QVERIFY(ButtonsEnabled(rig, true));
-    QVERIFY(driver.Boxes().empty());
+    QVERIFY(rig.driver.Boxes().empty());
   }
 }
 
-void MainWindowTest::downloadWithoutFileWarns() {
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
+// DownLoad without a file warns; OpenFile shows its dialog, and then the
+// chosen path and the load's error box.
+void MainWindowTest::theFileButtonsShowTheirBoxesAndDialog() {
+  LoaderRig rig(Ticks::OfTheTest);
   Click(rig, CommandButton::Download);
-  QCOMPARE(driver.Boxes().size(), std::size_t{1});
-  const SeenBox& box = driver.Boxes()[0];
-  QCOMPARE(box.Text, QStringLiteral("File is not selected, select file please"));
-  QCOMPARE(box.Caption, QStringLiteral("File info"));
-  QCOMPARE(box.Icon, QMessageBox::Warning);
-  QCOMPARE(box.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-}
+  QCOMPARE(rig.driver.Boxes().size(), std::size_t{1});
+  const SeenBox warning = rig.driver.Boxes()[0];
+  QCOMPARE(warning.Text, QStringLiteral("File is not selected, select file please"));
+  QCOMPARE(warning.Caption, QStringLiteral("File info"));
+  QCOMPARE(warning.Icon, QMessageBox::Warning);
+  QCOMPARE(warning.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
-void MainWindowTest::openFileShowsTheDialogAndTheChosenPath() {
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
   rig.window->PathField()->setText(QStringLiteral("earlier"));
-  const SeenFileDialog seen = OpenFile(*rig.window, driver, QString());  // cancelled
+  const SeenFileDialog seen = OpenFile(rig, QString());  // cancelled
   QVERIFY(seen.Opened);
   const QStringList filters = {QStringLiteral("Morvex Memory Image Files (*.mvx)"),
                                QStringLiteral("Intel Hex files (*.hex)"),
@@ -266,7 +256,7 @@ void MainWindowTest::openFileShowsTheDialogAndTheChosenPath() {
   QCOMPARE(seen.SelectedFilter, filters.first());
   QCOMPARE(seen.Mode, QFileDialog::ExistingFile);
   QCOMPARE(rig.window->PathField()->text(), QStringLiteral("earlier"));
-  QVERIFY(driver.Boxes().empty());
+  QCOMPARE(rig.driver.Boxes().size(), std::size_t{1});
 
   // An empty file: its path shows, and the load's error box.
   QTemporaryDir dir;
@@ -274,26 +264,24 @@ void MainWindowTest::openFileShowsTheDialogAndTheChosenPath() {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.close();
-  OpenFile(*rig.window, driver, path);
+  OpenFile(rig, path);
   QCOMPARE(rig.window->PathField()->text(), path);
-  QCOMPARE(driver.Boxes().size(), std::size_t{1});
-  QCOMPARE(driver.Boxes()[0].Text, QStringLiteral("File read error"));
-  QCOMPARE(driver.Boxes()[0].Caption, QStringLiteral("File Error"));
-  QCOMPARE(driver.Boxes()[0].Icon, QMessageBox::Critical);
+  QCOMPARE(rig.driver.Boxes().size(), std::size_t{2});
+  QCOMPARE(rig.driver.Boxes()[1].Text, QStringLiteral("File read error"));
+  QCOMPARE(rig.driver.Boxes()[1].Caption, QStringLiteral("File Error"));
+  QCOMPARE(rig.driver.Boxes()[1].Icon, QMessageBox::Critical);
 }
 
 void MainWindowTest::aboutAndSettingsRunTheirWindowThenOneTick() {
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
+  LoaderRig rig(Ticks::OfTheTest);
   Click(rig, CommandButton::HwInfo);
   rig.Tick();  // reset sent, first delay step
   QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
   const std::int32_t before = rig.Sequencer().TickCounter();
 
   MenuItem(*rig.window, QStringLiteral("O programu"))->trigger();
-  QCOMPARE(driver.Boxes().size(), std::size_t{1});
-  const SeenBox& box = driver.Boxes()[0];
+  QCOMPARE(rig.driver.Boxes().size(), std::size_t{1});
+  const SeenBox& box = rig.driver.Boxes()[0];
   QCOMPARE(box.Caption, QStringLiteral("About "));
   QVERIFY(box.Text.startsWith(QStringLiteral("Zentrel loader\n")));
   QCOMPARE(box.Icon, QMessageBox::Information);
@@ -302,7 +290,7 @@ void MainWindowTest::aboutAndSettingsRunTheirWindowThenOneTick() {
 
   std::int32_t counterInsideDialog = -100;
   QPoint dialogCorner;
-  driver.SetDialogHandler([&](QWidget* modal) {
+  rig.driver.SetDialogHandler([&](QWidget* modal) {
     counterInsideDialog = rig.Sequencer().TickCounter();
     dialogCorner = modal->pos();
     auto* vendor = modal->findChild<QLineEdit*>(QStringLiteral("VendorEdit"));
@@ -318,35 +306,21 @@ void MainWindowTest::aboutAndSettingsRunTheirWindowThenOneTick() {
   QCOMPARE(dialogCorner, rig.window->ClientArea()->mapToGlobal(QPoint(0, 0)));
 }
 
-void MainWindowTest::focusOfThePathFieldTicksOnceAndTypingNever() {
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
+// Taking the path field's focus ticks once; another path typed over the
+// loaded one, edited, pasted and cut changes nothing and notifies nothing.
+void MainWindowTest::thePathFieldTicksOnItsFocusAndRefusesTheKeys() {
+  const QString example = ExampleImage();
+  LoaderRig rig(Ticks::OfTheTest);
+  OpenFile(rig, example);
+  QLineEdit* field = rig.window->PathField();
+  QCOMPARE(field->text(), example);
   Click(rig, CommandButton::HwInfo);
   rig.Tick();
   QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
   const std::int32_t before = rig.Sequencer().TickCounter();
   ClickIntoThePathField(rig);
   QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
-  // The field refuses the keys, so they notify nothing.
-  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
-  QCOMPARE(rig.window->PathField()->text(), QString());
-  QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
-  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
-  QVERIFY(driver.Boxes().empty());
-}
 
-void MainWindowTest::typingInThePathFieldChangesNothing() {
-  const QString example = ExampleImage();
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
-  OpenFile(*rig.window, driver, example);
-  QLineEdit* field = rig.window->PathField();
-  QCOMPARE(field->text(), example);
-
-  // Another path typed over it, edited and pasted: the field keeps the path.
-  ClickIntoThePathField(rig);
   QWidget* keys = QApplication::focusWidget();
   QApplication::clipboard()->setText(QStringLiteral("/tmp/pasted.hex"));
   QTest::keyClicks(keys, QStringLiteral("/tmp/other.hex"));
@@ -358,6 +332,8 @@ void MainWindowTest::typingInThePathFieldChangesNothing() {
   QTest::keyClick(keys, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(keys, Qt::Key_X, Qt::ControlModifier);
   QCOMPARE(field->text(), example);
+  QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
+  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
 
   // The path can be selected and copied.
   QCOMPARE(field->selectedText(), example);
@@ -366,7 +342,7 @@ void MainWindowTest::typingInThePathFieldChangesNothing() {
   QCOMPARE(QApplication::clipboard()->text(), example);
   // What was loaded is the file the field shows.
   QCOMPARE(rig.Controller().Image().ImageKind, std::uint8_t{'m'});
-  QVERIFY(driver.Boxes().empty());
+  QVERIFY(rig.driver.Boxes().empty());
 }
 
 void MainWindowTest::konecClosesTheWindow() {
@@ -385,10 +361,8 @@ void MainWindowTest::konecClosesTheWindow() {
 }
 
 void MainWindowTest::closeBoxDuringADownloadWithTheFocusInThePathField() {
-  LoaderRig rig;
-  ModalDriver driver;
-  rig.OwnTime();
-  OpenFile(*rig.window, driver, ExampleImage());
+  LoaderRig rig(Ticks::OfTheTest);
+  OpenFile(rig, ExampleImage());
   QCOMPARE(rig.Controller().Image().ImageLoaded, std::uint8_t{1});
   Click(rig, CommandButton::Download);
   // The user clicks into the path field (its focus runs a Tick); leaving it
@@ -410,7 +384,7 @@ void MainWindowTest::closeBoxDuringADownloadWithTheFocusInThePathField() {
   rig.Tick();
   QCOMPARE(rig.platform.Calls(), calls + 1);
   QCOMPARE(rig.device.DataReportCount(), packets);
-  QVERIFY(driver.Boxes().empty());
+  QVERIFY(rig.driver.Boxes().empty());
 }
 
 void MainWindowTest::textsFitTheirPlaces() {

@@ -26,27 +26,20 @@ class ModalDriver final : public QObject {
  public:
   ModalDriver();
 
-  // Runs while a box is still up, before OK is pressed.
-  void SetBeforeBoxClosed(std::function<void()> before) { beforeBoxClosed_ = std::move(before); }
   // Gets each modal window that is not a message box; it must end it.
   void SetDialogHandler(std::function<void(QWidget*)> handler) {
     dialogHandler_ = std::move(handler);
   }
 
   const std::vector<SeenBox>& Boxes() const { return boxes_; }
-  void ClearBoxes() { boxes_.clear(); }
-  // Modal windows that the handlers left open and the driver had to close.
-  int Unhandled() const { return unhandled_; }
 
  private:
   void Poll();
 
   QTimer poll_;
-  std::function<void()> beforeBoxClosed_;
   std::function<void(QWidget*)> dialogHandler_;
   QPointer<QWidget> lastHandled_;  // null once that window is gone
   std::vector<SeenBox> boxes_;
-  int unhandled_ = 0;
 };
 
 }  // namespace zentrel::qt::test

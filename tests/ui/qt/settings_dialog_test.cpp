@@ -21,8 +21,7 @@ class SettingsDialogTest : public QObject {
   void itemsInTemplateAndTabOrder();
   void okReadsTheEntries_data();
   void okReadsTheEntries();
-  void enterInAnEditPressesOk();
-  void escapeAndCloseBoxLeaveItOpen();
+  void escapeAndCloseBoxLeaveItOpenUntilEnter();
   void textsFitTheirRectangles();
 };
 
@@ -117,17 +116,9 @@ void SettingsDialogTest::okReadsTheEntries() {
   QCOMPARE(ids.ProductId, productAfter);
 }
 
-void SettingsDialogTest::enterInAnEditPressesOk() {
-  DeviceIds ids;
-  SettingsDialog dialog(ids, nullptr);
-  dialog.show();
-  dialog.ProductEdit()->setText(QStringLiteral("0x2"));
-  QTest::keyClick(dialog.ProductEdit(), Qt::Key_Return);
-  QVERIFY(!dialog.isVisible());
-  QCOMPARE(ids.ProductId, 0x2u);
-}
-
-void SettingsDialogTest::escapeAndCloseBoxLeaveItOpen() {
+// Escape and the close box leave the dialog open with the IDs as they were;
+// Enter in an edit then presses OK, which reads both entries.
+void SettingsDialogTest::escapeAndCloseBoxLeaveItOpenUntilEnter() {
   DeviceIds ids;
   const DeviceIds before = ids;
   SettingsDialog dialog(ids, nullptr);
@@ -139,6 +130,12 @@ void SettingsDialogTest::escapeAndCloseBoxLeaveItOpen() {
   QVERIFY(dialog.isVisible());
   QCOMPARE(ids.VendorId, before.VendorId);
   QCOMPARE(ids.ProductId, before.ProductId);
+
+  dialog.ProductEdit()->setText(QStringLiteral("0x2"));
+  QTest::keyClick(dialog.ProductEdit(), Qt::Key_Return);
+  QVERIFY(!dialog.isVisible());
+  QCOMPARE(ids.VendorId, 0x99u);
+  QCOMPARE(ids.ProductId, 0x2u);
 }
 
 void SettingsDialogTest::textsFitTheirRectangles() {

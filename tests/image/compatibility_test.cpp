@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "image_test_support.h"
+
 namespace zentrel {
 namespace {
 
@@ -139,8 +141,7 @@ TEST_P(Compatibility, GivesFirstFailingTest) {
   EXPECT_EQ(CheckCompatibility(*report, c.FlashKiB, *store), c.Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Compatibility, testing::ValuesIn(Cases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Compatibility, testing::ValuesIn(Cases()), test::kRowName);
 
 }  // namespace
 }  // namespace zentrel

@@ -140,8 +140,11 @@ void HidrawBootLoader::Plug() {
   node.Layout = LayoutFor(identity_, bed_.TakeNumber());
   const NodeLayout& l = node.Layout;
   GError* err = nullptr;
-  if (!umockdev_testbed_add_from_string(tb, DescribeParents(identity_, l).c_str(), &err)) {
+  auto failed = [&err](gboolean done) {
     g_clear_error(&err);
+    return !done;
+  };
+  if (failed(umockdev_testbed_add_from_string(tb, DescribeParents(identity_, l).c_str(), &err))) {
     return;
   }
   // The handler is in place before the node exists: whoever opens the node
@@ -165,12 +168,8 @@ void HidrawBootLoader::Plug() {
   }
   // Until the end, a failure leaves the device unplugged for good.
   plugFailed_ = true;
-  if (!umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node.Handler, &err)) {
-    g_clear_error(&err);
-    return;
-  }
-  if (!umockdev_testbed_add_from_string(tb, DescribeHidraw(l).c_str(), &err)) {
-    g_clear_error(&err);
+  if (failed(umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node.Handler, &err)) ||
+      failed(umockdev_testbed_add_from_string(tb, DescribeHidraw(l).c_str(), &err))) {
     return;
   }
   // hidapi finds the report descriptor through the node's "device" link.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,8 +25,7 @@ const std::string kMvxText = kHeader + "0A0B0C\r\nL\r\n";
 
 // Loads content from a file of that name, which is gone again afterwards.
 ImageLoad LoadText(ImageStore& store, const std::string& name, const std::string& content) {
-  const std::string path = ::testing::TempDir() + "zentrel_image_" + name;
-  std::ofstream(path, std::ios::binary) << content;
+  const std::string path = test::TempFile(name, content);
   const ImageLoad load = LoadImageFromPath(store, path.c_str());
   std::remove(path.c_str());
   return load;

@@ -1,16 +1,21 @@
 // What the image tests share: a text read up to its count, the table row of
-// a text that a reader refuses with its line and cause, and row names.
+// a text that a reader refuses with its line and cause, row names, files in
+// the temporary folder and a device's strings report.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <ostream>
 #include <string>
 
 #include "image/image_store.h"
 #include "image/read_result.h"
+#include "protocol/reports.h"
 
 namespace zentrel::test {
 
@@ -45,5 +50,24 @@ inline void ExpectRefused(TextReader reader, const RefusedCase& c) {
 
 // Names each instance of a table-driven test after its row.
 inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.Name); };
+
+// Writes content to a file of that name in the temporary folder; its path.
+inline std::string TempFile(const std::string& name, const std::string& content) {
+  const std::string path = ::testing::TempDir() + "zentrel_image_" + name;
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+inline StringsReport MakeReport(const std::string& platform, const std::string& hwVersion,
+                                const std::string& bootVersion = "BL 1.0") {
+  StringsReport report{};
+  std::memcpy(&report[kPlatformOffset], platform.data(),
+              std::min(platform.size(), kPlatformLength));
+  std::memcpy(&report[kHwVersionOffset], hwVersion.data(),
+              std::min(hwVersion.size(), kHwVersionLength));
+  std::memcpy(&report[kBootVersionOffset], bootVersion.data(),
+              std::min(bootVersion.size(), kBootVersionLength));
+  return report;
+}
 
 }  // namespace zentrel::test

@@ -1,21 +1,11 @@
 // The bus as discovery and the link see it: listing, opening, attributes,
 // product strings and handles.
 #include <string>
-#include <vector>
 
 #include "emulated_test_support.h"
 
 namespace zentrel::emulated::testing {
 namespace {
-
-std::vector<HidCollection> ListAll(EmulatedBus& bus) {
-  std::vector<HidCollection> seen;
-  bus.Enumerate([&](const HidCollection& c) {
-    seen.push_back(c);
-    return true;
-  });
-  return seen;
-}
 
 TEST_F(EmulatedBusTest, ListsCollectionsInOrderOfAdditionWithNestedOnesOnOnePath) {
   OtherDeviceConfig mouse;

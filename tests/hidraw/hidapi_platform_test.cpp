@@ -118,25 +118,19 @@ TEST_F(HidapiOnHidraw, FeatureAndOutputReportsReachTheDeviceWithTheirIdByteRemov
   EXPECT_EQ(strings[63], 0x00);
 }
 
-TEST_F(HidapiOnHidraw, ShortFeatureReportIsAFailureNotTheLastReportAgain) {
+TEST_F(HidapiOnHidraw, ShortFeatureOrInputReportIsAFailureNotTheLastReportAgain) {
   config_.Behaviour.StartInBootLoader = true;
+  config_.Behaviour.InvalidStringsReads = 0;
   PlugAndOpen();
-  ASSERT_EQ(access_->SendCommandReport(kStartBoot), 1);
   device_->InjectTransportFault(TransportFault::ShortFeature, 1);
+  device_->InjectTransportFault(TransportFault::ShortInput, 1);
+  ASSERT_EQ(access_->SendCommandReport(kStartBoot), 1);
   // What an earlier read left: an acknowledgement that must not be seen again.
   StatusReport status = {0x00, 0x00, 0xAD, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
   EXPECT_EQ(access_->ReadStatusReport(status), 0);
   status = {};
   EXPECT_EQ(access_->ReadStatusReport(status), 1);
   EXPECT_EQ(status[2], 0xAA);
-}
-
-TEST_F(HidapiOnHidraw, ShortInputReportIsAFailure) {
-  config_.Behaviour.StartInBootLoader = true;
-  config_.Behaviour.InvalidStringsReads = 0;
-  PlugAndOpen();
-  device_->InjectTransportFault(TransportFault::ShortInput, 1);
-  ASSERT_EQ(access_->SendCommandReport(kStartBoot), 1);
   StringsReport strings{};
   EXPECT_EQ(access_->ReadStringsReport(strings), 0);
   EXPECT_EQ(access_->ReadStringsReport(strings), 1);

@@ -176,17 +176,6 @@ TEST(Link, LowestMatchingSlotWinsAndOthersAreClosedOnce) {
   EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
 }
 
-TEST(Link, AnOpenWhileADeviceIsOpenClosesItFirst) {
-  Fixture f;
-  f.bus.AddOtherDevice(Qualifying(0x1D50, 0x61A7));
-  const std::int32_t n = f.link.RefreshDeviceList();
-  ASSERT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
-  ASSERT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
-  EXPECT_EQ(f.bus.OpenHandleCount(), 1u);
-  f.link.CloseDevice();
-  EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
-}
-
 TEST(Link, APathThatNoLongerOpensIsPassedOver) {
   Fixture f;
   auto& gone = f.bus.AddBootLoader({});
@@ -224,13 +213,19 @@ TEST(Link, UnreadableAttributesCloseThatHandleAndTheNextSlotIsTried) {
   EXPECT_TRUE(link.IsOpen());
 }
 
-TEST(Link, IdsAreComparedAsWhole32BitValues) {
+TEST(Link, IdsAreComparedAsWhole32BitValuesAndAnOpenClosesTheOpenDeviceFirst) {
   Fixture f;
   f.bus.AddOtherDevice(Qualifying(0x1D50, 0x61A7));
-  std::int32_t n = f.link.RefreshDeviceList();
+  const std::int32_t n = f.link.RefreshDeviceList();
   EXPECT_EQ(f.link.OpenDeviceByIds(0x11D50, 0x61A7, n), 0);
   EXPECT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x161A7, n), 0);
   EXPECT_FALSE(f.link.IsOpen());
+  EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
+
+  ASSERT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
+  ASSERT_EQ(f.link.OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
+  EXPECT_EQ(f.bus.OpenHandleCount(), 1u);
+  f.link.CloseDevice();
   EXPECT_EQ(f.bus.OpenHandleCount(), 0u);
 }
 

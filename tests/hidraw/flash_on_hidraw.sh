@@ -20,16 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TMPDIR=$work
 
-passes=0 failures=0
-check() {  # check NAME COMMAND...: one line per check, and the count at the end
-  if "${@:2}"; then
-    echo "ok: $1"
-    passes=$((passes + 1))
-  else
-    echo "FAILED: $1"
-    failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/checks.sh"
 
 on_device() {  # on_device [device options] -- zentrel-flash arguments
   umockdev-wrapper "$device_program" "$@"
@@ -147,5 +138,4 @@ zentrel-flash: to give your user access, install the udev rule and plug the devi
 EOF
 fi
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+all_passed

@@ -25,6 +25,9 @@ namespace {
 using emulated::FaultKind;
 using zentrel::testing::RecordingView;
 
+// CMD_START_BOOT with the key, as literal bytes.
+const CommandReport kStartBoot = {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54};
+
 class HidapiOnHidraw : public ::testing::Test {
  protected:
   // The devices are made by each test, after it has set their
@@ -42,8 +45,9 @@ class HidapiOnHidraw : public ::testing::Test {
     access_ = std::make_unique<DeviceAccess>(*platform_, filter);
   }
 
-  // Opens the device as a road's Connect stage does.
-  void OpenAsConnect() {
+  // One device, opened as a road's Connect stage does.
+  void PlugAndOpen() {
+    Plug();
     const std::int32_t n = access_->RefreshDeviceList();
     ASSERT_EQ(n, 1);
     ASSERT_EQ(access_->OpenDeviceByIds(0x1D50, 0x61A7, n), 1);
@@ -59,6 +63,7 @@ class HidapiOnHidraw : public ::testing::Test {
   }
 
   std::vector<std::string> Boxes() const { return view_.BoxTexts(); }
+  std::string Field(ValueField field) const { return view_.Fields[static_cast<int>(field)]; }
 
   HidrawDeviceConfig config_;
   std::unique_ptr<HidrawTestbed> bed_;
@@ -75,25 +80,11 @@ class HidapiOnHidraw : public ::testing::Test {
   bool completed_ = false;
 };
 
-TEST_F(HidapiOnHidraw, InformationRoadFollowsTheDeviceToItsNewNode) {
-  config_.Behaviour.ReenumerateUs = 200'000;
-  Plug();
-  RunRoad(&BootSequencer::StartInfo);
-  EXPECT_TRUE(completed_);
-  EXPECT_EQ(view_.Fields[static_cast<int>(ValueField::PlatformField)], "  ZX-CORE");
-  EXPECT_EQ(view_.Fields[static_cast<int>(ValueField::BootVersionField)], "  BL 2.05");
-  EXPECT_EQ(view_.Fields[static_cast<int>(ValueField::DeviceIdField)], "ZENTREL BOOT");
-  // The reset took the node away; the device came back as the next one.
-  EXPECT_EQ(device_->DevNodes(), (std::vector<std::string>{"/dev/hidraw0", "/dev/hidraw1"}));
-  EXPECT_EQ(device_->ResetCount(), 1);
-}
-
 TEST_F(HidapiOnHidraw, ProductStringWithNonAsciiFirstCharacterKeepsItsLowByte) {
   // The kernel keeps the USB string as UTF-8; the process is in the C locale.
   std::setlocale(LC_ALL, "C");
   config_.Behaviour.ProductString = u"\u0141ZENTREL BOOT";
-  Plug();
-  OpenAsConnect();
+  PlugAndOpen();
   char product[65];
   std::memset(product, 0x55, sizeof product);
   ASSERT_EQ(access_->ReadProductString(product, 64), 1);
@@ -104,11 +95,8 @@ TEST_F(HidapiOnHidraw, ProductStringWithNonAsciiFirstCharacterKeepsItsLowByte) {
 TEST_F(HidapiOnHidraw, FeatureAndOutputReportsReachTheDeviceWithTheirIdByteRemoved) {
   config_.Behaviour.StartInBootLoader = true;
   config_.Behaviour.FlashSizeKiB = 0x1234;
-  Plug();
-  OpenAsConnect();
-  // CMD_START_BOOT with the key, as literal bytes.
-  const CommandReport start = {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54};
-  ASSERT_EQ(access_->SendCommandReport(start), 1);
+  PlugAndOpen();
+  ASSERT_EQ(access_->SendCommandReport(kStartBoot), 1);
   StatusReport status;
   status.fill(0xEE);
   status[0] = 0;
@@ -130,31 +118,19 @@ TEST_F(HidapiOnHidraw, FeatureAndOutputReportsReachTheDeviceWithTheirIdByteRemov
   EXPECT_EQ(strings[63], 0x00);
 }
 
-TEST_F(HidapiOnHidraw, ShortFeatureReportIsAFailureNotTheLastReportAgain) {
+TEST_F(HidapiOnHidraw, ShortFeatureOrInputReportIsAFailureNotTheLastReportAgain) {
   config_.Behaviour.StartInBootLoader = true;
-  Plug();
-  OpenAsConnect();
-  ASSERT_EQ(access_->SendCommandReport(
-                {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),
-            1);
+  config_.Behaviour.InvalidStringsReads = 0;
+  PlugAndOpen();
   device_->InjectTransportFault(TransportFault::ShortFeature, 1);
+  device_->InjectTransportFault(TransportFault::ShortInput, 1);
+  ASSERT_EQ(access_->SendCommandReport(kStartBoot), 1);
   // What an earlier read left: an acknowledgement that must not be seen again.
   StatusReport status = {0x00, 0x00, 0xAD, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
   EXPECT_EQ(access_->ReadStatusReport(status), 0);
   status = {};
   EXPECT_EQ(access_->ReadStatusReport(status), 1);
   EXPECT_EQ(status[2], 0xAA);
-}
-
-TEST_F(HidapiOnHidraw, ShortInputReportIsAFailure) {
-  config_.Behaviour.StartInBootLoader = true;
-  config_.Behaviour.InvalidStringsReads = 0;
-  Plug();
-  OpenAsConnect();
-  device_->InjectTransportFault(TransportFault::ShortInput, 1);
-  ASSERT_EQ(access_->SendCommandReport(
-                {0x00, 0x55, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),
-            1);
   StringsReport strings{};
   EXPECT_EQ(access_->ReadStringsReport(strings), 0);
   EXPECT_EQ(access_->ReadStringsReport(strings), 1);
@@ -206,7 +182,7 @@ TEST_F(HidapiOnHidraw, NodeThatCannotBeOpenedIsNotListedButNamedWithItsReason) {
   EXPECT_TRUE(platform_->FindUnopenable(0x1D50, 0x61A8).empty());
 }
 
-TEST_F(HidapiOnHidraw, LocationIsTheUsbPortOfTheNodeAndStaysAcrossItsReset) {
+TEST_F(HidapiOnHidraw, InformationRoadFollowsTheDeviceToItsNewNodeOnTheSameUsbPort) {
   config_.Behaviour.ReenumerateUs = 100'000;
   Plug(2, DeviceFilter{"", "1-2"});
   EXPECT_EQ(platform_->GetLocation("/dev/hidraw0"), "1-1");
@@ -219,8 +195,12 @@ TEST_F(HidapiOnHidraw, LocationIsTheUsbPortOfTheNodeAndStaysAcrossItsReset) {
   // the testbed's next number on its own port.
   RunRoad(&BootSequencer::StartInfo);
   EXPECT_TRUE(completed_);
+  EXPECT_EQ(Field(ValueField::PlatformField), "  ZX-CORE");
+  EXPECT_EQ(Field(ValueField::BootVersionField), "  BL 2.05");
+  EXPECT_EQ(Field(ValueField::DeviceIdField), "ZENTREL BOOT");
   EXPECT_EQ(devices_[1]->DevNodes(),
             (std::vector<std::string>{"/dev/hidraw1", "/dev/hidraw2"}));
+  EXPECT_EQ(devices_[1]->ResetCount(), 1);
   EXPECT_EQ(platform_->GetLocation("/dev/hidraw2"), "1-2");
   EXPECT_EQ(platform_->GetLocation("/dev/hidraw1"), "");
   EXPECT_EQ(platform_->GetLocation("/dev/hidraw0"), "1-1");

@@ -34,6 +34,24 @@ std::string Utf8(const std::u16string& text) { return Utf8FromUtf16(text.c_str()
 
 std::string Joined(const std::string& root, const std::string& path) { return root + path; }
 
+// Answers a read with as much of the report as it takes, or with EIO when
+// there is none (the device has gone).
+void AnswerRead(UMockdevIoctlClient* client, const std::vector<std::uint8_t>* report) {
+  if (report == nullptr) return umockdev_ioctl_client_complete(client, -1, EIO);
+  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+  const std::size_t n = std::min(static_cast<std::size_t>(arg->data_len), report->size());
+  std::memcpy(arg->data, report->data(), n);
+  umockdev_ioctl_client_complete(client, static_cast<glong>(n), 0);
+}
+
+// Answers the read that waits for a report, if there is one, and lets it go.
+void EndWaitingRead(UMockdevIoctlClient*& pending, const std::vector<std::uint8_t>* report) {
+  if (pending == nullptr) return;
+  AnswerRead(pending, report);
+  g_object_unref(pending);
+  pending = nullptr;
+}
+
 }  // namespace
 
 HidrawDeviceConfig NumberedDevice(int k, HidrawDeviceConfig base) {
@@ -73,16 +91,9 @@ struct NodeCallbacks {
   static HidrawBootLoader::Node& Of(gpointer p) {
     return *static_cast<HidrawBootLoader::Node*>(p);
   }
-  static gboolean Ioctl(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
-    Of(n).Owner->HandleIoctl(Of(n), c);
-    return TRUE;
-  }
-  static gboolean Read(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
-    Of(n).Owner->HandleRead(Of(n), c);
-    return TRUE;
-  }
-  static gboolean Write(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
-    Of(n).Owner->HandleWrite(Of(n), c);
+  template <void (HidrawBootLoader::*Handle)(HidrawBootLoader::Node&, void*)>
+  static gboolean Request(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
+    (Of(n).Owner->*Handle)(Of(n), c);
     return TRUE;
   }
   static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer n) {
@@ -102,11 +113,7 @@ HidrawBootLoader::HidrawBootLoader(HidrawTestbed& bed, const HidrawDeviceConfig&
 // Before the testbed goes: no read is left waiting, no terminal open.
 void HidrawBootLoader::Stop() {
   for (auto& node : nodes_) {
-    if (node->Pending != nullptr) {
-      umockdev_ioctl_client_complete(node->Pending, -1, EIO);
-      g_object_unref(node->Pending);
-      node->Pending = nullptr;
-    }
+    EndWaitingRead(node->Pending, nullptr);
     if (node->SlaveFd >= 0) close(node->SlaveFd);
     node->SlaveFd = -1;
   }
@@ -133,17 +140,24 @@ void HidrawBootLoader::Plug() {
   node.Layout = LayoutFor(identity_, bed_.TakeNumber());
   const NodeLayout& l = node.Layout;
   GError* err = nullptr;
-  if (!umockdev_testbed_add_from_string(tb, DescribeParents(identity_, l).c_str(), &err)) {
+  auto failed = [&err](gboolean done) {
     g_clear_error(&err);
+    return !done;
+  };
+  if (failed(umockdev_testbed_add_from_string(tb, DescribeParents(identity_, l).c_str(), &err))) {
     return;
   }
   // The handler is in place before the node exists: whoever opens the node
   // on its "add" event (Wine does) must reach it, and umockdev's preload
   // decides that at the open.
   node.Handler = umockdev_ioctl_base_new();
-  g_signal_connect(node.Handler, "handle-ioctl", G_CALLBACK(NodeCallbacks::Ioctl), &node);
-  g_signal_connect(node.Handler, "handle-read", G_CALLBACK(NodeCallbacks::Read), &node);
-  g_signal_connect(node.Handler, "handle-write", G_CALLBACK(NodeCallbacks::Write), &node);
+  using Callbacks = NodeCallbacks;
+  g_signal_connect(node.Handler, "handle-ioctl",
+                   G_CALLBACK(Callbacks::Request<&HidrawBootLoader::HandleIoctl>), &node);
+  g_signal_connect(node.Handler, "handle-read",
+                   G_CALLBACK(Callbacks::Request<&HidrawBootLoader::HandleRead>), &node);
+  g_signal_connect(node.Handler, "handle-write",
+                   G_CALLBACK(Callbacks::Request<&HidrawBootLoader::HandleWrite>), &node);
   g_signal_connect(node.Handler, "client-connected", G_CALLBACK(NodeCallbacks::Connected),
                    &node);
   // Kept for the whole run: a late request on a node that has gone away
@@ -154,12 +168,8 @@ void HidrawBootLoader::Plug() {
   }
   // Until the end, a failure leaves the device unplugged for good.
   plugFailed_ = true;
-  if (!umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node.Handler, &err)) {
-    g_clear_error(&err);
-    return;
-  }
-  if (!umockdev_testbed_add_from_string(tb, DescribeHidraw(l).c_str(), &err)) {
-    g_clear_error(&err);
+  if (failed(umockdev_testbed_attach_ioctl(tb, l.DevNode.c_str(), node.Handler, &err)) ||
+      failed(umockdev_testbed_add_from_string(tb, DescribeHidraw(l).c_str(), &err))) {
     return;
   }
   // hidapi finds the report descriptor through the node's "device" link.
@@ -232,11 +242,7 @@ void HidrawBootLoader::Unplug(Node& node) {
     bus_.Close(node.Bus);
     node.Bus = kNoHidHandle;
     live_ = nullptr;
-    if (node.Pending != nullptr) {
-      umockdev_ioctl_client_complete(node.Pending, -1, EIO);
-      g_object_unref(node.Pending);
-      node.Pending = nullptr;
-    }
+    EndWaitingRead(node.Pending, nullptr);
     // Wake whoever waits in poll(): its read then finds the device gone.
     if (write(node.MasterFd, "x", 1) != 1) {
       // Nobody can be woken; a waiting reader still ends at its time limit.
@@ -246,15 +252,11 @@ void HidrawBootLoader::Unplug(Node& node) {
   std::this_thread::sleep_for(std::chrono::milliseconds(config_.LingerMs));
   UMockdevTestbed* tb = Testbed(bed_.Testbed());
   const NodeLayout& l = node.Layout;
-  for (const std::string* path : {&l.Hidraw, &l.HidDevice, &l.UsbInterface, &l.UsbDevice}) {
-    umockdev_testbed_uevent(tb, path->c_str(), "remove");
-  }
+  const std::string* tree[] = {&l.Hidraw, &l.HidDevice, &l.UsbInterface, &l.UsbDevice};
+  for (const std::string* path : tree) umockdev_testbed_uevent(tb, path->c_str(), "remove");
   // The node goes first, so that nobody opens it while the tree goes away.
   unlink(Joined(bed_.RootDir(), l.DevNode).c_str());
-  umockdev_testbed_remove_device(tb, l.Hidraw.c_str());
-  umockdev_testbed_remove_device(tb, l.HidDevice.c_str());
-  umockdev_testbed_remove_device(tb, l.UsbInterface.c_str());
-  umockdev_testbed_remove_device(tb, l.UsbDevice.c_str());
+  for (const std::string* path : tree) umockdev_testbed_remove_device(tb, path->c_str());
 }
 
 void HidrawBootLoader::PumpOnce() {
@@ -284,15 +286,7 @@ void HidrawBootLoader::Deliver(Node& node, std::vector<std::uint8_t> report) {
   if (TakeTransportFault(TransportFault::ShortInput, ++inputsDelivered_)) {
     report.resize(kShortInputBytes);
   }
-  if (node.Pending != nullptr) {
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(node.Pending);
-    const std::size_t n = std::min(static_cast<std::size_t>(arg->data_len), report.size());
-    std::memcpy(arg->data, report.data(), n);
-    umockdev_ioctl_client_complete(node.Pending, static_cast<glong>(n), 0);
-    g_object_unref(node.Pending);
-    node.Pending = nullptr;
-    return;
-  }
+  if (node.Pending != nullptr) return EndWaitingRead(node.Pending, &report);
   node.Queue.push_back(std::move(report));
   if (write(node.MasterFd, "x", 1) != 1) node.Queue.pop_back();
 }
@@ -413,27 +407,22 @@ void HidrawBootLoader::HandleWrite(Node& node, void* c) {
   auto* client = static_cast<UMockdevIoctlClient*>(c);
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   const auto length = static_cast<std::size_t>(arg->data_len);
+  auto fail = [&](int error) { umockdev_ioctl_client_complete(client, -1, error); };
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, ENODEV);
-  if (length < 1 || arg->data[0] != 0) return umockdev_ioctl_client_complete(client, -1, EINVAL);
-  if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
-    return umockdev_ioctl_client_complete(client, -1, EIO);
-  }
+  if (!node.Alive) return fail(ENODEV);
+  if (length < 1 || arg->data[0] != 0) return fail(EINVAL);
+  if (TakeTransportFault(TransportFault::IoError, ++transfers_)) return fail(EIO);
   // The report goes out on the interrupt pipe without its ID byte; the
   // emulated device takes it in the tool's layout, ID byte included.
-  if (!bus_.WriteOutput(node.Bus, arg->data, length)) {
-    return umockdev_ioctl_client_complete(client, -1, EIO);
-  }
+  if (!bus_.WriteOutput(node.Bus, arg->data, length)) return fail(EIO);
   umockdev_ioctl_client_complete(client, static_cast<glong>(length), 0);
 }
 
 void HidrawBootLoader::HandleRead(Node& node, void* c) {
   auto* client = static_cast<UMockdevIoctlClient*>(c);
-  UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive) return umockdev_ioctl_client_complete(client, -1, EIO);
-  if (TakeTransportFault(TransportFault::IoError, ++transfers_)) {
-    return umockdev_ioctl_client_complete(client, -1, EIO);
+  if (!node.Alive || TakeTransportFault(TransportFault::IoError, ++transfers_)) {
+    return AnswerRead(client, nullptr);
   }
   if (node.Queue.empty()) {
     // A blocking read waits for the next report (poll()-first readers, as
@@ -441,15 +430,13 @@ void HidrawBootLoader::HandleRead(Node& node, void* c) {
     node.Pending = static_cast<UMockdevIoctlClient*>(g_object_ref(client));
     return;
   }
-  std::vector<std::uint8_t> report = std::move(node.Queue.front());
+  const std::vector<std::uint8_t> report = std::move(node.Queue.front());
   node.Queue.pop_front();
   char token;
   if (read(node.SlaveFd, &token, 1) != 1) {
     // The byte was already taken by a reader of the terminal itself.
   }
-  const std::size_t n = std::min(static_cast<std::size_t>(arg->data_len), report.size());
-  std::memcpy(arg->data, report.data(), n);
-  umockdev_ioctl_client_complete(client, static_cast<glong>(n), 0);
+  AnswerRead(client, &report);
 }
 
 void HidrawBootLoader::InjectFault(emulated::FaultKind kind, int n) {
@@ -467,21 +454,6 @@ void HidrawBootLoader::InjectTransportFault(TransportFault kind, int n) {
     case TransportFault::Stall: base = featureRequests_; break;
   }
   transportFaults_.emplace_back(kind, base + static_cast<std::uint64_t>(std::max(n, 1)));
-}
-
-std::vector<std::uint8_t> HidrawBootLoader::Flash() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return device_.Flash();
-}
-
-int HidrawBootLoader::ResetCount() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return device_.ResetCount();
-}
-
-std::size_t HidrawBootLoader::DataReportCount() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return device_.DataReportCount();
 }
 
 std::vector<std::string> HidrawBootLoader::DevNodes() const {

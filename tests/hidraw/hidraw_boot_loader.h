@@ -73,9 +73,11 @@ class HidrawBootLoader {
     std::lock_guard<std::mutex> hold(lock_);
     return read(static_cast<const emulated::EmulatedBootLoader&>(device_));
   }
-  std::vector<std::uint8_t> Flash() const;
-  int ResetCount() const;
-  std::size_t DataReportCount() const;
+  std::vector<std::uint8_t> Flash() const { return Inspect([](auto& d) { return d.Flash(); }); }
+  int ResetCount() const { return Inspect([](auto& d) { return d.ResetCount(); }); }
+  std::size_t DataReportCount() const {
+    return Inspect([](auto& d) { return d.DataReportCount(); });
+  }
   // The nodes the device has had, in order (/dev/hidraw0, /dev/hidraw1, ...).
   std::vector<std::string> DevNodes() const;
   // The node the device has now; empty while it is off the bus.

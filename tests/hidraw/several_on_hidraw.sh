@@ -11,14 +11,11 @@ set -euo pipefail
 device_program=$1
 flash=$2
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+source "$source_dir/tests/hidraw/checks.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-failures=0
-check() {  # check NAME COMMAND...
-  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
 # The image's bytes from 4096 (the first address sent) in a device's dump.
 holds_image() { cmp -s -n "$((image_end - 4096))" -i 4096:4096 image.bin "$1"; }
 erased_at_4096() { [ "$(od -An -tx1 -j4096 -N1 "$1" | tr -d ' ')" = ff ]; }
@@ -69,7 +66,7 @@ for port in 1-1 1-2 1-3; do
 done
 check "... 3 passed" grep -q "^3 passed, 0 failed" all.out
 
-if [ "$failures" -ne 0 ]; then
+if ! all_passed; then
   for f in *.out *.err; do echo "--- $f"; cat "$f"; done
   exit 1
 fi

@@ -7,20 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "image_test_support.h"
+
 namespace zentrel {
 namespace {
 
-StringsReport MakeReport(const std::string& platform, const std::string& hwVersion,
-                         const std::string& bootVersion = "BL 1.0") {
-  StringsReport report{};
-  std::memcpy(&report[kPlatformOffset], platform.data(),
-              std::min(platform.size(), kPlatformLength));
-  std::memcpy(&report[kHwVersionOffset], hwVersion.data(),
-              std::min(hwVersion.size(), kHwVersionLength));
-  std::memcpy(&report[kBootVersionOffset], bootVersion.data(),
-              std::min(bootVersion.size(), kBootVersionLength));
-  return report;
-}
+using test::MakeReport;
 
 // A header: 15 bytes of title, the platform field from 15, the hardware
 // version field from 33; both given with their terminators.
@@ -139,8 +131,7 @@ TEST_P(Compatibility, GivesFirstFailingTest) {
   EXPECT_EQ(CheckCompatibility(*report, c.FlashKiB, *store), c.Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Compatibility, testing::ValuesIn(Cases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Compatibility, testing::ValuesIn(Cases()), test::kRowName);
 
 }  // namespace
 }  // namespace zentrel

@@ -10,9 +10,12 @@
 
 #include "image/compatibility.h"
 #include "image/image_loader.h"
+#include "image_test_support.h"
 
 namespace zentrel {
 namespace {
+
+using test::MakeReport;
 
 std::string ExamplePath(const char* name) {
   return std::string(ZENTREL_SOURCE_DIR) + "/examples/" + name;
@@ -26,13 +29,6 @@ std::unique_ptr<ImageStore> LoadFile(const std::string& path) {
 }
 
 std::unique_ptr<ImageStore> LoadExample(const char* name) { return LoadFile(ExamplePath(name)); }
-
-StringsReport DeviceStrings(const char* platform, const char* hwVersion) {
-  StringsReport report{};
-  std::memcpy(&report[kPlatformOffset], platform, std::strlen(platform));
-  std::memcpy(&report[kHwVersionOffset], hwVersion, std::strlen(hwVersion));
-  return report;
-}
 
 TEST(ExampleImages, HexAndMemoryImageCarryTheSameApplication) {
   const auto hex = LoadExample("demo.hex");
@@ -51,12 +47,12 @@ TEST(ExampleImages, HexAndMemoryImageCarryTheSameApplication) {
 
 TEST(ExampleImages, MemoryImageNamesTheEmulatedPlatform) {
   const auto mvx = LoadExample("demo.mvx");
-  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 256, *mvx), COMPAT_OK);
-  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "2.0"), 256, *mvx),
+  EXPECT_EQ(CheckCompatibility(MakeReport("ZX-CORE", "1.2"), 256, *mvx), COMPAT_OK);
+  EXPECT_EQ(CheckCompatibility(MakeReport("ZX-CORE", "2.0"), 256, *mvx),
             COMPAT_VERSION_MISMATCH);
-  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZY-CORE", "1.2"), 256, *mvx),
+  EXPECT_EQ(CheckCompatibility(MakeReport("ZY-CORE", "1.2"), 256, *mvx),
             COMPAT_PLATFORM_MISMATCH);
-  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 4, *mvx),
+  EXPECT_EQ(CheckCompatibility(MakeReport("ZX-CORE", "1.2"), 4, *mvx),
             COMPAT_FLASH_TOO_SMALL);
 }
 
@@ -67,15 +63,14 @@ TEST(ExampleImages, MemoryImageWithLfLineEndsLoadsTheSame) {
   std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   ASSERT_EQ(text.substr(41, 2), "\r\n");
   std::erase(text, '\r');
-  const std::string path = ::testing::TempDir() + "zentrel_demo_lf.mvx";
-  std::ofstream(path, std::ios::binary) << text;
+  const std::string path = test::TempFile("demo_lf.mvx", text);
   const auto lf = LoadFile(path);
   std::remove(path.c_str());
   const auto hex = LoadExample("demo.hex");
   EXPECT_EQ(lf->ImageLength, 5096u);
   EXPECT_TRUE(lf->ImageBuffer == hex->ImageBuffer);
-  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "1.2"), 256, *lf), COMPAT_OK);
-  EXPECT_EQ(CheckCompatibility(DeviceStrings("ZX-CORE", "2.0"), 256, *lf),
+  EXPECT_EQ(CheckCompatibility(MakeReport("ZX-CORE", "1.2"), 256, *lf), COMPAT_OK);
+  EXPECT_EQ(CheckCompatibility(MakeReport("ZX-CORE", "2.0"), 256, *lf),
             COMPAT_VERSION_MISMATCH);
 }
 

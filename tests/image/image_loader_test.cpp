@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "hex_text_builder.h"
+#include "image_test_support.h"
 
 namespace zentrel {
 namespace {
@@ -23,10 +23,12 @@ const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
 const std::string kHexText = Lines({Data(0x1000, {1, 2, 3}), EndOfFile()});
 const std::string kMvxText = kHeader + "0A0B0C\r\nL\r\n";
 
-std::string WriteTempFile(const std::string& name, const std::string& content) {
-  const std::string path = ::testing::TempDir() + "zentrel_image_" + name;
-  std::ofstream(path, std::ios::binary) << content;
-  return path;
+// Loads content from a file of that name, which is gone again afterwards.
+ImageLoad LoadText(ImageStore& store, const std::string& name, const std::string& content) {
+  const std::string path = test::TempFile(name, content);
+  const ImageLoad load = LoadImageFromPath(store, path.c_str());
+  std::remove(path.c_str());
+  return load;
 }
 
 bool AllZero(const ImageBytes& bytes) {
@@ -73,10 +75,8 @@ class LoadImage : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   const LoadCase& c = GetParam();
-  const std::string path = WriteTempFile(c.FileName, c.Content);
   auto store = std::make_unique<ImageStore>();
-  const ImageLoad load = LoadImageFromPath(*store, path.c_str());
-  std::remove(path.c_str());
+  const ImageLoad load = LoadText(*store, c.FileName, c.Content);
 
   EXPECT_EQ(store->ImageKind, c.Kind);
   EXPECT_EQ(store->ImageLength, c.ImageLength);
@@ -94,8 +94,7 @@ TEST_P(LoadImage, LoadsOrRefusesWithItsBox) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, ::testing::ValuesIn(Cases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LoadImage, ::testing::ValuesIn(Cases()), test::kRowName);
 
 TEST(LoadImageFromPath, WhatIsNoFileIsAReadErrorThatSaysWhy) {
   auto store = std::make_unique<ImageStore>();
@@ -126,10 +125,8 @@ TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
   text += EndOfFile() + "\r\n";
   ASSERT_EQ(text.size(), 3900081u);
   text.resize(4194304, '\n');
-  const std::string path = WriteTempFile("full.hex", text);
   auto store = std::make_unique<ImageStore>();
-  EXPECT_TRUE(LoadImageFromPath(*store, path.c_str()).Loaded);
-  std::remove(path.c_str());
+  EXPECT_TRUE(LoadText(*store, "full.hex", text).Loaded);
   EXPECT_EQ(store->FileLength, 4194304u);
   EXPECT_EQ(store->ImageLength, 260000u);
   EXPECT_EQ(store->ImageBuffer[0], 0x03);
@@ -146,12 +143,8 @@ TEST(LoadImageFromPath, FullImageInOneByteRecordsFillsTheTextBuffer) {
 
 TEST(LoadImageFromPath, FailedLoadLeavesNoImage) {
   auto store = std::make_unique<ImageStore>();
-  const std::string good = WriteTempFile("first.hex", kHexText);
-  ASSERT_TRUE(LoadImageFromPath(*store, good.c_str()).Loaded);
-  const std::string bad = WriteTempFile("second.hex", Lines({Data(0, {1})}));
-  EXPECT_FALSE(LoadImageFromPath(*store, bad.c_str()).Loaded);
-  std::remove(good.c_str());
-  std::remove(bad.c_str());
+  ASSERT_TRUE(LoadText(*store, "first.hex", kHexText).Loaded);
+  EXPECT_FALSE(LoadText(*store, "second.hex", Lines({Data(0, {1})})).Loaded);
   EXPECT_EQ(store->ImageLoaded, 0);
   EXPECT_EQ(store->ImageLength, 0u);
   EXPECT_TRUE(AllZero(store->ImageBuffer));
@@ -161,14 +154,10 @@ TEST(LoadImageFromPath, EveryLoadStartsFromZeros) {
   // A long memory image first, then a short one: nothing of the first may
   // remain, above 80000 included.
   auto store = std::make_unique<ImageStore>();
-  const std::string longImage = WriteTempFile(
-      "long.mvx", kHeader + std::string(2 * 100000, 'F') + "\r\nL\r\n");
-  ASSERT_TRUE(LoadImageFromPath(*store, longImage.c_str()).Loaded);
+  const std::string longImage = kHeader + std::string(2 * 100000, 'F') + "\r\nL\r\n";
+  ASSERT_TRUE(LoadText(*store, "long.mvx", longImage).Loaded);
   ASSERT_EQ(store->ImageLength, 100000u);
-  const std::string shortHex = WriteTempFile("short.hex", kHexText);
-  ASSERT_TRUE(LoadImageFromPath(*store, shortHex.c_str()).Loaded);
-  std::remove(longImage.c_str());
-  std::remove(shortHex.c_str());
+  ASSERT_TRUE(LoadText(*store, "short.hex", kHexText).Loaded);
   auto expected = std::make_unique<ImageBytes>();
   (*expected)[0x1000] = 1;
   (*expected)[0x1001] = 2;

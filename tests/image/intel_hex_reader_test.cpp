@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hex_text_builder.h"
+#include "image_test_support.h"
 
 namespace zentrel {
 namespace {
@@ -17,6 +18,7 @@ using test::HexRecord;
 using test::LinearWindow;
 using test::Lines;
 using test::Pattern;
+using test::RefusedCase;
 using test::SegmentBase;
 
 struct Placement {
@@ -32,11 +34,6 @@ struct GoodHexCase {
 };
 
 void PrintTo(const GoodHexCase& c, std::ostream* os) { *os << c.Name; }
-
-ReadResult Read(const std::string& text, ImageBytes& image) {
-  return ReadIntelHex(reinterpret_cast<const std::uint8_t*>(text.data()),
-                      static_cast<std::uint32_t>(text.size()), image);
-}
 
 const std::vector<std::uint8_t> k16 = Pattern(16, 0x30);
 
@@ -99,7 +96,7 @@ TEST_P(IntelHexGood, BuildsImageAndLength) {
   for (const Placement& p : c.Expected) {
     for (std::size_t i = 0; i < p.Bytes.size(); ++i) (*expected)[p.Address + i] = p.Bytes[i];
   }
-  const ReadResult result = Read(c.Text, *image);
+  const ReadResult result = test::ReadText(ReadIntelHex, c.Text, *image);
   ASSERT_TRUE(result.Ok) << "line " << result.Line << ": " << result.Cause;
   EXPECT_EQ(result.Length, c.Length);
   EXPECT_TRUE(*image == *expected);
@@ -111,19 +108,9 @@ TEST_P(IntelHexGood, BuildsImageAndLength) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IntelHexGood, testing::ValuesIn(GoodCases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, IntelHexGood, testing::ValuesIn(GoodCases()), test::kRowName);
 
-struct BadHexCase {
-  const char* Name;
-  std::string Text;
-  std::uint32_t Line;
-  std::string Cause;
-};
-
-void PrintTo(const BadHexCase& c, std::ostream* os) { *os << c.Name; }
-
-std::vector<BadHexCase> BadCases() {
+std::vector<RefusedCase> BadCases() {
   const std::string eof = EndOfFile();
   return {
       {"NoColon", Lines({"0400100001020304E2", eof}), 1, "record does not begin with ':'"},
@@ -168,34 +155,17 @@ std::vector<BadHexCase> BadCases() {
       {"SameAddressThroughSegmentBase",
        Lines({Data(0x1000, {1}), SegmentBase(0x100), Data(0, {2}), eof}), 3,
        "byte written twice"},
+      // The count ends inside the End Of File record; what lies beyond must
+      // not complete it.
+      {"NeverReadsPastTheCount", Lines({Data(0, {1}), eof}), 2, "record too short", 4},
   };
 }
 
-class IntelHexBad : public testing::TestWithParam<BadHexCase> {};
+class IntelHexBad : public testing::TestWithParam<RefusedCase> {};
 
-TEST_P(IntelHexBad, RefusedWithLineAndCause) {
-  const BadHexCase& c = GetParam();
-  auto image = std::make_unique<ImageBytes>();
-  const ReadResult result = Read(c.Text, *image);
-  EXPECT_FALSE(result.Ok);
-  EXPECT_EQ(result.Line, c.Line);
-  ASSERT_NE(result.Cause, nullptr);
-  EXPECT_EQ(std::string(result.Cause), c.Cause);
-}
+TEST_P(IntelHexBad, RefusedWithLineAndCause) { test::ExpectRefused(ReadIntelHex, GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IntelHexBad, testing::ValuesIn(BadCases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(IntelHexReader, NeverReadsPastTheCount) {
-  // The count ends inside the End Of File record; what lies beyond must not
-  // complete it.
-  const std::string text = Lines({Data(0, {1}), EndOfFile()});
-  auto image = std::make_unique<ImageBytes>();
-  const ReadResult result = ReadIntelHex(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                         static_cast<std::uint32_t>(text.size() - 4), *image);
-  EXPECT_FALSE(result.Ok);
-  EXPECT_EQ(result.Line, 2u);
-}
+INSTANTIATE_TEST_SUITE_P(Cases, IntelHexBad, testing::ValuesIn(BadCases()), test::kRowName);
 
 TEST(IntelHexReader, EmptyTextHasNoEndOfFile) {
   auto image = std::make_unique<ImageBytes>();

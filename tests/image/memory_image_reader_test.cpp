@@ -2,22 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "image_test_support.h"
+
 namespace zentrel {
 namespace {
+
+using test::RefusedCase;
 
 // 43 bytes: platform "ZX-CORE" at 15, hardware version "1.x" at 33, CR LF.
 const std::string kHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \r\n";
 // The same line with an LF alone: 42 bytes.
 const std::string kLfHeader = "ZENTREL IMAGE  ZX-CORE           1.x     \n";
-
-ReadResult Read(const std::string& text, ImageBytes& image) {
-  return ReadMemoryImage(reinterpret_cast<const std::uint8_t*>(text.data()),
-                         static_cast<std::uint32_t>(text.size()), image);
-}
 
 struct GoodMvxCase {
   const char* Name;
@@ -40,6 +40,8 @@ std::vector<GoodMvxCase> GoodCases() {
       {"BlankLinesPassedOver", kHeader + "\r\n01\r\n\n\r\n02\r\nL", {1, 2}},
       {"HeaderLineOf43", kHeader.substr(0, 41) + "XY" + "\r\n0A0B\r\nL\r\n", {0x0A, 0x0B}},
       {"NothingAfterMarkRead", kHeader + "01L0G\r\n\r garbage", {1}},
+      {"ImageOfExactlyTheBuffer", kHeader + std::string(2 * 260000, 'E') + "L",
+       std::vector<std::uint8_t>(260000, 0xEE)},
   };
 }
 
@@ -49,27 +51,19 @@ TEST_P(MemoryImageGood, BuildsImageFromAddressZero) {
   const GoodMvxCase& c = GetParam();
   auto image = std::make_unique<ImageBytes>();
   image->fill(0x5A);
-  const ReadResult result = Read(c.Text, *image);
+  const ReadResult result = test::ReadText(ReadMemoryImage, c.Text, *image);
   ASSERT_TRUE(result.Ok) << "line " << result.Line << ": " << result.Cause;
   EXPECT_EQ(result.Length, c.Image.size());
-  for (std::size_t i = 0; i < c.Image.size(); ++i) EXPECT_EQ((*image)[i], c.Image[i]) << i;
+  EXPECT_TRUE(std::equal(c.Image.begin(), c.Image.end(), image->begin()));
   // Only the image's own bytes are written.
-  EXPECT_EQ((*image)[c.Image.size()], 0x5A);
+  if (c.Image.size() < image->size()) {
+    EXPECT_EQ((*image)[c.Image.size()], 0x5A);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MemoryImageGood, testing::ValuesIn(GoodCases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, MemoryImageGood, testing::ValuesIn(GoodCases()), test::kRowName);
 
-struct BadMvxCase {
-  const char* Name;
-  std::string Text;
-  std::uint32_t Line;
-  std::string Cause;
-};
-
-void PrintTo(const BadMvxCase& c, std::ostream* os) { *os << c.Name; }
-
-std::vector<BadMvxCase> BadCases() {
+std::vector<RefusedCase> BadCases() {
   return {
       // Line 0: the header.
       {"ShorterThanHeader", kHeader.substr(0, 42), 0, "file too short"},
@@ -94,49 +88,20 @@ std::vector<BadMvxCase> BadCases() {
       {"BareCr", kHeader + "01\r02\r\nL", 2, "line ends must be CR LF or LF"},
       {"CrOnlyBody", kHeader + "0102\r0304\rL\r", 2, "line ends must be CR LF or LF"},
       {"LfHeaderOddDigits", kLfHeader + "0102\n030\nL", 3, "odd number of hex digits"},
+      {"ImageLargerThanTheBuffer", kHeader + std::string(2 * 260000 + 2, '7') + "L", 2,
+       "image larger than 260000 bytes"},
+      // The end mark lies just beyond the count.
+      {"NeverReadsPastTheCount", kHeader + "0102L", 2, "no end mark 'L'", 1},
   };
 }
 
-class MemoryImageBad : public testing::TestWithParam<BadMvxCase> {};
+class MemoryImageBad : public testing::TestWithParam<RefusedCase> {};
 
 TEST_P(MemoryImageBad, RefusedWithLineAndCause) {
-  const BadMvxCase& c = GetParam();
-  auto image = std::make_unique<ImageBytes>();
-  const ReadResult result = Read(c.Text, *image);
-  EXPECT_FALSE(result.Ok);
-  EXPECT_EQ(result.Line, c.Line);
-  ASSERT_NE(result.Cause, nullptr);
-  EXPECT_EQ(std::string(result.Cause), c.Cause);
+  test::ExpectRefused(ReadMemoryImage, GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MemoryImageBad, testing::ValuesIn(BadCases()),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(MemoryImageReader, ImageOfExactlyTheBufferIsRead) {
-  const std::string text = kHeader + std::string(2 * kImageBufferSize, 'E') + "L";
-  auto image = std::make_unique<ImageBytes>();
-  const ReadResult result = Read(text, *image);
-  ASSERT_TRUE(result.Ok);
-  EXPECT_EQ(result.Length, kImageBufferSize);
-  EXPECT_EQ((*image)[kImageBufferSize - 1], 0xEE);
-}
-
-TEST(MemoryImageReader, ImageLargerThanTheBufferIsRefused) {
-  const std::string text = kHeader + std::string(2 * kImageBufferSize + 2, '7') + "L";
-  auto image = std::make_unique<ImageBytes>();
-  const ReadResult result = Read(text, *image);
-  EXPECT_FALSE(result.Ok);
-  EXPECT_EQ(std::string(result.Cause), "image larger than 260000 bytes");
-}
-
-TEST(MemoryImageReader, NeverReadsPastTheCount) {
-  const std::string text = kHeader + "0102L";
-  auto image = std::make_unique<ImageBytes>();
-  const ReadResult result = ReadMemoryImage(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                            static_cast<std::uint32_t>(text.size() - 1), *image);
-  EXPECT_FALSE(result.Ok);
-  EXPECT_EQ(std::string(result.Cause), "no end mark 'L'");
-}
+INSTANTIATE_TEST_SUITE_P(Cases, MemoryImageBad, testing::ValuesIn(BadCases()), test::kRowName);
 
 }  // namespace
 }  // namespace zentrel

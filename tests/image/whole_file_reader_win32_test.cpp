@@ -8,22 +8,18 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "image/image_loader.h"
+#include "image_test_support.h"
 
 namespace zentrel {
 namespace {
 
-const std::string kHexText = ":0400100001020304E2\r\n:00000001FF\r\n";
+using test::TempFile;
 
-std::string WriteTempFile(const std::string& name, const std::string& content) {
-  const std::string path = ::testing::TempDir() + "zentrel_win32_read_" + name;
-  std::ofstream(path, std::ios::binary) << content;
-  return path;
-}
+const std::string kHexText = ":0400100001020304E2\r\n:00000001FF\r\n";
 
 // True when no handle holds the file: an unshared open of our own succeeds.
 bool NobodyHolds(const std::string& path) {
@@ -34,7 +30,7 @@ bool NobodyHolds(const std::string& path) {
 }
 
 TEST(WholeFileReaderWin32, ReadsTheWholeFileAndLetsItGo) {
-  const std::string path = WriteTempFile("normal.hex", kHexText);
+  const std::string path = TempFile("normal.hex", kHexText);
   auto buffer = std::make_unique<FileBytes>();
   buffer->fill(0x5A);
   EXPECT_EQ(ReadWholeFile(path.c_str(), *buffer).Length, 34u);
@@ -45,7 +41,7 @@ TEST(WholeFileReaderWin32, ReadsTheWholeFileAndLetsItGo) {
 }
 
 TEST(WholeFileReaderWin32, FileHeldOpenElsewhereIsAReadError) {
-  const std::string path = WriteTempFile("held.hex", kHexText);
+  const std::string path = TempFile("held.hex", kHexText);
   // Another program's handle, as open as it can be: reading and writing
   // shared with everyone.
   HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -66,12 +62,12 @@ TEST(WholeFileReaderWin32, FileHeldOpenElsewhereIsAReadError) {
 
 TEST(WholeFileReaderWin32, RefusedFilesAreClosedToo) {
   auto buffer = std::make_unique<FileBytes>();
-  const std::string empty = WriteTempFile("empty.hex", "");
+  const std::string empty = TempFile("empty.hex", "");
   EXPECT_EQ(ReadWholeFile(empty.c_str(), *buffer).Fault, FileReadFault::Empty);
   EXPECT_TRUE(NobodyHolds(empty));
   std::remove(empty.c_str());
 
-  const std::string longer = WriteTempFile("longer.hex", std::string(4194305, '\n'));
+  const std::string longer = TempFile("longer.hex", std::string(4194305, '\n'));
   EXPECT_EQ(ReadWholeFile(longer.c_str(), *buffer).Fault, FileReadFault::TooLarge);
   EXPECT_TRUE(NobodyHolds(longer));
   std::remove(longer.c_str());

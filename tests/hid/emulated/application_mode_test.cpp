@@ -1,17 +1,12 @@
 // A device that runs its application: identification and reset into the
 // boot loader.
 #include <string>
+#include <vector>
 
 #include "emulated_test_support.h"
 
 namespace zentrel::emulated::testing {
 namespace {
-
-int Listed(EmulatedBus& bus) {
-  int n = 0;
-  bus.Enumerate([&](const HidCollection&) { return ++n > 0; });
-  return n;
-}
 
 TEST_F(EmulatedBusTest, AppIdAnswersWithApplicationStringsAfterItsDelay) {
   BootLoaderConfig config;
@@ -42,59 +37,55 @@ TEST_F(EmulatedBusTest, NoInputComesBeforeAppId) {
   EXPECT_FALSE(Strings(-1).has_value());  // an endless wait on nothing fails
 }
 
-struct WrongKeyCase {
-  std::uint8_t Code;
+// The four copies of a keyed command that each have one key byte wrong.
+std::vector<CommandReport> WrongKeys(std::uint8_t code) {
+  std::vector<CommandReport> reports(4, KeyedCommand(code));
+  for (std::size_t i = 0; i < 4; ++i) reports[i][5 + i] ^= 0x01;
+  return reports;
+}
+
+struct IgnoredCase {
+  const char* Name;
   bool BootLoader;
+  std::vector<CommandReport> Commands;
+  int ProtocolErrors;
 };
 
-class WrongKeyTest : public EmulatedBusTest,
-                     public ::testing::WithParamInterface<WrongKeyCase> {};
+void PrintTo(const IgnoredCase& c, std::ostream* os) { *os << c.Name; }
 
-TEST_P(WrongKeyTest, CommandIsAcceptedButIgnored) {
+class IgnoredCommandTest : public EmulatedBusTest,
+                           public ::testing::WithParamInterface<IgnoredCase> {};
+
+TEST_P(IgnoredCommandTest, IsAcceptedButChangesNothing) {
   BootLoaderConfig config;
   config.StartInBootLoader = GetParam().BootLoader;
   config.AppAnswerUs = 0;
   Add(config);
   OpenDevice();
-  for (std::size_t byte = 5; byte < 9; ++byte) {
-    CommandReport r = KeyedCommand(GetParam().Code);
-    r[byte] ^= 0x01;
-    EXPECT_TRUE(Send(r));
-  }
-  EXPECT_EQ(device_->Commands().size(), 4u);
+  for (const CommandReport& r : GetParam().Commands) EXPECT_TRUE(Send(r));
+  EXPECT_EQ(device_->Commands().size(), GetParam().Commands.size());
+  EXPECT_EQ(device_->ProtocolErrors(), GetParam().ProtocolErrors);
   EXPECT_EQ(device_->ResetCount(), 0);
+  EXPECT_EQ(device_->EraseCount(), 0);
   EXPECT_TRUE(device_->Present());
   EXPECT_EQ(Status(), kStatusIdle);
   EXPECT_FALSE(Strings(10).has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, WrongKeyTest,
-                         ::testing::Values(WrongKeyCase{kReset, false},
-                                           WrongKeyCase{kReset, true},
-                                           WrongKeyCase{kAppId, false},
-                                           WrongKeyCase{kStartBoot, true}),
-                         [](const auto& info) {
-                           return "Code" + std::to_string(info.param.Code) +
-                                  (info.param.BootLoader ? "InBootLoader" : "InApplication");
-                         });
-
-TEST_F(EmulatedBusTest, CommandsOfTheOtherModeAreIgnored) {
-  BootLoaderConfig config;
-  config.AppAnswerUs = 0;
-  Add(config);
-  OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(kStartBoot)));
-  ASSERT_TRUE(Send(ImageKindCommand('h')));
-  EXPECT_EQ(Status(), kStatusIdle);
-  EXPECT_FALSE(Strings(10).has_value());
-  EXPECT_EQ(device_->EraseCount(), 0);
-
-  config.StartInBootLoader = true;
-  Add(config);
-  OpenDevice();
-  ASSERT_TRUE(Send(KeyedCommand(kAppId)));
-  EXPECT_FALSE(Strings(10).has_value());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IgnoredCommandTest,
+    ::testing::Values(
+        IgnoredCase{"WrongKeyResetInApplication", false, WrongKeys(kReset), 0},
+        IgnoredCase{"WrongKeyResetInBootLoader", true, WrongKeys(kReset), 0},
+        IgnoredCase{"WrongKeyAppIdInApplication", false, WrongKeys(kAppId), 0},
+        IgnoredCase{"WrongKeyStartBootInBootLoader", true, WrongKeys(kStartBoot), 0},
+        // Commands of the other mode.
+        IgnoredCase{"BootCommandsInApplication", false,
+                    {KeyedCommand(kStartBoot), ImageKindCommand('h')}, 0},
+        IgnoredCase{"AppIdInBootLoader", true, {KeyedCommand(kAppId)}, 0},
+        // An erase needs a started boot sequence.
+        IgnoredCase{"ImageKindBeforeStartBoot", true, {ImageKindCommand('h')}, 1}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(EmulatedBusTest, ResetLeavesTheBusAtOnceAndComesBackAsBootLoader) {
   BootLoaderConfig config;
@@ -105,16 +96,16 @@ TEST_F(EmulatedBusTest, ResetLeavesTheBusAtOnceAndComesBackAsBootLoader) {
   EXPECT_EQ(device_->ResetCount(), 1);
 
   EXPECT_FALSE(device_->Present());
-  EXPECT_EQ(Listed(bus_), 0);
+  EXPECT_EQ(ListAll(bus_).size(), 0u);
   EXPECT_EQ(OpenDevice(), kNoHidHandle);
   handle_ = before;
   EXPECT_FALSE(Status().has_value());
   EXPECT_FALSE(Send(KeyedCommand(kStartBoot)));
 
   clock_.AdvanceUs(699'999);
-  EXPECT_EQ(Listed(bus_), 0);
+  EXPECT_EQ(ListAll(bus_).size(), 0u);
   clock_.AdvanceUs(1);
-  EXPECT_EQ(Listed(bus_), 1);
+  EXPECT_EQ(ListAll(bus_).size(), 1u);
   EXPECT_EQ(device_->Mode(), DeviceMode::BootLoader);
   EXPECT_FALSE(Status().has_value());  // the old handle stays dead
   ASSERT_NE(OpenDevice(), kNoHidHandle);

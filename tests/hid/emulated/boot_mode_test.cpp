@@ -76,17 +76,6 @@ TEST_F(EmulatedBusTest, EraseClearsEverythingAboveTheBootArea) {
                           [](auto b) { return b == 0xFF; }));
 }
 
-TEST_F(EmulatedBusTest, ImageKindNeedsAStartedBootSequence) {
-  BootLoaderConfig config;
-  config.StartInBootLoader = true;
-  Add(config);
-  OpenDevice();
-  ASSERT_TRUE(Send(ImageKindCommand('h')));
-  EXPECT_EQ(device_->EraseCount(), 0);
-  EXPECT_EQ(device_->ProtocolErrors(), 1);
-  EXPECT_EQ(Status(), kStatusIdle);
-}
-
 TEST_F(EmulatedBusTest, ReportsOfTheWrongSizeOrIdAreRefused) {
   AddStarted();
   std::array<std::uint8_t, 65> buffer{};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hid/emulated/emulated_bus.h"
 #include "protocol/clock.h"
@@ -38,6 +39,15 @@ inline DataReport Packet(std::uint8_t first) {
   DataReport r{};
   for (std::size_t i = 0; i < 32; ++i) r[1 + i] = static_cast<std::uint8_t>(first + i);
   return r;
+}
+
+inline std::vector<HidCollection> ListAll(EmulatedBus& bus) {
+  std::vector<HidCollection> seen;
+  bus.Enumerate([&](const HidCollection& c) {
+    seen.push_back(c);
+    return true;
+  });
+  return seen;
 }
 
 inline std::string Field(const StringsReport& r, std::size_t offset, std::size_t length) {

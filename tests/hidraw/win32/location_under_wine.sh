@@ -12,6 +12,10 @@
 # location path is checked over Windows-shaped trees in win32_hid_tests.
 set -euo pipefail
 
+port_of() {  # port_of FILE SERIAL: the port list shows for the device with SERIAL
+  sed -n "s/.*  port \(.*\)  1D50:61A7  usage .*serial \"$2\".*/\1/p" "$1"
+}
+
 if [ "${1:-}" = "--inside" ]; then  # under the testbed: one Wine server for all three
   flash_exe=$2 out=$3
   # winebus adds the devices a moment after the Wine server starts.
@@ -20,8 +24,7 @@ if [ "${1:-}" = "--inside" ]; then  # under the testbed: one Wine server for all
     [ "$(grep -c 'serial "ZB-00000[12]"' "$out/before.txt")" -eq 2 ] && break
     sleep 0.2
   done
-  port=$(sed -n 's/.*  port \(.*\)  1D50:61A7  usage .*serial "ZB-000002".*/\1/p' \
-    "$out/before.txt")
+  port=$(port_of "$out/before.txt" ZB-000002)
   printf '%s' "$port" >"$out/port.txt"
   status=0
   wine "$flash_exe" info --port "$port" >"$out/info.txt" 2>&1 || status=$?
@@ -44,19 +47,7 @@ trap 'rm -rf "$work"' EXIT
 TMPDIR=$work umockdev-wrapper "$device_program" --devices 2 --report "$work/report" -- \
   "$here/location_under_wine.sh" --inside "$flash_exe" "$work"
 
-passes=0 failures=0
-check() {  # check NAME COMMAND...
-  if "${@:2}"; then
-    echo "ok: $1"
-    passes=$((passes + 1))
-  else
-    echo "FAILED: $1"
-    failures=$((failures + 1))
-  fi
-}
-port_of() {  # port_of FILE SERIAL: the port list shows for the device with SERIAL
-  sed -n "s/.*  port \(.*\)  1D50:61A7  usage .*serial \"$2\".*/\1/p" "$1"
-}
+source "$here/../checks.sh"
 
 echo "--- list before:"; cat "$work/before.txt"
 echo "--- info --port $(cat "$work/port.txt"):"; cat "$work/info.txt"
@@ -77,5 +68,4 @@ check "after the reset the second device has the port it had" \
   test "$(port_of "$work/after.txt" ZB-000002)" = "$before2"
 check "... and the first one too" test "$(port_of "$work/after.txt" ZB-000001)" = "$before1"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+all_passed

@@ -6,7 +6,7 @@
 
 #include "image/sha256.h"
 
-namespace zentrel::cli {
+namespace zentrel {
 namespace {
 
 TEST(Sha256, StandardExamples) {
@@ -30,4 +30,4 @@ TEST(Sha256, StandardExamples) {
 }
 
 }  // namespace
-}  // namespace zentrel::cli
+}  // namespace zentrel

@@ -265,8 +265,15 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   }
   AddDeviceOptions(*cmd, *options, *output, kind);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
-  cmd->callback(
-      [options, output, &exitCode, run = std::move(run)] { exitCode = run(*options, *output); });
+  cmd->callback([options, output, &exitCode, run = std::move(run)] {
+    if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
+        !error.empty()) {
+      std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
+      exitCode = kExitUsage;
+      return;
+    }
+    exitCode = run(*options, *output);
+  });
 }
 
 DeviceRun RoadRun(RoadKind road) {

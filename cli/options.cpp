@@ -30,10 +30,7 @@ bool ParseUsbId(const std::string& text, std::uint32_t& value) {
   return true;
 }
 
-namespace {
-
-// Neither may be the firmware file, nor may they be one file.
-std::string CheckTraceFiles(const TraceOptions& o, const std::string& inputPath) {
+std::string CheckTraceOptions(const TraceOptions& o, const std::string& inputPath) {
   namespace fs = std::filesystem;
   const bool traceToFile = !o.TraceFile.empty() && o.TraceFile != "-";
   std::error_code ec;
@@ -55,12 +52,7 @@ std::string CheckTraceFiles(const TraceOptions& o, const std::string& inputPath)
   return "";
 }
 
-}  // namespace
-
 std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
-  if (const std::string error = CheckTraceFiles(o.Trace, o.InputPath); !error.empty()) {
-    return error;
-  }
   if ((!o.VendorId.empty() && !ParseUsbId(o.VendorId, ids.VendorId)) ||
       (!o.ProductId.empty() && !ParseUsbId(o.ProductId, ids.ProductId))) {
     return "--vid and --pid take a USB ID, hexadecimal 0x1 to 0xFFFF";

@@ -50,8 +50,13 @@ bool ParseHexOption(const std::string& text, std::uint32_t& value);
 // A USB ID: hexadecimal, 1 to 0xFFFF.
 bool ParseUsbId(const std::string& text, std::uint32_t& value);
 
+// --trace and --capture, checked before anything else runs: empty when the
+// files can be written and none of them is the firmware file or the other;
+// else why not.
+std::string CheckTraceOptions(const TraceOptions& options, const std::string& inputPath);
+
 // The IDs the options give (or the defaults), and the checks made before
-// any device is touched: the trace files, the IDs, the faults, the dump path. Empty when all
+// any device is touched: the IDs, the faults, the dump path. Empty when all
 // pass; else the line that says why not.
 std::string CheckDeviceOptions(const DeviceOptions& options, DeviceIds& ids);
 

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "cli/console_view.h"
-#include "sequencer/road_run.h"
 #include "hid/device_access.h"
 #include "hid/emulated/emulated_bus.h"
 #include "image/image_loader.h"
 #include "sequencer/boot_sequencer.h"
+#include "sequencer/road_run.h"
 
 namespace {
 

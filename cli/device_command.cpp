@@ -16,10 +16,10 @@
 #include "cli/device_table.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
-#include "image/whole_file_writer.h"
-#include "image/sha256.h"
 #include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
+#include "image/sha256.h"
+#include "image/whole_file_writer.h"
 #include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {

@@ -7,9 +7,9 @@
 #include "cli/commands.h"
 #include "cli/console_view.h"
 #include "cli/exit_codes.h"
-#include "image/whole_file_writer.h"
 #include "image/image_loader.h"
 #include "image/memory_image_header.h"
+#include "image/whole_file_writer.h"
 
 namespace zentrel::cli {
 

@@ -10,12 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "sequencer/road_run.h"
 #include "hid/device_access.h"
 #include "hid/hidapi/hidapi_platform.h"
 #include "image/image_store.h"
-#include "sequencer/boot_sequencer.h"
 #include "protocol/device_ids.h"
+#include "sequencer/boot_sequencer.h"
+#include "sequencer/road_run.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/recording_view.h"
 

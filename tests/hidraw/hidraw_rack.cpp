@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "sequencer/road_run.h"
 #include "hid/hidapi/hidapi_platform.h"
+#include "sequencer/road_run.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/board_rack.h"
 

@@ -31,7 +31,8 @@ class Rig {
 
  private:
   std::unique_ptr<HidPlatform> platform_;
-  std::unique_ptr<emulated::EmulatedLine> line_;  // with --emulate
+  // With --emulate. Declared after platform_, which owns its bus: it goes first.
+  std::unique_ptr<emulated::EmulatedLine> line_;
 };
 
 }  // namespace zentrel::cli

@@ -64,8 +64,9 @@ struct RoadWatch {
   std::function<bool()> StopRequested;  // true: the road is stopped through the engine
 };
 
-// Ticks a started road until it is Idle again, at the pace; afterTick runs
-// after every tick.
+// Ticks a started road until it is Idle again, at the pace. stopRequested is
+// asked before every tick and, when it says so, ends the road through
+// Stop(); afterTick runs after every tick.
 void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
                    const std::function<bool()>& stopRequested = {},
                    const std::function<void()>& afterTick = {});

@@ -1,5 +1,7 @@
 #include "cli/emulated_rig.h"
 
+#include <cstdio>
+
 #include "cli/terminal.h"
 #include "hid/trace/trace_files.h"
 #include "image/whole_file_writer.h"
@@ -38,7 +40,11 @@ Rig::Rig(const DeviceOptions& o, Clock& clock) {
   const bool terminal = IsTerminal(stderr);
   platform_ = trace::TracePlatform(
       std::move(platform_),
-      {o.Trace.TraceFile, o.Trace.CaptureFile, o.All, terminal ? kClearLine : ""}, clock);
+      {o.Trace.TraceFile, o.Trace.CaptureFile, o.All, terminal ? kClearLine : "",
+       [](const std::string& path) {
+         std::fprintf(stderr, "zentrel-flash: cannot write %s\n", path.c_str());
+       }},
+      clock);
 }
 
 bool Rig::TakeOffAndPlugNext(const std::string& path) {

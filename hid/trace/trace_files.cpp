@@ -9,29 +9,24 @@
 
 namespace zentrel::trace {
 
-namespace {
-
-std::FILE* OpenForTrace(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::fprintf(stderr, "zentrel-flash: cannot write %s\n", path.c_str());
-  return file;
-}
-
-}  // namespace
-
 std::unique_ptr<HidPlatform> TracePlatform(std::unique_ptr<HidPlatform> platform,
                                            const TraceFiles& f, Clock& clock) {
   if (f.Text.empty() && f.Capture.empty()) return platform;
+  auto open = [&f](const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr && f.CannotOpen) f.CannotOpen(path);
+    return file;
+  };
   auto tracer = std::make_unique<TracingPlatform>(std::move(platform), clock);
   if (f.Text == "-") {
     tracer->AddSink(std::make_unique<TextTraceSink>(stderr, false, f.SeveralBoards, f.StderrPrefix));
   } else if (!f.Text.empty()) {
-    if (std::FILE* file = OpenForTrace(f.Text)) {
+    if (std::FILE* file = open(f.Text)) {
       tracer->AddSink(std::make_unique<TextTraceSink>(file, true, f.SeveralBoards));
     }
   }
   if (!f.Capture.empty()) {
-    if (std::FILE* file = OpenForTrace(f.Capture)) {
+    if (std::FILE* file = open(f.Capture)) {
       const auto now = std::chrono::system_clock::now().time_since_epoch();
       const auto epochUs = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
       tracer->AddSink(

@@ -2,6 +2,7 @@
 // standard error or into a file, and a USB capture into a pcapng file.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,11 +17,12 @@ struct TraceFiles {
   bool SeveralBoards = false;  // each line names its board
   // Written before each line on standard error: clears a live progress line.
   std::string StderrPrefix;
+  // Told of each file that cannot be opened; that trace is left out.
+  std::function<void(const std::string& path)> CannotOpen;
 };
 
 // The platform itself when neither is asked for; else a tracer around it
-// that writes each call as it happens, every line or packet flushed. A file
-// that cannot be opened is said on standard error and left out.
+// that writes each call as it happens, every line or packet flushed.
 std::unique_ptr<HidPlatform> TracePlatform(std::unique_ptr<HidPlatform> platform,
                                            const TraceFiles& files, Clock& clock);
 

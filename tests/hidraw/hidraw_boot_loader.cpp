@@ -316,8 +316,8 @@ void HidrawBootLoader::ClientConnected(Node& node) {
 }
 
 bool HidrawBootLoader::Gone(const Node& node) const {
-  return !node.Alive ||
-         (config_.OldNodeFailsIoctls && device_.ResetCount() != node.ResetsAtPlug);
+  return !node.Alive || (config_.OldNodeFailsIoctls &&
+                          (device_.ResetCount() != node.ResetsAtPlug || !device_.Present()));
 }
 
 void HidrawBootLoader::HandleIoctl(Node& node, void* c) {
@@ -409,7 +409,7 @@ void HidrawBootLoader::HandleWrite(Node& node, void* c) {
   const auto length = static_cast<std::size_t>(arg->data_len);
   auto fail = [&](int error) { umockdev_ioctl_client_complete(client, -1, error); };
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive) return fail(ENODEV);
+  if (Gone(node)) return fail(ENODEV);
   if (length < 1 || arg->data[0] != 0) return fail(EINVAL);
   if (TakeTransportFault(TransportFault::IoError, ++transfers_)) return fail(EIO);
   // The report goes out on the interrupt pipe without its ID byte; the
@@ -421,7 +421,7 @@ void HidrawBootLoader::HandleWrite(Node& node, void* c) {
 void HidrawBootLoader::HandleRead(Node& node, void* c) {
   auto* client = static_cast<UMockdevIoctlClient*>(c);
   std::lock_guard<std::mutex> hold(lock_);
-  if (!node.Alive || TakeTransportFault(TransportFault::IoError, ++transfers_)) {
+  if (Gone(node) || TakeTransportFault(TransportFault::IoError, ++transfers_)) {
     return AnswerRead(client, nullptr);
   }
   if (node.Queue.empty()) {

@@ -16,7 +16,6 @@ class HidrawRack final : public BoardRack {
   bool Plug(int boards, std::string& error) override {
     hidraw::HidrawDeviceConfig config;
     config.Behaviour.ReenumerateUs = 100'000;
-    config.OldNodeFailsIoctls = true;
     for (int k = 1; k <= boards; ++k) boards_.push_back(&bed_.Add(hidraw::NumberedDevice(k, config)));
     // Without umockdev's preload there is no device.
     if (!bed_.Start(error)) return false;

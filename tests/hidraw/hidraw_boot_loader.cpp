@@ -265,7 +265,11 @@ void HidrawBootLoader::PumpOnce() {
   {
     std::lock_guard<std::mutex> hold(lock_);
     const bool present = device_.Present();
-    if (live_ != nullptr && !present) gone = live_;
+    // A reset the pump was too late to see as an absence has still left
+    // the node: the device comes back on a new one.
+    if (live_ != nullptr && (!present || device_.ResetCount() != live_->ResetsAtPlug)) {
+      gone = live_;
+    }
     if (live_ == nullptr && present && !plugFailed_) comeBack = true;
     if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
         bus_.InputReady(live_->Bus)) {

@@ -23,8 +23,7 @@ export TMPDIR=$work
 source "$(dirname "$0")/checks.sh"
 
 on_device() {  # on_device [device options] -- zentrel-flash arguments
-  # HIDRAW_DEVICE_OPTIONS: options of the device program for every run.
-  umockdev-wrapper "$device_program" ${HIDRAW_DEVICE_OPTIONS:-} "$@"
+  umockdev-wrapper "$device_program" "$@"
 }
 
 # 3000 bytes of random application at 0x1000 as Intel HEX with 16-byte

@@ -81,7 +81,7 @@ struct HidrawBootLoader::Node {
   HidHandle Bus = kNoHidHandle;
   bool Alive = true;
   // The device's resets when this node appeared: after one more, the device
-  // has left this node (OldNodeFailsIoctls).
+  // has left this node.
   int ResetsAtPlug = 0;
   std::deque<std::vector<std::uint8_t>> Queue;
   UMockdevIoctlClient* Pending = nullptr;  // a read waiting for a report
@@ -161,9 +161,13 @@ void HidrawBootLoader::Plug() {
   g_signal_connect(node.Handler, "client-connected", G_CALLBACK(NodeCallbacks::Connected),
                    &node);
   // Kept for the whole run: a late request on a node that has gone away
-  // still finds its handler, which answers as for an unplugged device.
+  // still finds its handler, which answers as for an unplugged device. The
+  // node reaches the device from the moment it can be opened, as a kernel's
+  // does: whoever opens it on its "add" event may send at once.
   {
     std::lock_guard<std::mutex> hold(lock_);
+    node.Bus = bus_.Open(device_.Path());
+    node.ResetsAtPlug = device_.ResetCount();
     nodes_.push_back(std::move(owned));
   }
   // Until the end, a failure leaves the device unplugged for good.
@@ -229,8 +233,6 @@ void HidrawBootLoader::Plug() {
   std::lock_guard<std::mutex> hold(lock_);
   node.SlaveFd = slave;
   node.MasterFd = umockdev_testbed_get_dev_fd(tb, l.DevNode.c_str());
-  node.Bus = bus_.Open(device_.Path());
-  node.ResetsAtPlug = device_.ResetCount();
   live_ = &node;
   plugFailed_ = false;
 }
@@ -320,8 +322,9 @@ void HidrawBootLoader::ClientConnected(Node& node) {
 }
 
 bool HidrawBootLoader::Gone(const Node& node) const {
-  return !node.Alive || (config_.OldNodeFailsIoctls &&
-                          (device_.ResetCount() != node.ResetsAtPlug || !device_.Present()));
+  // As the kernel's node: nothing more once the device has left the bus,
+  // whether or not the pump has seen it leave yet.
+  return !node.Alive || device_.ResetCount() != node.ResetsAtPlug || !device_.Present();
 }
 
 void HidrawBootLoader::HandleIoctl(Node& node, void* c) {

@@ -43,12 +43,6 @@ struct HidrawDeviceConfig {
   // After the device leaves the bus, its node and sysfs entries stay this
   // long, as while the kernel tears them down: listed, but answering nothing.
   int LingerMs = 0;
-  // Once the device has left the bus (reset or gone), its node fails every
-  // call at once, as the kernel's does, not only once the harness has seen
-  // it leave: on a busy machine a search could otherwise open the node the
-  // device has left. Off where Wine's HID stack reads the node: it then
-  // misses the device's return (the device program's --old-node-answers).
-  bool OldNodeFailsIoctls = true;
 };
 
 // Device k (1, 2, ...) of several: port "1-k", serial "ZB-00000k" (six

@@ -48,10 +48,6 @@ void Usage(std::FILE* out) {
                "  --node-missing         sysfs lists the devices, /dev has no nodes\n"
                "  --linger-ms N          a device's node stays N ms after it left the\n"
                "                         bus, answering nothing\n"
-               "  --old-node-answers     after a reset the old node answers until the\n"
-               "                         harness sees the device leave (for Wine, which\n"
-               "                         misses the return otherwise); by default it\n"
-               "                         fails at once, as the kernel's does\n"
                "  --dump FILE            write the device's flash here afterwards\n"
                "  --report FILE          write what the device saw (nodes, resets) here\n"
                "Every other option is for every device. With more than one device,\n"
@@ -180,10 +176,6 @@ int main(int argc, char** argv) {
     }
     if (opt == "--node-missing") {
       config.NodeMissing = true;
-      continue;
-    }
-    if (opt == "--old-node-answers") {
-      config.OldNodeFailsIoctls = false;
       continue;
     }
     if (i + 1 >= argc) {

@@ -16,13 +16,11 @@ wineserver -w 2>/dev/null || true
 # Wine sees only the devices that winebus finds; a device that cannot be
 # opened never reaches Windows, so there is nothing to name.
 # An EIO from the node is ERROR_GEN_FAILURE to a Windows program.
-# winebus misses the device's return when the old node fails at once.
-HIDRAW_DEVICE_OPTIONS=--old-node-answers HIDRAW_CHECK_UNOPENABLE=0 \
-  HIDRAW_CLIENT_LOCALE=C.UTF-8 HIDRAW_TRACE_FAILURE="error 31: .+" \
+HIDRAW_CHECK_UNOPENABLE=0 HIDRAW_CLIENT_LOCALE=C.UTF-8 HIDRAW_TRACE_FAILURE="error 31: .+" \
   "$here/../flash_on_hidraw.sh" \
   "$device_program" "$here/wine_once.sh" "$flash_exe"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-TMPDIR=$work umockdev-wrapper "$device_program" --old-node-answers -- \
+TMPDIR=$work umockdev-wrapper "$device_program" -- \
   "$here/wine_once.sh" "$driver_exe" "$(winepath -w "$loader_exe")"

@@ -44,7 +44,7 @@ wineserver -w 2>/dev/null || true
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-TMPDIR=$work umockdev-wrapper "$device_program" --old-node-answers --devices 2 --report "$work/report" -- \
+TMPDIR=$work umockdev-wrapper "$device_program" --devices 2 --report "$work/report" -- \
   "$here/location_under_wine.sh" --inside "$flash_exe" "$work"
 
 source "$here/../checks.sh"

@@ -89,6 +89,8 @@ void ConsoleView::PrintFields(const std::vector<ValueField>& fields,
 
 void ConsoleView::Progress(const ProgressSnapshot& p) {
   if (mode_ == OutputMode::Json) {
+    // Once per page written: the next board's road counts from 0 again.
+    if (!p.Writing) jsonPage_ = 0;
     if (p.Writing && p.PagesDone != jsonPage_) {
       jsonPage_ = p.PagesDone;
       Json({{"event", "progress"},

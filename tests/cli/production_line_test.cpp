@@ -36,8 +36,17 @@ TEST_P(ManyBoards, EachBoardHasItsOwnRecordThenTheResult) {
   // advice before it).
   EXPECT_NE(run.Err.find("zentrel-flash: 2 passed, 1 failed in "), std::string::npos) << run.Err;
   std::vector<nlohmann::json> records;
+  std::vector<int> pages;  // the progress records of the board under way
   for (const nlohmann::json& line : JsonLines(run.Out)) {
-    if (line["event"] == "device_result") records.push_back(line);
+    if (line["event"] == "progress") pages.push_back(line["page"]);
+    if (line["event"] != "device_result") continue;
+    records.push_back(line);
+    // One after another, each board's pages as it writes them, once each.
+    if (all) continue;
+    std::vector<int> expected(line["pages_written"].get<std::size_t>());
+    for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<int>(i + 1);
+    EXPECT_EQ(pages, expected) << "board " << line["board"];
+    pages.clear();
   }
   ASSERT_EQ(records.size(), 3u) << run.Out;
   std::sort(records.begin(), records.end(),

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/cli/process_runner.h"
@@ -41,12 +43,10 @@ TEST_P(ManyBoards, EachBoardHasItsOwnRecordThenTheResult) {
     if (line["event"] == "progress") pages.push_back(line["page"]);
     if (line["event"] != "device_result") continue;
     records.push_back(line);
-    // One after another, each board's pages as it writes them, once each.
-    if (all) continue;
-    std::vector<int> expected(line["pages_written"].get<std::size_t>());
-    for (std::size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<int>(i + 1);
-    EXPECT_EQ(pages, expected) << "board " << line["board"];
-    pages.clear();
+    // One after another, each board's pages once each as it writes them.
+    std::vector<int> expected(all ? 0 : line["pages_written"].get<std::size_t>());
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(std::exchange(pages, {}), expected) << "board " << line["board"];
   }
   ASSERT_EQ(records.size(), 3u) << run.Out;
   std::sort(records.begin(), records.end(),

@@ -161,9 +161,8 @@ void HidrawBootLoader::Plug() {
   g_signal_connect(node.Handler, "client-connected", G_CALLBACK(NodeCallbacks::Connected),
                    &node);
   // Kept for the whole run: a late request on a node that has gone away
-  // still finds its handler, which answers as for an unplugged device. The
-  // node reaches the device from the moment it can be opened, as a kernel's
-  // does: whoever opens it on its "add" event may send at once.
+  // still finds its handler, which answers as for an unplugged device. It
+  // reaches the device as soon as it can be opened (Wine opens it on "add").
   {
     std::lock_guard<std::mutex> hold(lock_);
     node.Bus = bus_.Open(device_.Path());
@@ -267,11 +266,8 @@ void HidrawBootLoader::PumpOnce() {
   {
     std::lock_guard<std::mutex> hold(lock_);
     const bool present = device_.Present();
-    // A reset the pump was too late to see as an absence has still left
-    // the node: the device comes back on a new one.
-    if (live_ != nullptr && (!present || device_.ResetCount() != live_->ResetsAtPlug)) {
-      gone = live_;
-    }
+    // Also after a reset the pump was too late to see as an absence.
+    if (live_ != nullptr && (!present || device_.ResetCount() != live_->ResetsAtPlug)) gone = live_;
     if (live_ == nullptr && present && !plugFailed_) comeBack = true;
     if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
         bus_.InputReady(live_->Bus)) {

@@ -202,8 +202,8 @@ class DeviceCommand {
       // Never a guess: the user says which.
       view_.Error("zentrel-flash: " + std::to_string(boards.size()) + " devices with IDs " +
                   IdsText(ids_) + FilterText(filter) +
-                  " are attached; choose one with --port or --serial (or flash them all with "
-                  "flash --all):");
+                  " are attached; choose one with --port or --serial" +
+                  (road_ == RoadKind::Download ? " (or flash them all with flash --all):" : ":"));
       for (const DeviceIdentity& d : boards) {
         view_.Error("  --port " + (d.Port.empty() ? "?" : d.Port) + "  --serial " +
                     (d.Serial.empty() ? "?" : d.Serial) + "  " + d.Path);

@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"TwoBoardsNeedAChoice",
             {"info", "--emulate", "--emulate-devices", "2", kInstant}, 2,
             "zentrel-flash: 2 devices with IDs 1D50:61A7 are attached; choose one with --port "
-            "or --serial (or flash them all with flash --all):\n  --port emu-1  --serial "
+            "or --serial:\n  --port emu-1  --serial "
             "ZB-000001  emulated-hid-0\n  --port emu-2  --serial ZB-000002  emulated-hid-1\n",
             ""},
         Row{"RepeatAllFail",

@@ -82,17 +82,15 @@ class TableLine final : public LineObserver {
   void Progress(const ProgressSnapshot& p) override {
     std::lock_guard<std::mutex> hold(board_.Lock);
     DeviceRow& row = board_.Rows[row_];
-    row.Stage = p.Stage;
-    row.Writing = p.Writing;
-    row.PagesDone = p.PagesDone;
-    row.Pages = p.Pages;
+    row.Progress = p;
+    // The next board of a --repeat line has begun: the last one's result goes.
     if (p.Writing || p.Pages > 0) row.Result.clear();
   }
   void Finished(const BoardRecord& r) override {
     std::lock_guard<std::mutex> hold(board_.Lock);
     DeviceRow& row = board_.Rows[row_];
     row.Serial = r.Board.Serial;
-    row.Stage = r.ExitCode == kExitOk ? "done" : "failed";
+    row.Progress.Stage = r.ExitCode == kExitOk ? "done" : "failed";
     row.Result = r.ExitCode == kExitOk ? "passed" : "FAILED: " + r.Message;
     board_.Finished.push_back(r);
   }
@@ -298,7 +296,7 @@ class DeviceCommand {
       DeviceRow row;
       row.Port = d.Port;
       row.Serial = d.Serial;
-      row.Stage = "starting";
+      row.Progress.Stage = "starting";
       shared.Rows.push_back(row);
       lines.push_back(std::make_unique<TableLine>(shared, lines.size()));
     }

@@ -20,13 +20,14 @@ std::string DeviceTableHeading() {
 }
 
 std::string FormatDeviceRow(const DeviceRow& row) {
+  const ProgressSnapshot& p = row.Progress;
   char pages[32] = "";
-  if (row.Writing || row.PagesDone > 0) {
-    std::snprintf(pages, sizeof pages, "%u of %u", static_cast<unsigned>(row.PagesDone),
-                  static_cast<unsigned>(row.Pages));
+  if (p.Writing || p.PagesDone > 0) {
+    std::snprintf(pages, sizeof pages, "%u of %u", static_cast<unsigned>(p.PagesDone),
+                  static_cast<unsigned>(p.Pages));
   }
   return Cut(row.Port.empty() ? "?" : row.Port, 12) + " " +
-         Cut(row.Serial.empty() ? "?" : row.Serial, 14) + " " + Cut(row.Stage, 24) + " " +
+         Cut(row.Serial.empty() ? "?" : row.Serial, 14) + " " + Cut(p.Stage, 24) + " " +
          Cut(pages, 13) + " " + row.Result;
 }
 

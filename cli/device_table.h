@@ -2,21 +2,19 @@
 // device (port, serial, stage, page n of N, result), drawn again in place.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "sequencer/road_run.h"
 
 namespace zentrel::cli {
 
 struct DeviceRow {
   std::string Port;
   std::string Serial;
-  std::string Stage;
-  std::uint32_t PagesDone = 0;
-  std::uint32_t Pages = 0;
-  bool Writing = false;
-  std::string Result;  // empty while the road runs
+  ProgressSnapshot Progress;  // its Stage says "done" or "failed" at the end
+  std::string Result;         // empty while the road runs
 };
 
 // One row's text (without line end), columns as in the heading.

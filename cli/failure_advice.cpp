@@ -34,21 +34,15 @@ std::string DoesNotFit(const BoardRecord& r, const ImageStore& image) {
   char device[160];
   std::snprintf(device, sizeof device, "the device is %s, hardware %s, %u KiB of flash",
                 platform.c_str(), version.c_str(), static_cast<unsigned>(r.FlashSizeKiB));
-  char file[200];
-  if (image.ImageKind == 'm') {
-    const HeaderField p = HeaderPlatformName(image);
-    const HeaderField v = HeaderHwVersion(image);
-    std::snprintf(file, sizeof file, "the file is for %.*s, hardware %.*s%s, ",
-                  static_cast<int>(p.Text.size()), p.Text.data(), static_cast<int>(v.Text.size()),
-                  v.Text.data(), v.Terminator == 'x' ? "x" : "");
-  }
+  const std::string file = image.ImageKind != 'm' ? ""
+                           : "the file is for " + HeaderPlatformName(image).Shown() +
+                                 ", hardware " + HeaderHwVersion(image).Shown() + ", ";
   char length[120];
   std::snprintf(length, sizeof length, "%s image of %u bytes is written up to address %u",
                 image.ImageKind == 'm' ? "its" : "the file's",
                 static_cast<unsigned>(image.ImageLength),
                 static_cast<unsigned>(kBootAreaSize + PagesToSend(image.ImageLength) * kPageSize));
-  if (image.ImageKind != 'm') file[0] = 0;
-  return std::string(file) + length + "; " + device;
+  return file + length + "; " + device;
 }
 
 std::string DeviceFailed(const BoardRecord& r) {

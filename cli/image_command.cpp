@@ -19,16 +19,6 @@ const char* KindName(char kind) {
   return kind == 'h' ? "Intel HEX" : "memory image";
 }
 
-void PrintMemoryImageHeader(const ImageStore& store, std::FILE* out) {
-  const HeaderField platform = HeaderPlatformName(store);
-  const HeaderField version = HeaderHwVersion(store);
-  std::fprintf(out, "Platform:         %.*s\n", static_cast<int>(platform.Text.size()),
-               platform.Text.data());
-  // A trailing 'x' stands for any rest of the device's version.
-  std::fprintf(out, "Hardware version: %.*s%s\n", static_cast<int>(version.Text.size()),
-               version.Text.data(), version.Terminator == 'x' ? "x" : "");
-}
-
 }  // namespace
 
 bool LoadFirmwareFile(ImageStore& image, const std::string& path, ConsoleView& view) {
@@ -59,7 +49,10 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
   std::printf("Pages to send:    %lu of 128 bytes from address %lu\n",
               static_cast<unsigned long>(PagesToSend(store->ImageLength)),
               static_cast<unsigned long>(kBootAreaSize));
-  if (store->ImageKind == 'm') PrintMemoryImageHeader(*store, stdout);
+  if (store->ImageKind == 'm') {
+    std::printf("Platform:         %s\n", HeaderPlatformName(*store).Shown().c_str());
+    std::printf("Hardware version: %s\n", HeaderHwVersion(*store).Shown().c_str());
+  }
 
   if (!outputPath.empty()) {
     std::string error;

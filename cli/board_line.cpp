@@ -1,5 +1,7 @@
 #include "cli/board_line.h"
 
+#include <algorithm>
+
 #include "cli/exit_codes.h"
 #include "cli/failure_advice.h"
 #include "cli/interrupt.h"
@@ -52,8 +54,21 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
   ProgressSnapshot p;
   p.Stage = want ? "waiting for a device" : "waiting for the device to leave";
   std::vector<DeviceIdentity> found;
+  std::vector<std::string> unopenable;  // told already
   while ((found = FindDevices(platform, ids, filter)).empty() == want) {
     if (InterruptRequested()) return WaitEnd::Interrupted;
+    // A board that cannot be opened would be waited for in silence.
+    if (want && ids.VendorId <= 0xFFFF && ids.ProductId <= 0xFFFF) {
+      bool news = false;
+      for (const UnopenableDevice& u :
+           platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
+                                   static_cast<std::uint16_t>(ids.ProductId))) {
+        if (std::find(unopenable.begin(), unopenable.end(), u.Path) != unopenable.end()) continue;
+        unopenable.push_back(u.Path);
+        news = true;
+      }
+      if (news) observer.CannotOpen(platform, ids);
+    }
     p.ElapsedUs = clock.NowUs() - start;
     if (limitUs > 0 && p.ElapsedUs >= limitUs) return WaitEnd::TimedOut;
     observer.Progress(p);

@@ -53,6 +53,10 @@ class ConsoleLine final : public LineObserver {
   SequencerView* RoadView() override { return &view_; }
   bool ShowsPages() const override { return view_.Mode() == OutputMode::Terminal; }
   void Progress(const ProgressSnapshot& progress) override { view_.Progress(progress); }
+  void CannotOpen(HidPlatform& platform, const DeviceIds& ids) override {
+    view_.EndLiveLine();
+    ReportUnopenableDevices(platform, ids, stderr);
+  }
   void Finished(const BoardRecord& record) override {
     view_.EndLiveLine();
     Records.push_back(record);
@@ -101,27 +105,17 @@ class TableLine final : public LineObserver {
 };
 
 // The exit code of a run of many boards: 0 only when every board passed;
-// the one failure code they share, else 1; 130 when one was stopped. With
-// --repeat an interrupt only ends the run.
-int ExitCodeOfAll(const std::vector<BoardRecord>& records, bool repeat) {
-  int failedCode = kExitOk;
-  bool mixed = false, passedAny = false;
-  for (const BoardRecord& r : records) {
-    if (r.ExitCode == kExitOk) {
-      passedAny = true;
-      continue;
-    }
-    if (failedCode != kExitOk && failedCode != r.ExitCode) mixed = true;
-    failedCode = r.ExitCode;
-  }
-  if (failedCode == kExitOk) return repeat && !passedAny ? kExitDeviceFailed : kExitOk;
-  if (repeat && failedCode == kExitInterrupted && !mixed) {
-    return passedAny ? kExitOk : kExitInterrupted;
-  }
+// 130 when a board's road was stopped; else the one failure code they share,
+// or 1. Ctrl-C while --repeat waits for the next board stops no road: it
+// only ends the run.
+int ExitCodeOfAll(const std::vector<BoardRecord>& records) {
+  int code = kExitOk;
   for (const BoardRecord& r : records) {
     if (r.ExitCode == kExitInterrupted) return kExitInterrupted;
+    if (r.ExitCode == kExitOk) continue;
+    code = code == kExitOk || code == r.ExitCode ? r.ExitCode : kExitDeviceFailed;
   }
-  return mixed ? kExitDeviceFailed : failedCode;
+  return code;
 }
 
 nlohmann::json FileJson(const ImageStore& image, const std::string& path) {
@@ -171,12 +165,13 @@ class DeviceCommand {
       if (end == WaitEnd::TimedOut) {
         char line[40];
         std::snprintf(line, sizeof line, "%g s", o_.WaitSeconds);
-        view_.Error("zentrel-flash: no device with IDs " + IdsText(ids_) + " appeared within " + line);
-        return kExitNoDevice;
+        return EndBeforeAnyBoard(
+            kExitNoDevice, FailureKind::NoDevice,
+            "no device with IDs " + IdsText(ids_) + " appeared within " + line);
       }
       if (end == WaitEnd::Interrupted) {
-        view_.Error("zentrel-flash: interrupted while waiting for a device");
-        return kExitInterrupted;
+        return EndBeforeAnyBoard(kExitInterrupted, FailureKind::Stopped,
+                                 "interrupted while waiting for a device");
       }
     }
     boards = FindDevices(rig_->Platform(), ids_, filter);
@@ -190,11 +185,19 @@ class DeviceCommand {
           return kExitUsage;
         }
       }
-      if (!boards.empty()) return -1;
-      view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
-      view_.Error("zentrel-flash: no device with IDs " + IdsText(ids_) + " is attached");
-      ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
-      return kExitNoDevice;
+      if (boards.empty()) {
+        if (view_.Mode() != OutputMode::Json) {
+          view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
+        }
+        const int code = EndBeforeAnyBoard(kExitNoDevice, FailureKind::NoDevice,
+                                           "no device with IDs " + IdsText(ids_) + " is attached");
+        ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+        return code;
+      }
+      // Attached at the start too: each is a board that fails, never one
+      // silently left out.
+      unopenable_ = ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+      return -1;
     }
     if (boards.size() > 1) {
       // Never a guess: the user says which.
@@ -210,6 +213,20 @@ class DeviceCommand {
     }
     if (boards.empty()) boards.emplace_back();  // the road searches and says so
     return -1;
+  }
+
+  // A run that ends before any board's road: one line on stderr and, with
+  // --json, the result record that a log keeps.
+  int EndBeforeAnyBoard(int code, FailureKind failure, const std::string& why) {
+    view_.Error("zentrel-flash: " + why);
+    nlohmann::json result = {{"event", "result"},
+                             {"command", CommandName(road_)},
+                             {"exit_code", code},
+                             {"failure", FailureKindName(failure)},
+                             {"message", why}};
+    if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
+    view_.Json(result);
+    return code;
   }
 
   // The record of a single board: its fields or its JSON object, and one
@@ -260,7 +277,7 @@ class DeviceCommand {
     const auto passed = static_cast<int>(std::count_if(
         records.begin(), records.end(), [](const BoardRecord& r) { return r.ExitCode == kExitOk; }));
     const int failed = static_cast<int>(records.size()) - passed;
-    const int code = ExitCodeOfAll(records, o_.Repeat);
+    const int code = ExitCodeOfAll(records);
     const double seconds = static_cast<double>(clock_.NowUs() - startUs_) / 1e6;
     char counts[120];
     std::snprintf(counts, sizeof counts, "%d passed, %d failed in %.1f s", passed, failed,
@@ -300,8 +317,23 @@ class DeviceCommand {
       shared.Rows.push_back(row);
       lines.push_back(std::make_unique<TableLine>(shared, lines.size()));
     }
+    for (const UnopenableDevice& u : unopenable_) {
+      shared.Rows.emplace_back();
+      BoardRecord r;
+      r.Board = ReadDeviceIdentity(rig_->Platform(), u.Path);
+      r.Start = std::chrono::system_clock::now();
+      r.Outcome.Road = road_;
+      r.Outcome.Failure = FailureKind::NoDevice;
+      r.Outcome.Stage = Connect;  // its road would have found none
+      r.ExitCode = kExitNoDevice;
+      r.Message = "cannot be opened: " + u.Reason;
+      TableLine(shared, shared.Rows.size() - 1).Finished(r);
+      shared.Rows.back().Port = r.Board.Port;
+    }
+    const std::size_t devices = shared.Rows.size();
     if (view_.Mode() != OutputMode::Json && view_.Mode() != OutputMode::Quiet) {
-      view_.Note("Flashing " + std::to_string(boards.size()) + " devices side by side");
+      view_.Note("Flashing " + std::to_string(devices) + (devices == 1 ? " device" : " devices") +
+                 " side by side");
     }
     std::atomic<std::size_t> running{boards.size()};
     std::vector<std::thread> threads;
@@ -319,7 +351,7 @@ class DeviceCommand {
     }
     for (std::thread& t : threads) t.join();
     Show(shared, table, records);
-    return Summarise(records, boards.size());
+    return Summarise(records, devices);
   }
 
   void Show(Board& shared, LiveTable& table, std::vector<BoardRecord>& records) {
@@ -354,6 +386,7 @@ class DeviceCommand {
   DeviceIds ids_;
   std::uint64_t startUs_ = 0;
   std::unique_ptr<Rig> rig_;
+  std::vector<UnopenableDevice> unopenable_;  // with --all: attached with the IDs at the start
 };
 
 }  // namespace

@@ -93,7 +93,7 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
     configured += candidate && withIds ? 1 : 0;
     Show(view, d, candidate, withIds);
   }
-  const int unopenable = ReportUnopenableDevices(platform, ids, stderr);
+  const std::size_t unopenable = ReportUnopenableDevices(platform, ids, stderr).size();
   if (view.Mode() == OutputMode::Json) {
     view.Json({{"event", "result"},
                {"command", "list"},

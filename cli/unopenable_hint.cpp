@@ -6,9 +6,10 @@
 
 namespace zentrel::cli {
 
-int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FILE* err) {
+std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
+                                                     const DeviceIds& ids, std::FILE* err) {
   // An ID above 0xFFFF matches no device, openable or not.
-  if (ids.VendorId > 0xFFFF || ids.ProductId > 0xFFFF) return 0;
+  if (ids.VendorId > 0xFFFF || ids.ProductId > 0xFFFF) return {};
   const auto found = platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
                                              static_cast<std::uint16_t>(ids.ProductId));
   for (const UnopenableDevice& device : found) {
@@ -29,7 +30,7 @@ int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FI
                  "the device in again (README, \"Device access on Linux\")\n");
   }
 #endif
-  return static_cast<int>(found.size());
+  return found;
 }
 
 }  // namespace zentrel::cli

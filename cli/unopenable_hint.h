@@ -6,13 +6,15 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "hid/hid_platform.h"
 #include "protocol/device_ids.h"
 
 namespace zentrel::cli {
 
-// Writes the lines to err; returns how many devices it named.
-int ReportUnopenableDevices(HidPlatform& platform, const DeviceIds& ids, std::FILE* err);
+// Writes the lines to err; returns the devices it named.
+std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
+                                                     const DeviceIds& ids, std::FILE* err);
 
 }  // namespace zentrel::cli

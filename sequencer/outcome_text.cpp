@@ -64,8 +64,10 @@ std::string StoppedText(const RoadOutcome& o) {
     case RoadPhase::Erasing: return "download interrupted during the erase: " + DeviceHolds(o);
     case RoadPhase::AskingApplication: return "interrupted: " + DeviceHolds(o);
     default:
-      return o.Stage == ResetDevice ? "interrupted before anything was sent to the device"
-                                    : "interrupted before the erase: " + DeviceHolds(o);
+      if (o.Stage == ResetDevice) return "interrupted before anything was sent to the device";
+      // Only a download erases.
+      return (o.Road == RoadKind::Download ? "interrupted before the erase: " : "interrupted: ") +
+             DeviceHolds(o);
   }
 }
 

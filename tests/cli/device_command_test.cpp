@@ -118,10 +118,10 @@ TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
   DeviceIds ids;
   ids.VendorId = 0x1D50;
   ids.ProductId = 0x61A7;
-  EXPECT_EQ(ReportUnopenableDevices(bus, ids, err), 1);
+  EXPECT_EQ(ReportUnopenableDevices(bus, ids, err).size(), 1u);
   // An ID that no device can have names nothing.
   ids.VendorId = 0x11D50;
-  EXPECT_EQ(ReportUnopenableDevices(bus, ids, err), 0);
+  EXPECT_TRUE(ReportUnopenableDevices(bus, ids, err).empty());
   std::rewind(err);
   char text[1024] = "";
   text[std::fread(text, 1, sizeof text - 1, err)] = 0;

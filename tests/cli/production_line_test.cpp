@@ -113,34 +113,57 @@ TEST_F(ZentrelFlashProcess, ResultLinesNameEachBoard) {
   }
 }
 
-// Ctrl-C during --all: every board's line says where it stopped, and the
-// pages it names are in its flash.
-TEST_F(ZentrelFlashProcess, InterruptedAllSaysWhereEachBoardStopped) {
+// Ctrl-C during a download, side by side or one after another: every
+// board under way says where it stopped, the pages it names are in its
+// flash, and the run fails.
+TEST_P(ManyBoards, InterruptedSaysWhereEachBoardStopped) {
+  const bool all = std::string(GetParam()) == "--all";
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(200, bytes);
   const std::string dump = Path("flash.bin");
   int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", hex, "--all", "--emulate", "--emulate-devices", "2",
+  const pid_t pid = Spawn({"flash", hex, GetParam(), "--emulate", "--emulate-devices", "2",
                            "--pace", "window", "--emulate-dump", dump},
                           outFd, errFd, false);
   ASSERT_GT(pid, 0);
   std::string out;
-  ASSERT_TRUE(ReadUntil(outFd, out, "side by side\n")) << out;
+  ASSERT_TRUE(ReadUntil(outFd, out, all ? "side by side\n" : "Write page 0\n")) << out;
   sleep(3);  // well into the 16 s of pages; whenever it lands, the lines must hold
   kill(pid, SIGINT);
   const Outcome run = Finish(pid, outFd, errFd, out);
   EXPECT_EQ(run.Code, 130);
-  EXPECT_NE(run.Err.find("zentrel-flash: interrupted; 0 passed, 2 failed in "),
+  EXPECT_NE(run.Err.find(all ? "zentrel-flash: interrupted; 0 passed, 2 failed in "
+                             : "zentrel-flash: interrupted; 0 passed, 1 failed in "),
             std::string::npos)
       << run.Err;
-  const std::regex line("(emu-[12]) ZB-00000[12]: FAILED: download interrupted after page "
-                        "([0-9]+) of 201: the device holds an incomplete image; flash it again");
+  const std::regex line("(emu-[12]) ZB-00000[12](?: board 1)?: FAILED: download interrupted "
+                        "after page ([0-9]+) of 201: the device holds an incomplete image; flash "
+                        "it again");
   int boards = 0;
   for (std::sregex_iterator m(run.Out.begin(), run.Out.end(), line), end; m != end; ++m) {
     ++boards;
-    ExpectFlashed(ReadFile(dump + "." + (*m)[1].str()), bytes, std::stoul((*m)[2].str()));
+    ExpectFlashed(ReadFile(all ? dump + "." + (*m)[1].str() : dump), bytes,
+                  std::stoul((*m)[2].str()));
   }
-  EXPECT_EQ(boards, 2) << run.Out;
+  EXPECT_EQ(boards, all ? 2 : 1) << run.Out;
+}
+
+// --repeat names a board that cannot be opened while it waits, never waits
+// for it in silence; Ctrl-C then ends a run whose boards all passed.
+TEST_F(ZentrelFlashProcess, RepeatNamesABoardItCannotOpen) {
+  int outFd = -1, errFd = -1;
+  const pid_t pid = Spawn({"flash", Path("demo.mvx"), "--repeat", "--emulate", "--emulate-devices",
+                           "2", "--emulate-fault", "2:cannot-open", kInstant},
+                          outFd, errFd, false);
+  ASSERT_GT(pid, 0);
+  std::string err;
+  ASSERT_TRUE(ReadUntil(errFd, err, "emulated-hid-1 is a device with IDs 1D50:61A7, but it "
+                                    "cannot be opened: the emulated device refuses to open\n"))
+      << err;
+  kill(pid, SIGINT);
+  const Outcome run = Finish(pid, outFd, errFd);
+  EXPECT_EQ(run.Code, 0) << run.Err;
+  EXPECT_NE(run.Out.find("\n1 passed, 0 failed in "), std::string::npos) << run.Out;
 }
 
 // A line of the --all table as a terminal of the given width shows it: the

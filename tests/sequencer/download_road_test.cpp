@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "sequencer/outcome_text.h"
 #include "tests/support/flash_check.h"
 #include "tests/support/sequencer_harness.h"
 
@@ -167,6 +169,26 @@ TEST(DownloadRoad, StoppedAtPageThreeSaysThreePagesAndShowsNothing) {
   EXPECT_EQ(device.DataReportCount(), 13u);
   h.sequencer.Stop();  // nothing runs: nothing changes
   EXPECT_EQ(h.sequencer.Outcome().PagesWritten, 3u);
+}
+
+// A stopped road says what the device holds, wherever it stopped; only a
+// download speaks of an erase.
+TEST(StoppedText, SaysWhatTheDeviceHoldsWhereverTheRoadStopped) {
+  const std::string reset = "the device was reset into its boot loader and its flash is unchanged";
+  const std::tuple<RoadKind, std::uint8_t, std::string> rows[] = {
+      {RoadKind::Download, ResetDevice, "interrupted before anything was sent to the device"},
+      {RoadKind::Download, Connect, "interrupted before the erase: " + reset},
+      {RoadKind::Info, BootStatus, "interrupted: " + reset},
+      {RoadKind::Download, AwaitErase,
+       "download interrupted during the erase: the device's flash is partly erased; flash it "
+       "again"},
+      {RoadKind::Download, AwaitPacketAck, "download interrupted after page 3 of 9: the device "
+                                           "holds an incomplete image; flash it again"},
+      {RoadKind::AppInfo, AppRequest, "interrupted: nothing was changed on the device"}};
+  for (const auto& [road, stage, text] : rows) {
+    RoadOutcome outcome{.Road = road, .Stage = stage, .PagesWritten = 3, .Pages = 9};
+    EXPECT_EQ(StoppedText(outcome), text);
+  }
 }
 
 }  // namespace

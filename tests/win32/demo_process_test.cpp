@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/win32/main_window_of.h"
 #include "ui/win32/resource_ids.h"
 
 namespace {
@@ -28,23 +29,6 @@ std::string DemoCommand() {
   return command;
 }
 
-struct WindowSearch {
-  DWORD ProcessId;
-  HWND Found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (owner == search->ProcessId && lstrcmpA(name, "WinAPIMainClass") == 0) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 TEST(DemoProcessTest, StartsWithArgumentsAndEndsWithZeroAfterKonec) {
   std::string command = DemoCommand();
@@ -56,14 +40,13 @@ TEST(DemoProcessTest, StartsWithArgumentsAndEndsWithZeroAfterKonec) {
       << command;
   // Ready once its message loop waits for input.
   ASSERT_EQ(WaitForInputIdle(process.hProcess, 30000), 0u);
-  WindowSearch search{process.dwProcessId, nullptr};
-  EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-  ASSERT_NE(search.Found, nullptr);
+  const HWND window = zentrel::test::MainWindowOf(process.dwProcessId);
+  ASSERT_NE(window, nullptr);
   char title[64] = "";
-  GetWindowTextA(search.Found, title, sizeof title);
+  GetWindowTextA(window, title, sizeof title);
   EXPECT_STREQ(title, " Zentrel  0.0.4 02.07.2013");
 
-  PostMessageA(search.Found, WM_COMMAND, MAKEWPARAM(ZENTREL_CMD_EXIT, 0), 0);
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(ZENTREL_CMD_EXIT, 0), 0);
   ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
   DWORD code = 1;
   GetExitCodeProcess(process.hProcess, &code);

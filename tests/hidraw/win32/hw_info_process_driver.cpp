@@ -10,28 +10,11 @@
 #include <cstring>
 #include <string>
 
+#include "tests/win32/main_window_of.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/window_layout.h"
 
 namespace {
-
-struct WindowSearch {
-  DWORD ProcessId;
-  HWND Found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (owner == search->ProcessId && lstrcmpA(name, "WinAPIMainClass") == 0) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 // The child of main whose top-left corner, in client pixels, is rect's.
 struct ChildSearch {
@@ -85,12 +68,11 @@ int main(int argc, char** argv) {
   }
   int result = 1;
   WaitForInputIdle(process.hProcess, 30000);
-  WindowSearch search{process.dwProcessId, nullptr};
-  for (int i = 0; i < 300 && search.Found == nullptr; ++i) {
-    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.Found == nullptr) Sleep(100);
+  HWND window = nullptr;
+  for (int i = 0; i < 300 && (window = zentrel::test::MainWindowOf(process.dwProcessId)) == nullptr;
+       ++i) {
+    Sleep(100);
   }
-  HWND window = search.Found;
   HWND button = window ? ChildAt(window, zentrel::kButtonRects[2]) : nullptr;
   HWND platform = window ? ChildAt(window, zentrel::kValueFieldRects[0]) : nullptr;
   HWND bootVersion = window ? ChildAt(window, zentrel::kValueFieldRects[2]) : nullptr;

@@ -16,6 +16,7 @@
 #include "cli/device_table.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
+#include "cli/terminal.h"
 #include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
 #include "image/sha256.h"
@@ -41,7 +42,7 @@ void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, boo
     view.Json(object);
   } else if (view.Mode() == OutputMode::Quiet) {
     if (r.ExitCode != kExitOk) view.Error("zentrel-flash: " + ResultLine(r, numbered));
-  } else if (!inTable || view.Mode() == OutputMode::Lines) {
+  } else if (!inTable) {
     view.Note(ResultLine(r, numbered));
   }
 }
@@ -344,17 +345,20 @@ class DeviceCommand {
       });
     }
     std::vector<BoardRecord> records;
+    // A table taller than the terminal could not be drawn over itself: then
+    // each board's result is a line of its own.
     LiveTable table(stdout);
+    const bool drawn = view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalRows(stdout);
     while (running > 0) {
-      Show(shared, table, records);
+      Show(shared, drawn ? &table : nullptr, records);
       clock_.SleepUs(kShowEveryUs);
     }
     for (std::thread& t : threads) t.join();
-    Show(shared, table, records);
+    Show(shared, drawn ? &table : nullptr, records);
     return Summarise(records, devices);
   }
 
-  void Show(Board& shared, LiveTable& table, std::vector<BoardRecord>& records) {
+  void Show(Board& shared, LiveTable* table, std::vector<BoardRecord>& records) {
     std::vector<BoardRecord> finished;
     std::vector<DeviceRow> rows;
     {
@@ -363,10 +367,10 @@ class DeviceCommand {
       rows = shared.Rows;
     }
     for (BoardRecord& r : finished) {
-      ShowBoardResult(view_, r, o_.Repeat, true);
+      ShowBoardResult(view_, r, o_.Repeat, table != nullptr);
       records.push_back(std::move(r));
     }
-    if (view_.Mode() == OutputMode::Terminal) table.Draw(rows);
+    if (table != nullptr) table->Draw(rows);
   }
 
   int CheckOutput(int code, const char* goal) {

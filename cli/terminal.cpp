@@ -18,18 +18,39 @@ bool IsTerminal(std::FILE* stream) {
 #endif
 }
 
-std::size_t TerminalColumns(std::FILE* stream) {
+namespace {
+
+// The window's width and height, or 0 where they cannot be told.
+void WindowSize(std::FILE* stream, std::size_t& columns, std::size_t& rows) {
+  columns = rows = 0;
 #ifdef _WIN32
   CONSOLE_SCREEN_BUFFER_INFO info;
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   if (GetConsoleScreenBufferInfo(handle, &info)) {
-    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+    columns = static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+    rows = static_cast<std::size_t>(info.srWindow.Bottom - info.srWindow.Top + 1);
   }
 #else
   winsize size{};
-  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0) {
+    columns = size.ws_col;
+    rows = size.ws_row;
+  }
 #endif
-  return 80;
+}
+
+}  // namespace
+
+std::size_t TerminalColumns(std::FILE* stream) {
+  std::size_t columns, rows;
+  WindowSize(stream, columns, rows);
+  return columns > 0 ? columns : 80;
+}
+
+std::size_t TerminalRows(std::FILE* stream) {
+  std::size_t columns, rows;
+  WindowSize(stream, columns, rows);
+  return rows > 0 ? rows : 24;
 }
 
 std::string FitToWidth(const std::string& text, std::size_t columns) {

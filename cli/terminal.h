@@ -16,6 +16,8 @@ bool IsTerminal(std::FILE* stream);
 // The terminal's width in columns, read anew at every call (the window may
 // have been resized); 80 when it cannot be told.
 std::size_t TerminalColumns(std::FILE* stream);
+// Its height in lines; 24 when it cannot be told.
+std::size_t TerminalRows(std::FILE* stream);
 
 // text cut to fit in columns - 1 (the last column would wrap on some
 // terminals), never inside a UTF-8 character.

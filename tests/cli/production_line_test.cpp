@@ -221,6 +221,26 @@ TEST_F(ZentrelFlashProcess, LiveLinesFitTheTerminal) {
   }
 }
 
+// A table taller than the terminal (40 lines here) could not be drawn over
+// itself: then each board's result is a line of its own.
+TEST_F(ZentrelFlashProcess, AllDrawsTheTableOnlyWhenItFits) {
+  for (int boards : {38, 39}) {
+    const TerminalRun run =
+        RunOnTerminal({"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices",
+                       std::to_string(boards), kInstant},
+                      80, "");
+    EXPECT_EQ(run.Code, 0);
+    ASSERT_EQ(run.Lines.size(), 41u) << run.Screen;
+    EXPECT_EQ(run.Lines[0], "Flashing " + std::to_string(boards) + " devices side by side");
+    const bool table = boards == 38;
+    EXPECT_EQ(run.Lines[1] == Heading(80), table) << run.Lines[1];
+    const std::string result = table ? "passed" : ": passed (8 pages, ";
+    for (std::size_t i = 2; i < 40; ++i) {
+      EXPECT_NE(run.Lines[i].find(result), std::string::npos) << run.Lines[i];
+    }
+  }
+}
+
 // Ctrl-C during --all on a terminal: the table, drawn over itself, ends
 // with where each board stopped, and the result follows on lines of its own.
 TEST_F(ZentrelFlashProcess, InterruptedAllEndsTheTableCleanly) {

@@ -22,6 +22,8 @@ class FieldKeeper final : public SequencerView {
     if (watch_.Shown != nullptr) watch_.Shown->SetStatusText(text);
   }
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override {
+    // The box ends the road: where it ended is told first.
+    if (BeforeBox) BeforeBox();
     if (watch_.Shown != nullptr) watch_.Shown->ShowMessageBox(text, caption, icon);
   }
   void SetFieldText(ValueField field, const char* text) override {
@@ -35,6 +37,7 @@ class FieldKeeper final : public SequencerView {
     if (watch_.Shown != nullptr) watch_.Shown->EnableCommandButtons(enabled);
   }
   std::array<std::string, 6> Fields;
+  std::function<void()> BeforeBox;
 
  private:
   const RoadWatch& watch_;
@@ -95,6 +98,7 @@ RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
     snapshot.WritingUs = writing ? now - writingFromUs : 0;
     watch.Progress(snapshot);
   };
+  view.BeforeBox = show;
   Start(sequencer, s.Road);
   // A start that was refused (no image, say) leaves the sequencer Idle.
   if (sequencer.SequencerState() != Idle) {

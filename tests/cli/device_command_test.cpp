@@ -1,6 +1,7 @@
 // The command line's road runner, in-process on virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -86,6 +87,11 @@ TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {
   const CommandRun slow = RunEmulated(window, *image, RoadKind::Download);
   ASSERT_EQ(slow.Code, 0);
   EXPECT_EQ(slow.Result()["pages_written"], 41);
+  // The last page is told before the box that ends the road.
+  std::vector<std::string> events;
+  for (const nlohmann::json& line : slow.Lines) events.push_back(line["event"]);
+  const auto box = std::find(events.begin(), events.end(), "message") - events.begin();
+  EXPECT_EQ(slow.Lines[static_cast<std::size_t>(box - 1)]["page"], 41) << box;
   std::vector<std::uint8_t> flash;
   {
     std::ifstream in(dump, std::ios::binary);  // closed before the file is removed

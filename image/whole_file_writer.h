@@ -16,9 +16,10 @@ namespace zentrel {
 std::string CheckOutputPath(const std::string& output, const std::string& input);
 
 // Writes size bytes to path through a new file in the same folder, which
-// then replaces path in one rename: a full disk or any other failure leaves
-// the old file as it was, or no file. A symbolic link stays; its target gets
-// the bytes. False with error set (the reason) when it could not.
+// then replaces path in one rename, keeping its permissions: a full disk or
+// any other failure leaves the old file as it was, or no file. A symbolic
+// link stays; its target gets the bytes, and is made when missing. False
+// with error set (the reason) when it could not.
 bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::size_t size,
                      std::string& error);
 

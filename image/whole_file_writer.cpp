@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <random>
 
+#include "image/output_place.h"
+
 namespace zentrel {
 
 namespace fs = std::filesystem;
@@ -80,13 +82,19 @@ std::string CheckOutputPath(const std::string& output, const std::string& input)
   if (!input.empty() && fs::exists(output, ec) && fs::equivalent(output, input, ec)) {
     return output + " is the firmware file itself";
   }
-  if (fs::is_directory(output, ec)) return output + " is a directory";
-  const std::string error = NewFileProblem(output);
+  const OutputPlace place = LookAtOutput(output);
+  if (place == OutputPlace::Directory) return output + " is a directory";
+  if (place == OutputPlace::Socket) return output + " is a socket";
+  // What exists must be writable itself, as with ">"; a file is then replaced
+  // through a new one beside it, while a device or a pipe is written into.
+  std::string error = place == OutputPlace::Nothing ? "" : WriteAccessProblem(output);
+  if (error.empty() && place != OutputPlace::Stream) error = NewFileProblem(output);
   return error.empty() ? "" : "cannot write " + output + ": " + error;
 }
 
 bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::size_t size,
                      std::string& error) {
+  if (LookAtOutput(path) == OutputPlace::Stream) return WriteIntoStream(path, data, size, error);
   const fs::path target = OutputTarget(path);
   if (target.empty()) {
     error = std::strerror(ELOOP);

@@ -59,8 +59,7 @@ TEST(ExampleImages, MemoryImageNamesTheEmulatedPlatform) {
 TEST(ExampleImages, MemoryImageWithLfLineEndsLoadsTheSame) {
   // The example as an editor or `sed 's/\r$//'` leaves it: every CR gone,
   // the header line included.
-  std::ifstream in(ExamplePath("demo.mvx"), std::ios::binary);
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string text = test::ReadWholeText(ExamplePath("demo.mvx"));
   ASSERT_EQ(text.substr(41, 2), "\r\n");
   std::erase(text, '\r');
   const std::string path = test::TempFile("demo_lf.mvx", text);

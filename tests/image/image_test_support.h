@@ -1,6 +1,6 @@
 // What the image tests share: a text read up to its count, the table row of
 // a text that a reader refuses with its line and cause, row names, files in
-// the temporary folder and a device's strings report.
+// the temporary folder written and read, and a device's strings report.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -56,6 +57,12 @@ inline std::string TempFile(const std::string& name, const std::string& content)
   const std::string path = ::testing::TempDir() + "zentrel_image_" + name;
   std::ofstream(path, std::ios::binary) << content;
   return path;
+}
+
+// The whole content of a file; empty when there is none.
+inline std::string ReadWholeText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline StringsReport MakeReport(const std::string& platform, const std::string& hwVersion,

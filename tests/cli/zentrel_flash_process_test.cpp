@@ -21,9 +21,11 @@ namespace {
 
 struct Row {
   const char* Name;
-  std::vector<std::string> Args;  // "@demo" is the copy of examples/demo.mvx
+  // "@demo" is the copy of examples/demo.mvx, "@/" the scratch folder;
+  // "@no-stdout" closes stdout, "@full" makes files full at 100 bytes.
+  std::vector<std::string> Args;
   int Code;
-  const char* Stderr;  // must contain; "" for nothing on stderr
+  const char* Stderr;  // must contain once; "" for nothing on stderr
   const char* Stdout;  // must contain
   // Fields of the last record of the same run with --json, by JSON pointer.
   nlohmann::json Record = nlohmann::json::object();
@@ -33,7 +35,15 @@ class ExitCodes : public ZentrelFlashProcess, public ::testing::WithParamInterfa
 
 TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
   std::vector<std::string> args;
-  for (const std::string& a : GetParam().Args) {
+  bool closeOut = false;
+  unsigned long fileSizeLimit = 0;
+  for (std::string a : GetParam().Args) {
+    if (a == "@no-stdout" || a == "@full") {
+      closeOut = closeOut || a == "@no-stdout";
+      fileSizeLimit = a == "@full" ? 100 : fileSizeLimit;
+      continue;
+    }
+    if (const std::size_t at = a.find("@/"); at != std::string::npos) a.replace(at, 2, Path(""));
     if (a == "@empty" || a == "@large") {
       const std::string file = Path(a == "@empty" ? "empty.hex" : "large.hex");
       std::ofstream(file).close();
@@ -44,12 +54,14 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
     }
     args.push_back(a == "@demo" ? Path("demo.mvx") : a);
   }
-  const Outcome run = RunProgram(args);
+  const Outcome run = RunProgram(args, closeOut, fileSizeLimit);
   EXPECT_EQ(run.Code, GetParam().Code) << run.Err;
   if (std::string(GetParam().Stderr).empty()) {
     EXPECT_EQ(run.Err, "");
   } else {
-    EXPECT_NE(run.Err.find(GetParam().Stderr), std::string::npos) << run.Err;
+    const std::size_t at = run.Err.find(GetParam().Stderr);
+    EXPECT_NE(at, std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.find(GetParam().Stderr, at + 1), std::string::npos) << run.Err;
   }
   EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
   if (GetParam().Record.empty()) return;
@@ -210,7 +222,12 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"RepeatAllFail",
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "2", kInstant,
              "--emulate-platform", "OTHER"},
-            4, "HW is uncompatible", "0 passed, 2 failed"}),
+            4,
+            // Each board says why; the last one, then the run's count.
+            "HW is uncompatible with selected SW image File\nzentrel-flash: the file is for "
+            "ZX-CORE, hardware 1.x, its image of 5096 bytes is written up to address 5120; the "
+            "device is OTHER, hardware 1.2, 256 KiB of flash\nzentrel-flash: 0 passed, 2 failed",
+            "0 passed, 2 failed"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.Name; }

@@ -108,7 +108,7 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
                   collections, candidates, configured);
     view.Note(line + IdsText(ids));
   }
-  return kExitOk;
+  return view.ExitCode(kExitOk, "the command reached its goal");
 }
 
 }  // namespace zentrel::cli

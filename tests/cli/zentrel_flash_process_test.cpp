@@ -99,6 +99,15 @@ INSTANTIATE_TEST_SUITE_P(
             {"info", "--emulate", "--emulate-fault", "fail-output", "--emulate-fault",
              "fail-output:2"},
             2, "given twice", ""},
+        // The goal was reached, but its report is lost: never exit 0.
+        Row{"ListWithoutStdout", {"list", "--emulate", "--json", "@no-stdout"}, 1,
+            "zentrel-flash: the command reached its goal, but writing to standard output "
+            "failed\n",
+            ""},
+        Row{"ImageWithoutStdout", {"image", "@demo", "@no-stdout"}, 1,
+            "zentrel-flash: the command reached its goal, but writing to standard output "
+            "failed\n",
+            ""},
         Row{"Version", {"--version"}, 0, "", "default device IDs: vendor 0x1D50, product 0x61A7"},
         Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE",
             {{"/event", "result"}, {"/exit_code", 0}, {"/fields/platform", "ZX-CORE"},

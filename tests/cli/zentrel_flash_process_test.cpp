@@ -170,6 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
             "zentrel-flash: --capture: ", ""},
         Row{"TraceNotWritable", {"info", "--emulate", "--trace=/nonexistent/dir/t.txt"}, 2,
             "--trace: cannot write /nonexistent/dir/t.txt", ""},
+        // A trace or capture that fills its disk: said once, and never exit 0.
+        Row{"TraceFillsItsDisk", {"list", "--emulate", "--trace=@/t.txt", "@full"}, 1,
+            "/t.txt: File too large\n", "[has the IDs]"},
+        Row{"CaptureFillsItsDisk", {"list", "--emulate", "--capture", "@/c.pcapng", "@full"}, 1,
+            "/c.pcapng: File too large\n", "[has the IDs]"},
         // The trace on stderr, and nothing else changed on stdout.
         Row{"ListTraced", {"list", "--emulate", "--trace"}, 0,
             "  serial number  \"ZB-000001\"\n",

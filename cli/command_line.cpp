@@ -266,8 +266,7 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   AddDeviceOptions(*cmd, *options, *output, kind);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
   cmd->callback([options, output, &exitCode, run = std::move(run)] {
-    if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
-        !error.empty()) {
+    if (const std::string error = CheckOutputFiles(*options); !error.empty()) {
       std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
       exitCode = kExitUsage;
       return;

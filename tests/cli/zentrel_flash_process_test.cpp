@@ -168,6 +168,14 @@ INSTANTIATE_TEST_SUITE_P(
             "cannot write /nonexistent/dir/d.bin", ""},
         Row{"CaptureIsTheInput", {"flash", "@demo", "--emulate", "--capture", "@demo"}, 2,
             "zentrel-flash: --capture: ", ""},
+        Row{"DumpIsTheTrace",
+            {"flash", "@demo", "--emulate", "--emulate-dump", "@/same.x", "--trace=@/same.x"}, 2,
+            "zentrel-flash: --trace and --emulate-dump name the same file\n", ""},
+        // Another spelling of a file not made yet.
+        Row{"DumpIsTheCapture",
+            {"flash", "@demo", "--emulate", "--emulate-dump", "@/same.x", "--capture",
+             "@/./same.x"},
+            2, "zentrel-flash: --capture and --emulate-dump name the same file\n", ""},
         Row{"TraceNotWritable", {"info", "--emulate", "--trace=/nonexistent/dir/t.txt"}, 2,
             "--trace: cannot write /nonexistent/dir/t.txt", ""},
         // A trace or capture that fills its disk: said once, and never exit 0.

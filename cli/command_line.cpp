@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -160,6 +161,15 @@ std::string RefuseEmptyPath(const std::string& path) {
   return path.empty() ? "an empty path names no file" : "";
 }
 
+// A number, 0 to 1000000: not "nan", "inf" or trailing text.
+std::string CheckSeconds(const std::string& text) {
+  double seconds = -1;
+  const char* last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(text.data(), last, seconds);
+  const bool ok = error == std::errc() && end == last && seconds >= 0 && seconds <= 1e6;
+  return ok ? "" : "SECONDS must be a number, 0 to 1000000";
+}
+
 void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                       DeviceCommand kind) {
   auto usbId = [](const std::string& text) {
@@ -194,7 +204,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   if (kind != DeviceCommand::List) {
     cmd.add_option("--wait", o.WaitSeconds,
                    "Wait up to SECONDS (0: for ever) for a device to appear")
-        ->type_name("SECONDS")->check(CLI::Range(0.0, 1e6).description(""))->group(kRunGroup);
+        ->type_name("SECONDS")->check(CheckSeconds)->group(kRunGroup);
     cmd.add_option_function<std::string>(
            "--pace",
            [&o](const std::string& v) { o.Pacing = v == "window" ? Pace::Window : Pace::Fast; },

@@ -156,10 +156,14 @@ void AddTraceOptions(CLI::App& cmd, TraceOptions& trace) {
       ->group(kOutputGroup);
 }
 
-// An empty path names no file: refused, never taken for a missing option.
-std::string RefuseEmptyPath(const std::string& path) {
-  return path.empty() ? "an empty path names no file" : "";
+// An empty value is refused, never taken for a missing option (a default,
+// or any device).
+std::function<std::string(const std::string&)> RefuseEmpty(const std::string& why) {
+  return [why](const std::string& value) { return value.empty() ? why : std::string(); };
 }
+
+// An empty path names no file.
+const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
 
 // A number, 0 to 1000000: not "nan", "inf" or trailing text.
 std::string CheckSeconds(const std::string& text) {
@@ -187,10 +191,14 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   CLI::Option* port = cmd.add_option("--port", o.Port,
                                      "Only the device on this USB port, as `list` shows it "
                                      "(followed across its reset)")
-                          ->type_name("PORT")->group(kDeviceGroup);
+                          ->type_name("PORT")
+                          ->check(RefuseEmpty("an empty port names no device"))
+                          ->group(kDeviceGroup);
   CLI::Option* serial =
       cmd.add_option("--serial", o.Serial, "Only the device with this USB serial number")
-          ->type_name("SERIAL")->group(kDeviceGroup);
+          ->type_name("SERIAL")
+          ->check(RefuseEmpty("an empty serial number names no device"))
+          ->group(kDeviceGroup);
   if (kind == DeviceCommand::Flash) {
     cmd.add_flag("--all", o.All,
                  "Every device with the IDs attached at the start, side by side; not with "
@@ -227,10 +235,12 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   const emulated::BootLoaderConfig defaults;
   emulated(cmd.add_option("--emulate-platform", o.EmuPlatform,
                           "Hardware platform name (default " + defaults.Platform + ")")
-               ->type_name("NAME"));
+               ->type_name("NAME")
+               ->check(RefuseEmpty("an empty name is no platform")));
   emulated(cmd.add_option("--emulate-hw-version", o.EmuHwVersion,
                           "Hardware version (default " + defaults.HwVersion + ")")
-               ->type_name("VERSION"));
+               ->type_name("VERSION")
+               ->check(RefuseEmpty("an empty version is no hardware version")));
   emulated(cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB,
                           "Flash size in KiB, 0-65535 (default " +
                               std::to_string(defaults.FlashSizeKiB) + ")")
@@ -254,7 +264,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                             "Save the board's whole flash to FILE afterwards (with --all: "
                             "FILE.PORT for each board)")
                  ->type_name("FILE")
-                 ->check(RefuseEmptyPath));
+                 ->check(kRefuseEmptyPath));
   }
 }
 
@@ -302,7 +312,7 @@ void AddImageCommand(CLI::App& app, int& exitCode) {
   command->add_option("--output", *output,
                       "Write the image, device addresses 0 to its length - 1, to OUT")
       ->type_name("OUT")
-      ->check(RefuseEmptyPath);
+      ->check(kRefuseEmptyPath);
   command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
 }
 

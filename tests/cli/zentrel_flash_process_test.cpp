@@ -148,6 +148,15 @@ INSTANTIATE_TEST_SUITE_P(
             "--output: an empty path names no file", ""},
         Row{"EmptyDumpPath", {"flash", "@demo", "--emulate", "--emulate-dump", ""}, 2,
             "--emulate-dump: an empty path names no file", ""},
+        // An empty value is no default and no "any device".
+        Row{"EmptyPort", {"info", "--emulate", "--port", ""}, 2,
+            "--port: an empty port names no device\n", ""},
+        Row{"EmptySerial", {"info", "--emulate", "--serial", ""}, 2,
+            "--serial: an empty serial number names no device\n", ""},
+        Row{"EmptyPlatform", {"info", "--emulate", "--emulate-platform", ""}, 2,
+            "--emulate-platform: an empty name is no platform\n", ""},
+        Row{"EmptyHwVersion", {"info", "--emulate", "--emulate-hw-version", ""}, 2,
+            "--emulate-hw-version: an empty version is no hardware version\n", ""},
         Row{"PlatformMismatch", {"flash", "@demo", "--emulate", "--emulate-platform", "OTHER"},
             4,
             "HW is uncompatible with selected SW image File\nzentrel-flash: the file is for "

@@ -77,6 +77,14 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
   if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults); !error.empty()) {
     return "--emulate-fault: " + error;
   }
+  for (const std::string& text : o.EmuFaults) {
+    emulated::FaultRequest fault;
+    emulated::ParseFaultRequest(text, fault);
+    if (fault.Device > o.EmuDevices) {
+      return "--emulate-fault: '" + text + "': board " + std::to_string(fault.Device) +
+             " is beyond --emulate-devices " + std::to_string(o.EmuDevices);
+    }
+  }
   // With --all each board's FILE.PORT is checked once the boards are known.
   if (!o.EmuDump.empty() && !o.All) {
     if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {

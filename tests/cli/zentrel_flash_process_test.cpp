@@ -101,13 +101,9 @@ INSTANTIATE_TEST_SUITE_P(
             2, "given twice", ""},
         // The goal was reached, but its report is lost: never exit 0.
         Row{"ListWithoutStdout", {"list", "--emulate", "--json", "@no-stdout"}, 1,
-            "zentrel-flash: the command reached its goal, but writing to standard output "
-            "failed\n",
-            ""},
+            "the command reached its goal, but writing to standard output failed\n", ""},
         Row{"ImageWithoutStdout", {"image", "@demo", "@no-stdout"}, 1,
-            "zentrel-flash: the command reached its goal, but writing to standard output "
-            "failed\n",
-            ""},
+            "the command reached its goal, but writing to standard output failed\n", ""},
         Row{"Version", {"--version"}, 0, "", "default device IDs: vendor 0x1D50, product 0x61A7"},
         Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE",
             {{"/event", "result"}, {"/exit_code", 0}, {"/fields/platform", "ZX-CORE"},
@@ -261,7 +257,6 @@ INSTANTIATE_TEST_SUITE_P(
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "2", kInstant,
              "--emulate-platform", "OTHER"},
             4,
-            // Each board says why; the last one, then the run's count.
             "HW is uncompatible with selected SW image File\nzentrel-flash: the file is for "
             "ZX-CORE, hardware 1.x, its image of 5096 bytes is written up to address 5120; the "
             "device is OTHER, hardware 1.2, 256 KiB of flash\nzentrel-flash: 0 passed, 2 failed",

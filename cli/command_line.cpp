@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -155,9 +156,22 @@ void AddTraceOptions(CLI::App& cmd, TraceOptions& trace) {
       ->group(kOutputGroup);
 }
 
-// An empty path names no file: refused, never taken for a missing option.
-std::string RefuseEmptyPath(const std::string& path) {
-  return path.empty() ? "an empty path names no file" : "";
+// An empty value is refused, never taken for a missing option (a default,
+// or any device).
+std::function<std::string(const std::string&)> RefuseEmpty(const std::string& why) {
+  return [why](const std::string& value) { return value.empty() ? why : std::string(); };
+}
+
+// An empty path names no file.
+const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
+
+// A number, 0 to 1000000: not "nan", "inf" or trailing text.
+std::string CheckSeconds(const std::string& text) {
+  double seconds = -1;
+  const char* last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(text.data(), last, seconds);
+  const bool ok = error == std::errc() && end == last && seconds >= 0 && seconds <= 1e6;
+  return ok ? "" : "SECONDS must be a number, 0 to 1000000";
 }
 
 void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
@@ -177,10 +191,14 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   CLI::Option* port = cmd.add_option("--port", o.Port,
                                      "Only the device on this USB port, as `list` shows it "
                                      "(followed across its reset)")
-                          ->type_name("PORT")->group(kDeviceGroup);
+                          ->type_name("PORT")
+                          ->check(RefuseEmpty("an empty port names no device"))
+                          ->group(kDeviceGroup);
   CLI::Option* serial =
       cmd.add_option("--serial", o.Serial, "Only the device with this USB serial number")
-          ->type_name("SERIAL")->group(kDeviceGroup);
+          ->type_name("SERIAL")
+          ->check(RefuseEmpty("an empty serial number names no device"))
+          ->group(kDeviceGroup);
   if (kind == DeviceCommand::Flash) {
     cmd.add_flag("--all", o.All,
                  "Every device with the IDs attached at the start, side by side; not with "
@@ -194,7 +212,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   if (kind != DeviceCommand::List) {
     cmd.add_option("--wait", o.WaitSeconds,
                    "Wait up to SECONDS (0: for ever) for a device to appear")
-        ->type_name("SECONDS")->check(CLI::Range(0.0, 1e6).description(""))->group(kRunGroup);
+        ->type_name("SECONDS")->check(CheckSeconds)->group(kRunGroup);
     cmd.add_option_function<std::string>(
            "--pace",
            [&o](const std::string& v) { o.Pacing = v == "window" ? Pace::Window : Pace::Fast; },
@@ -217,10 +235,12 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   const emulated::BootLoaderConfig defaults;
   emulated(cmd.add_option("--emulate-platform", o.EmuPlatform,
                           "Hardware platform name (default " + defaults.Platform + ")")
-               ->type_name("NAME"));
+               ->type_name("NAME")
+               ->check(RefuseEmpty("an empty name is no platform")));
   emulated(cmd.add_option("--emulate-hw-version", o.EmuHwVersion,
                           "Hardware version (default " + defaults.HwVersion + ")")
-               ->type_name("VERSION"));
+               ->type_name("VERSION")
+               ->check(RefuseEmpty("an empty version is no hardware version")));
   emulated(cmd.add_option("--emulate-flash-kib", o.EmuFlashKiB,
                           "Flash size in KiB, 0-65535 (default " +
                               std::to_string(defaults.FlashSizeKiB) + ")")
@@ -244,7 +264,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                             "Save the board's whole flash to FILE afterwards (with --all: "
                             "FILE.PORT for each board)")
                  ->type_name("FILE")
-                 ->check(RefuseEmptyPath));
+                 ->check(kRefuseEmptyPath));
   }
 }
 
@@ -266,8 +286,7 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   AddDeviceOptions(*cmd, *options, *output, kind);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
   cmd->callback([options, output, &exitCode, run = std::move(run)] {
-    if (const std::string error = CheckTraceOptions(options->Trace, options->InputPath);
-        !error.empty()) {
+    if (const std::string error = CheckOutputFiles(*options); !error.empty()) {
       std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
       exitCode = kExitUsage;
       return;
@@ -293,7 +312,7 @@ void AddImageCommand(CLI::App& app, int& exitCode) {
   command->add_option("--output", *output,
                       "Write the image, device addresses 0 to its length - 1, to OUT")
       ->type_name("OUT")
-      ->check(RefuseEmptyPath);
+      ->check(kRefuseEmptyPath);
   command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
 }
 

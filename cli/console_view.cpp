@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/exit_codes.h"
 #include "cli/terminal.h"
 #include "hid/utf8_text.h"
 #include "protocol/download_accounting.h"
@@ -43,6 +44,16 @@ void ConsoleView::Write(std::FILE* stream, const std::string& line) {
 }
 
 bool ConsoleView::OutputFailed() const { return outFailed_ || std::ferror(out_) != 0; }
+
+int ConsoleView::ExitCode(int code, const char* goal, bool traceFailed) {
+  if (code != kExitOk) return code;
+  // stdout too: a live table draws there beside the view.
+  if (OutputFailed() || std::fflush(out_) != 0 || std::fflush(stdout) != 0) {
+    Error(std::string("zentrel-flash: ") + goal + ", but writing to standard output failed");
+    return kExitDeviceFailed;
+  }
+  return traceFailed ? kExitDeviceFailed : code;
+}
 
 void ConsoleView::SetStatusText(const char* text) {
   // A poll sets the same text again on every tick; print it once. An empty

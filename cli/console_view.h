@@ -57,6 +57,11 @@ class ConsoleView final : public SequencerView {
   OutputMode Mode() const { return mode_; }
   // Whether a write to stdout failed (a closed pipe, a full disk).
   bool OutputFailed() const;
+  // The exit code once the command's output is written: code, or 1 when
+  // code is 0 but stdout could not be written (said on stderr: "zentrel-flash:
+  // <goal>, but writing to standard output failed") or a trace file could
+  // not (said when it happened).
+  int ExitCode(int code, const char* goal, bool traceFailed = false);
 
  private:
   void Write(std::FILE* stream, const std::string& line);

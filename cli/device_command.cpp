@@ -374,12 +374,7 @@ class DeviceCommand {
   }
 
   int CheckOutput(int code, const char* goal) {
-    if (code == kExitOk && (view_.OutputFailed() || std::fflush(stdout) != 0)) {
-      view_.Error(std::string("zentrel-flash: ") + goal +
-                  ", but writing to standard output failed");
-      return kExitDeviceFailed;
-    }
-    return code;
+    return view_.ExitCode(code, goal, rig_ != nullptr && rig_->TraceFailed());
   }
 
   RoadKind road_;

@@ -37,12 +37,14 @@ Rig::Rig(const DeviceOptions& o, Clock& clock) {
     platform_ = std::make_unique<HidapiPlatform>();
 #endif
   }
-  const bool terminal = IsTerminal(stderr);
+  const char* clear = IsTerminal(stderr) ? kClearLine : "";
   platform_ = trace::TracePlatform(
       std::move(platform_),
-      {o.Trace.TraceFile, o.Trace.CaptureFile, o.All, terminal ? kClearLine : "",
-       [](const std::string& path) {
-         std::fprintf(stderr, "zentrel-flash: cannot write %s\n", path.c_str());
+      {o.Trace.TraceFile, o.Trace.CaptureFile, o.All, clear,
+       [this, clear](const std::string& path, const std::string& reason) {
+         std::fprintf(stderr, "%szentrel-flash: cannot write %s: %s\n", clear, path.c_str(),
+                      reason.c_str());
+         traceFailed_ = true;
        }},
       clock);
 }

@@ -3,6 +3,7 @@
 // --repeat) plugged in one after another as an operator would.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -28,8 +29,13 @@ class Rig {
   // false with error set when the file cannot be written. True on real
   // hardware (nothing to save).
   bool DumpFlash(const std::string& path, const std::string& file, std::string& error);
+  // Whether a --trace or --capture file could not be opened or written; each
+  // one was named on stderr when it happened.
+  bool TraceFailed() const { return traceFailed_; }
 
  private:
+  // Set from the trace's callback, which holds this: a Rig never moves.
+  std::atomic<bool> traceFailed_{false};
   std::unique_ptr<HidPlatform> platform_;
   // With --emulate. Declared after platform_, which owns its bus: it goes first.
   std::unique_ptr<emulated::EmulatedLine> line_;

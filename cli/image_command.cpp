@@ -66,8 +66,7 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
                 static_cast<unsigned long>(store->ImageLength ? store->ImageLength - 1 : 0),
                 outputPath.c_str());
   }
-  std::fflush(stdout);
-  return 0;
+  return view.ExitCode(kExitOk, "the command reached its goal");
 }
 
 }  // namespace zentrel::cli

@@ -94,10 +94,11 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
     Show(view, d, candidate, withIds);
   }
   const std::size_t unopenable = ReportUnopenableDevices(platform, ids, stderr).size();
+  const bool traceFailed = rig.TraceFailed();
   if (view.Mode() == OutputMode::Json) {
     view.Json({{"event", "result"},
                {"command", "list"},
-               {"exit_code", kExitOk},
+               {"exit_code", traceFailed ? kExitDeviceFailed : kExitOk},
                {"collections", collections},
                {"candidates", candidates},
                {"with_ids", configured},
@@ -108,7 +109,7 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
                   collections, candidates, configured);
     view.Note(line + IdsText(ids));
   }
-  return kExitOk;
+  return view.ExitCode(kExitOk, "the command reached its goal", traceFailed);
 }
 
 }  // namespace zentrel::cli

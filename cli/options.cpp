@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
+#include <utility>
 
 #include "hid/emulated/fault_kind.h"
 #include "image/whole_file_writer.h"
@@ -30,23 +32,38 @@ bool ParseUsbId(const std::string& text, std::uint32_t& value) {
   return true;
 }
 
-std::string CheckTraceOptions(const TraceOptions& o, const std::string& inputPath) {
+namespace {
+
+// Compares files, not names: another spelling, a link, or a file not made yet.
+bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
-  const bool traceToFile = !o.TraceFile.empty() && o.TraceFile != "-";
-  std::error_code ec;
-  if (traceToFile && !o.CaptureFile.empty() &&
-      (o.TraceFile == o.CaptureFile ||
-       (fs::exists(o.TraceFile, ec) && fs::equivalent(o.TraceFile, o.CaptureFile, ec)))) {
-    return "--trace and --capture name the same file";
-  }
-  if (traceToFile) {
-    if (std::string error = CheckOutputPath(o.TraceFile, inputPath); !error.empty()) {
-      return "--trace: " + error;
+  std::error_code ea, eb, ec;
+  if (a == b) return true;
+  const fs::path ca = fs::weakly_canonical(a, ea), cb = fs::weakly_canonical(b, eb);
+  return (!ea && !eb && ca == cb) || (fs::exists(a, ec) && fs::equivalent(a, b, ec));
+}
+
+}  // namespace
+
+std::string CheckOutputFiles(const DeviceOptions& o) {
+  // With --all each board has its own dump, FILE.PORT.
+  const std::pair<const char*, std::string> files[] = {
+      {"--trace", o.Trace.TraceFile == "-" ? "" : o.Trace.TraceFile},
+      {"--capture", o.Trace.CaptureFile},
+      {"--emulate-dump", o.All ? "" : o.EmuDump}};
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    for (std::size_t j = i + 1; j < std::size(files); ++j) {
+      if (!files[i].second.empty() && !files[j].second.empty() &&
+          SameFile(files[i].second, files[j].second)) {
+        return std::string(files[i].first) + " and " + files[j].first + " name the same file";
+      }
     }
   }
-  if (!o.CaptureFile.empty()) {
-    if (std::string error = CheckOutputPath(o.CaptureFile, inputPath); !error.empty()) {
-      return "--capture: " + error;
+  // --trace and --capture; the dump is checked with the device options.
+  for (std::size_t i = 0; i < 2; ++i) {
+    if (files[i].second.empty()) continue;
+    if (std::string error = CheckOutputPath(files[i].second, o.InputPath); !error.empty()) {
+      return std::string(files[i].first) + ": " + error;
     }
   }
   return "";
@@ -59,6 +76,14 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
   }
   if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults); !error.empty()) {
     return "--emulate-fault: " + error;
+  }
+  for (const std::string& text : o.EmuFaults) {
+    emulated::FaultRequest fault;
+    emulated::ParseFaultRequest(text, fault);
+    if (fault.Device > o.EmuDevices) {
+      return "--emulate-fault: '" + text + "': board " + std::to_string(fault.Device) +
+             " is beyond --emulate-devices " + std::to_string(o.EmuDevices);
+    }
   }
   // With --all each board's FILE.PORT is checked once the boards are known.
   if (!o.EmuDump.empty() && !o.All) {

@@ -50,10 +50,10 @@ bool ParseHexOption(const std::string& text, std::uint32_t& value);
 // A USB ID: hexadecimal, 1 to 0xFFFF.
 bool ParseUsbId(const std::string& text, std::uint32_t& value);
 
-// --trace and --capture, checked before anything else runs: empty when the
-// files can be written and none of them is the firmware file or the other;
-// else why not.
-std::string CheckTraceOptions(const TraceOptions& options, const std::string& inputPath);
+// --trace, --capture and --emulate-dump, checked before anything else runs:
+// empty when no two of them name the same file and the trace files can be
+// written and are not the firmware file; else why not.
+std::string CheckOutputFiles(const DeviceOptions& options);
 
 // The IDs the options give (or the defaults), and the checks made before
 // any device is touched: the IDs, the faults, the dump path. Empty when all

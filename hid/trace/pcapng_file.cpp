@@ -15,7 +15,7 @@ void PutLe(std::vector<std::uint8_t>& out, std::uint64_t value, std::size_t byte
   for (std::size_t i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-PcapngFile::PcapngFile(std::FILE* out, std::uint16_t linkType) : out_(out) {
+PcapngFile::PcapngFile(TraceOutput& out, std::uint16_t linkType) : out_(out) {
   std::vector<std::uint8_t> section;
   PutLe(section, kByteOrderMagic, 4);
   PutLe(section, 1, 2);                       // version 1.0
@@ -49,8 +49,7 @@ void PcapngFile::WriteBlock(std::uint32_t type, const std::vector<std::uint8_t>&
   block.insert(block.end(), body.begin(), body.end());
   block.resize(8 + padded, 0);
   PutLe(block, total, 4);
-  std::fwrite(block.data(), 1, block.size(), out_);
-  std::fflush(out_);
+  out_.Write(block.data(), block.size());
 }
 
 }  // namespace zentrel::trace

@@ -5,8 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
+
+#include "hid/trace/trace_output.h"
 
 namespace zentrel::trace {
 
@@ -16,8 +17,8 @@ inline constexpr std::uint16_t kLinkTypeUsbLinuxMmapped = 220;
 class PcapngFile {
  public:
   // Writes the section header and the interface description to out, which
-  // stays open.
-  PcapngFile(std::FILE* out, std::uint16_t linkType);
+  // must outlive this.
+  PcapngFile(TraceOutput& out, std::uint16_t linkType);
   // One enhanced packet block: a packet seen at timeUs (microseconds since
   // 1970, the interface's default resolution).
   void WritePacket(std::uint64_t timeUs, const std::vector<std::uint8_t>& packet);
@@ -25,7 +26,7 @@ class PcapngFile {
  private:
   void WriteBlock(std::uint32_t type, const std::vector<std::uint8_t>& body);
 
-  std::FILE* out_;
+  TraceOutput& out_;
 };
 
 // Little-endian appends, for blocks and packet headers.

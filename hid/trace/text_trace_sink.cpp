@@ -78,14 +78,9 @@ std::string FormatTraceLine(const TraceRecord& r, bool withBoard) {
   return line;
 }
 
-TextTraceSink::~TextTraceSink() {
-  if (own_) std::fclose(out_);
-}
-
 void TextTraceSink::Write(const TraceRecord& record) {
   const std::string line = prefix_ + FormatTraceLine(record, withBoard_) + "\n";
-  std::fputs(line.c_str(), out_);
-  std::fflush(out_);
+  out_.Write(line.data(), line.size());
 }
 
 }  // namespace zentrel::trace

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "hid/trace/trace_output.h"
 #include "hid/trace/trace_record.h"
 
 namespace zentrel::trace {
@@ -26,17 +27,15 @@ std::string HexBytes(const std::uint8_t* data, std::size_t length);
 class TextTraceSink final : public TraceSink {
  public:
   // prefix comes before each line (a terminal's "clear the live line");
-  // with own, out is closed with the sink.
-  TextTraceSink(std::FILE* out, bool own, bool withBoard, std::string prefix = {})
-      : out_(out), own_(own), withBoard_(withBoard), prefix_(std::move(prefix)) {}
-  ~TextTraceSink() override;
-  TextTraceSink(const TextTraceSink&) = delete;
-  TextTraceSink& operator=(const TextTraceSink&) = delete;
+  // with own, out is closed with the sink; failed is told of the first line
+  // that cannot be written.
+  TextTraceSink(std::FILE* out, bool own, bool withBoard, std::string prefix = {},
+                WriteFailed failed = {})
+      : out_(out, own, std::move(failed)), withBoard_(withBoard), prefix_(std::move(prefix)) {}
   void Write(const TraceRecord& record) override;
 
  private:
-  std::FILE* out_;
-  bool own_;
+  TraceOutput out_;
   bool withBoard_;
   std::string prefix_;
 };

@@ -17,8 +17,9 @@ struct TraceFiles {
   bool SeveralBoards = false;  // each line names its board
   // Written before each line on standard error: clears a live progress line.
   std::string StderrPrefix;
-  // Told of each file that cannot be opened; that trace is left out.
-  std::function<void(const std::string& path)> CannotOpen;
+  // Told once of each file that cannot be opened or written, and why; that
+  // file's trace ends there.
+  std::function<void(const std::string& path, const std::string& reason)> CannotWrite;
 };
 
 // The platform itself when neither is asked for; else a tracer around it

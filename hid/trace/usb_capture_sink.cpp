@@ -48,12 +48,11 @@ std::int32_t StatusOf(const TraceRecord& r) {
 
 }  // namespace
 
-UsbCaptureSink::UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs)
-    : out_(out), own_(own), file_(out, kLinkTypeUsbLinuxMmapped), epochUs_(epochUs) {}
-
-UsbCaptureSink::~UsbCaptureSink() {
-  if (own_) std::fclose(out_);
-}
+UsbCaptureSink::UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs,
+                               WriteFailed failed)
+    : out_(out, own, std::move(failed)),
+      file_(out_, kLinkTypeUsbLinuxMmapped),
+      epochUs_(epochUs) {}
 
 std::uint8_t UsbCaptureSink::AddressOf(const std::string& board) {
   auto it = addresses_.find(board);

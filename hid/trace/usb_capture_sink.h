@@ -26,11 +26,9 @@ namespace zentrel::trace {
 class UsbCaptureSink final : public TraceSink {
  public:
   // epochUs is the wall time of the trace's start, in microseconds since
-  // 1970; with own, out is closed with the sink.
-  UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs);
-  ~UsbCaptureSink() override;
-  UsbCaptureSink(const UsbCaptureSink&) = delete;
-  UsbCaptureSink& operator=(const UsbCaptureSink&) = delete;
+  // 1970; with own, out is closed with the sink; failed is told of the
+  // first block that cannot be written.
+  UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs, WriteFailed failed = {});
   void Write(const TraceRecord& record) override;
 
  private:
@@ -51,8 +49,7 @@ class UsbCaptureSink final : public TraceSink {
   void Packet(std::uint64_t id, char type, const Urb& urb, std::uint64_t timeUs,
               std::int32_t status, std::uint32_t length, const std::vector<std::uint8_t>& data);
 
-  std::FILE* out_;
-  bool own_;
+  TraceOutput out_;  // before file_, which writes to it from its start
   PcapngFile file_;
   std::uint64_t epochUs_;
   std::uint64_t nextUrb_ = 1;

@@ -21,9 +21,11 @@ namespace {
 
 struct Row {
   const char* Name;
-  std::vector<std::string> Args;  // "@demo" is the copy of examples/demo.mvx
+  // "@demo" is the copy of examples/demo.mvx, "@/" the scratch folder;
+  // "@no-stdout" closes stdout, "@full" makes files full at 100 bytes.
+  std::vector<std::string> Args;
   int Code;
-  const char* Stderr;  // must contain; "" for nothing on stderr
+  const char* Stderr;  // must contain once; "" for nothing on stderr
   const char* Stdout;  // must contain
   // Fields of the last record of the same run with --json, by JSON pointer.
   nlohmann::json Record = nlohmann::json::object();
@@ -33,7 +35,15 @@ class ExitCodes : public ZentrelFlashProcess, public ::testing::WithParamInterfa
 
 TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
   std::vector<std::string> args;
-  for (const std::string& a : GetParam().Args) {
+  bool closeOut = false;
+  unsigned long fileSizeLimit = 0;
+  for (std::string a : GetParam().Args) {
+    if (a == "@no-stdout" || a == "@full") {
+      closeOut = closeOut || a == "@no-stdout";
+      fileSizeLimit = a == "@full" ? 100 : fileSizeLimit;
+      continue;
+    }
+    if (const std::size_t at = a.find("@/"); at != std::string::npos) a.replace(at, 2, Path(""));
     if (a == "@empty" || a == "@large") {
       const std::string file = Path(a == "@empty" ? "empty.hex" : "large.hex");
       std::ofstream(file).close();
@@ -44,12 +54,14 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
     }
     args.push_back(a == "@demo" ? Path("demo.mvx") : a);
   }
-  const Outcome run = RunProgram(args);
+  const Outcome run = RunProgram(args, closeOut, fileSizeLimit);
   EXPECT_EQ(run.Code, GetParam().Code) << run.Err;
   if (std::string(GetParam().Stderr).empty()) {
     EXPECT_EQ(run.Err, "");
   } else {
-    EXPECT_NE(run.Err.find(GetParam().Stderr), std::string::npos) << run.Err;
+    const std::size_t at = run.Err.find(GetParam().Stderr);
+    EXPECT_NE(at, std::string::npos) << run.Err;
+    EXPECT_EQ(run.Err.find(GetParam().Stderr, at + 1), std::string::npos) << run.Err;
   }
   EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
   if (GetParam().Record.empty()) return;
@@ -87,6 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
             {"info", "--emulate", "--emulate-fault", "fail-output", "--emulate-fault",
              "fail-output:2"},
             2, "given twice", ""},
+        // The goal was reached, but its report is lost: never exit 0.
+        Row{"ListWithoutStdout", {"list", "--emulate", "--json", "@no-stdout"}, 1,
+            "the command reached its goal, but writing to standard output failed\n", ""},
+        Row{"ImageWithoutStdout", {"image", "@demo", "@no-stdout"}, 1,
+            "the command reached its goal, but writing to standard output failed\n", ""},
         Row{"Version", {"--version"}, 0, "", "default device IDs: vendor 0x1D50, product 0x61A7"},
         Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE",
             {{"/event", "result"}, {"/exit_code", 0}, {"/fields/platform", "ZX-CORE"},
@@ -127,6 +144,15 @@ INSTANTIATE_TEST_SUITE_P(
             "--output: an empty path names no file", ""},
         Row{"EmptyDumpPath", {"flash", "@demo", "--emulate", "--emulate-dump", ""}, 2,
             "--emulate-dump: an empty path names no file", ""},
+        // An empty value is no default and no "any device".
+        Row{"EmptyPort", {"info", "--emulate", "--port", ""}, 2,
+            "--port: an empty port names no device\n", ""},
+        Row{"EmptySerial", {"info", "--emulate", "--serial", ""}, 2,
+            "--serial: an empty serial number names no device\n", ""},
+        Row{"EmptyPlatform", {"info", "--emulate", "--emulate-platform", ""}, 2,
+            "--emulate-platform: an empty name is no platform\n", ""},
+        Row{"EmptyHwVersion", {"info", "--emulate", "--emulate-hw-version", ""}, 2,
+            "--emulate-hw-version: an empty version is no hardware version\n", ""},
         Row{"PlatformMismatch", {"flash", "@demo", "--emulate", "--emulate-platform", "OTHER"},
             4,
             "HW is uncompatible with selected SW image File\nzentrel-flash: the file is for "
@@ -147,8 +173,21 @@ INSTANTIATE_TEST_SUITE_P(
             "cannot write /nonexistent/dir/d.bin", ""},
         Row{"CaptureIsTheInput", {"flash", "@demo", "--emulate", "--capture", "@demo"}, 2,
             "zentrel-flash: --capture: ", ""},
+        Row{"DumpIsTheTrace",
+            {"flash", "@demo", "--emulate", "--emulate-dump", "@/same.x", "--trace=@/same.x"}, 2,
+            "zentrel-flash: --trace and --emulate-dump name the same file\n", ""},
+        // Another spelling of a file not made yet.
+        Row{"DumpIsTheCapture",
+            {"flash", "@demo", "--emulate", "--emulate-dump", "@/same.x", "--capture",
+             "@/./same.x"},
+            2, "zentrel-flash: --capture and --emulate-dump name the same file\n", ""},
         Row{"TraceNotWritable", {"info", "--emulate", "--trace=/nonexistent/dir/t.txt"}, 2,
             "--trace: cannot write /nonexistent/dir/t.txt", ""},
+        // A trace or capture that fills its disk: said once, and never exit 0.
+        Row{"TraceFillsItsDisk", {"info", "--emulate", "--trace=@/t.txt", "@full", kInstant}, 1,
+            "/t.txt: File too large\n", "HW platform:      ZX-CORE"},
+        Row{"CaptureFillsItsDisk", {"list", "--emulate", "--capture", "@/c.pcapng", "@full"}, 1,
+            "/c.pcapng: File too large\n", "[has the IDs]"},
         // The trace on stderr, and nothing else changed on stdout.
         Row{"ListTraced", {"list", "--emulate", "--trace"}, 0,
             "  serial number  \"ZB-000001\"\n",
@@ -170,6 +209,10 @@ INSTANTIATE_TEST_SUITE_P(
             5, "emulated-hid-1 is a device with IDs 1D50:61A7, but it cannot be opened",
             "emu-2 ?: FAILED: cannot be opened: the emulated device refuses to open (0 pages",
             {{"/exit_code", 5}, {"/passed", 1}, {"/failed", 1}, {"/devices", 2}}},
+        Row{"WaitNotANumber", {"info", "--emulate", "--wait", "nan"}, 2,
+            "--wait: SECONDS must be a number, 0 to 1000000\n", ""},
+        Row{"WaitAWord", {"info", "--emulate", "--wait", "abc"}, 2,
+            "--wait: SECONDS must be a number, 0 to 1000000\n", ""},
         Row{"RepeatThreeDevices",
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "3", kInstant,
              "--pace", "fast"},
@@ -177,6 +220,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"AllExcludesPort", {"flash", "@demo", "--all", "--port", "1-1"}, 2, "excludes", ""},
         Row{"FaultBoardZero", {"info", "--emulate", "--emulate-fault", "0:vanish"}, 2,
             "the board is a whole number, 1 or more", ""},
+        Row{"FaultOnABoardNotThere", {"info", "--emulate", "--emulate-fault", "4:vanish"}, 2,
+            "zentrel-flash: --emulate-fault: '4:vanish': board 4 is beyond --emulate-devices 1\n",
+            ""},
         Row{"FaultTwiceOnABoard",
             {"info", "--emulate", "--emulate-fault", "2:vanish", "--emulate-fault",
              "2:vanish:3"},
@@ -225,7 +271,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"RepeatAllFail",
             {"flash", "@demo", "--emulate", "--repeat", "--emulate-devices", "2", kInstant,
              "--emulate-platform", "OTHER"},
-            4, "HW is uncompatible", "0 passed, 2 failed"}),
+            4,
+            "HW is uncompatible with selected SW image File\nzentrel-flash: the file is for "
+            "ZX-CORE, hardware 1.x, its image of 5096 bytes is written up to address 5120; the "
+            "device is OTHER, hardware 1.2, 256 KiB of flash\nzentrel-flash: 0 passed, 2 failed",
+            "0 passed, 2 failed"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.Name; }

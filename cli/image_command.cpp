@@ -42,6 +42,11 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
   auto store = std::make_unique<ImageStore>();
   ConsoleView view;
   if (!LoadFirmwareFile(*store, path, view)) return kExitFileRefused;
+  // Nothing above the boot area: a download refuses it, and so does this.
+  if (PagesToSend(store->ImageLength) == 0) {
+    view.ShowMessageBox("File has no data to download", "File info", MessageIcon::Warning);
+    return kExitFileRefused;
+  }
 
   std::printf("File:             %s\n", path.c_str());
   std::printf("Kind:             %s ('%c')\n", KindName(store->ImageKind), store->ImageKind);

@@ -19,13 +19,21 @@ std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
     return true;
   });
   const std::size_t candidates = ListCandidatePaths(platform).size();
-  const std::size_t withIds = FindDevices(platform, ids).size();
+  const std::vector<DeviceIdentity> withIds = FindDevices(platform, ids);
   char text[200];
   std::snprintf(text, sizeof text,
                 "searched for IDs %s: %d HID collections, %zu boot loader candidates, %zu "
                 "with the IDs now; `zentrel-flash list` shows them",
-                IdsText(ids).c_str(), collections, candidates, withIds);
-  return text;
+                IdsText(ids).c_str(), collections, candidates, withIds.size());
+  // The search takes only a product name that begins with a capital letter.
+  std::string advice = text;
+  for (const DeviceIdentity& d : withIds) {
+    if (d.Product.empty() || !IsUpperAsciiLetter(static_cast<std::uint8_t>(d.Product[0]))) {
+      advice += "; " + d.Path + " names itself \"" + d.Product +
+                "\", not a boot loader's name, which begins with a capital letter";
+    }
+  }
+  return advice;
 }
 
 std::string DoesNotFit(const BoardRecord& r, const ImageStore& image) {

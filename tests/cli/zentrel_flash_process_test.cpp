@@ -113,6 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
             "collections, 0 boot loader candidates, 0 with the IDs now; `zentrel-flash list` "
             "shows them\n",
             "", {{"/failure", "no_device"}, {"/box", "No HID device detect"}}},
+        Row{"NoDeviceNamedLikeABootLoader",
+            {"info", "--emulate", "--emulate-fault", "lower-case-product", kInstant}, 5,
+            "1 with the IDs now; `zentrel-flash list` shows them; emulated-hid-0 names itself "
+            "\"zentrel boot\", not a boot loader's name, which begins with a capital letter\n",
+            ""},
         Row{"AppInfoNoDevice", {"app-info", "--emulate", "--emulate-fault", "cannot-open"}, 5,
             "cannot be opened", "",
             {{"/failure", "no_device"}, {"/box", "Application ID request fail"}}},

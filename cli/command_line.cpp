@@ -262,7 +262,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   if (kind == DeviceCommand::Flash) {
     emulated(cmd.add_option("--emulate-dump", o.EmuDump,
                             "Save the board's whole flash to FILE afterwards (with --all: "
-                            "FILE.PORT for each board)")
+                            "FILE.PORT for each board; with --repeat: the last board's)")
                  ->type_name("FILE")
                  ->check(kRefuseEmptyPath));
   }

@@ -136,6 +136,15 @@ class Help final : public CLI::Formatter {
   }
 };
 
+// An empty value is refused, never taken for a missing option (a default,
+// or any device).
+std::function<std::string(const std::string&)> RefuseEmpty(const std::string& why) {
+  return [why](const std::string& value) { return value.empty() ? why : std::string(); };
+}
+
+// An empty path names no file.
+const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
+
 void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
   CLI::Option* json = cmd.add_flag("--json", options.Json,
                                    "One JSON object per line on stdout (README: \"JSON "
@@ -153,17 +162,9 @@ void AddTraceOptions(CLI::App& cmd, TraceOptions& trace) {
   cmd.add_option("--capture", trace.CaptureFile,
                  "The same calls as USB transfers in a pcapng file for Wireshark")
       ->type_name("FILE")
+      ->check(kRefuseEmptyPath)
       ->group(kOutputGroup);
 }
-
-// An empty value is refused, never taken for a missing option (a default,
-// or any device).
-std::function<std::string(const std::string&)> RefuseEmpty(const std::string& why) {
-  return [why](const std::string& value) { return value.empty() ? why : std::string(); };
-}
-
-// An empty path names no file.
-const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
 
 // A number, 0 to 1000000: not "nan", "inf" or trailing text.
 std::string CheckSeconds(const std::string& text) {
@@ -211,7 +212,8 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   }
   if (kind != DeviceCommand::List) {
     cmd.add_option("--wait", o.WaitSeconds,
-                   "Wait up to SECONDS (0: for ever) for a device to appear")
+                   std::string("Wait up to SECONDS (0: for ever) for a device to appear") +
+                       (kind == DeviceCommand::Flash ? "; with --repeat, for the first" : ""))
         ->type_name("SECONDS")->check(CheckSeconds)->group(kRunGroup);
     cmd.add_option_function<std::string>(
            "--pace",

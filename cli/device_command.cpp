@@ -158,8 +158,9 @@ class DeviceCommand {
     const DeviceFilter filter = FilterOf(o_);
     if (o_.WaitSeconds >= 0 || o_.Repeat) {
       ConsoleLine waiting(view_, false);
+      // With --repeat, --wait bounds the wait for the first board only.
       const std::uint64_t limitUs =
-          o_.WaitSeconds > 0 && !o_.Repeat ? static_cast<std::uint64_t>(o_.WaitSeconds * 1e6) : 0;
+          o_.WaitSeconds > 0 ? static_cast<std::uint64_t>(o_.WaitSeconds * 1e6) : 0;
       const WaitEnd end =
           WaitForDevice(rig_->Platform(), ids_, filter, true, limitUs, clock_, waiting);
       view_.EndLiveLine();

@@ -37,10 +37,10 @@ namespace {
 // Compares files, not names: another spelling, a link, or a file not made yet.
 bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
-  std::error_code ea, eb, ec;
+  std::error_code ec;
   if (a == b) return true;
-  const fs::path ca = fs::weakly_canonical(a, ea), cb = fs::weakly_canonical(b, eb);
-  return (!ea && !eb && ca == cb) || (fs::exists(a, ec) && fs::equivalent(a, b, ec));
+  const std::string fa = OutputFileOf(a);
+  return (!fa.empty() && fa == OutputFileOf(b)) || (fs::exists(a, ec) && fs::equivalent(a, b, ec));
 }
 
 }  // namespace

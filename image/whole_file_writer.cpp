@@ -92,6 +92,13 @@ std::string CheckOutputPath(const std::string& output, const std::string& input)
   return error.empty() ? "" : "cannot write " + output + ": " + error;
 }
 
+std::string OutputFileOf(const std::string& path) {
+  const fs::path target = OutputTarget(path);
+  std::error_code ec;
+  const fs::path absolute = target.empty() ? target : fs::absolute(target, ec);
+  return ec || absolute.empty() ? "" : fs::weakly_canonical(absolute, ec).string();
+}
+
 bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::size_t size,
                      std::string& error) {
   if (LookAtOutput(path) == OutputPlace::Stream) return WriteIntoStream(path, data, size, error);

@@ -23,6 +23,11 @@ std::string CheckOutputPath(const std::string& output, const std::string& input)
 // link stays; its target gets the bytes, and is made when missing. A device
 // or a FIFO is never replaced: the bytes go into it. False with error set
 // (the reason) when it could not.
+// The file that writing to path writes, as an absolute path: its symbolic
+// links followed, also to a file not made yet. Empty when the links go round
+// in a circle. Two paths that give the same file write the same file.
+std::string OutputFileOf(const std::string& path);
+
 bool WriteOutputFile(const std::string& path, const std::uint8_t* data, std::size_t size,
                      std::string& error);
 

@@ -270,8 +270,8 @@ std::vector<UnopenableDevice> EmulatedBus::FindUnopenable(std::uint16_t vendorId
     const BootLoaderConfig& config = device.Boot->Config();
     if (config.VendorId == vendorId && config.ProductId == productId &&
         collection.UsagePage == kBootUsagePage && collection.Usage == kBootUsage) {
-      // It stands for a node the user has no access to.
-      found.push_back({device.Path, "the emulated device refuses to open", true});
+      // It stands for a node the user has no access to, as the reason says.
+      found.push_back({device.Path, "Permission denied (emulated)", true});
     }
   }
   return found;

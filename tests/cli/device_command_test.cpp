@@ -141,7 +141,7 @@ TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
 #endif
   EXPECT_EQ(std::string(text),
             std::string("zentrel-flash: /dev/hidraw3 is a device with IDs 1D50:61A7, but it "
-                        "cannot be opened: the emulated device refuses to open\n") +
+                        "cannot be opened: Permission denied (emulated)\n") +
                 advice);
 }
 

@@ -158,7 +158,7 @@ TEST_F(ZentrelFlashProcess, RepeatNamesABoardItCannotOpen) {
   ASSERT_GT(pid, 0);
   std::string err;
   ASSERT_TRUE(ReadUntil(errFd, err, "emulated-hid-1 is a device with IDs 1D50:61A7, but it "
-                                    "cannot be opened: the emulated device refuses to open\n"))
+                                    "cannot be opened: Permission denied (emulated)\n"))
       << err;
   kill(pid, SIGINT);
   const Outcome run = Finish(pid, outFd, errFd);

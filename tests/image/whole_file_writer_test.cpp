@@ -96,5 +96,21 @@ TEST_F(OutputPaths, AUserIsRefusedAReadOnlyFileButNotAFifoInAClosedFolder) {
       testing::ExitedWithCode(0), "^\\[cannot write .*/read_only: Permission denied\\]\\[\\]$");
 }
 
+// However a path names a file, made or not: ./, a relative path, a link;
+// links that go round in a circle name none.
+TEST_F(OutputPaths, APathNamesTheFileItWouldWrite) {
+  const std::string made = dir_ + "/made.bin";
+  ASSERT_EQ(symlink("made.bin", (dir_ + "/link").c_str()) | symlink("loop", (dir_ + "/loop").c_str()),
+            0);
+  EXPECT_EQ(OutputFileOf(made), made);
+  EXPECT_EQ(OutputFileOf(dir_ + "/link"), made);
+  EXPECT_EQ(OutputFileOf(dir_ + "/loop"), "");
+  const std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  EXPECT_EQ(OutputFileOf("made.bin"), made);
+  EXPECT_EQ(OutputFileOf("./made.bin"), made);
+  std::filesystem::current_path(here);
+}
+
 }  // namespace
 }  // namespace zentrel::test

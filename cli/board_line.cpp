@@ -5,6 +5,7 @@
 #include "cli/exit_codes.h"
 #include "cli/failure_advice.h"
 #include "cli/interrupt.h"
+#include "cli/unopenable_hint.h"
 #include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
@@ -58,16 +59,15 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
   while ((found = FindDevices(platform, ids, filter)).empty() == want) {
     if (InterruptRequested()) return WaitEnd::Interrupted;
     // A board that cannot be opened would be waited for in silence.
-    if (want && ids.VendorId <= 0xFFFF && ids.ProductId <= 0xFFFF) {
+    if (want) {
+      const std::vector<UnopenableDevice> now = FindUnopenableWithIds(platform, ids);
       bool news = false;
-      for (const UnopenableDevice& u :
-           platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
-                                   static_cast<std::uint16_t>(ids.ProductId))) {
+      for (const UnopenableDevice& u : now) {
         if (std::find(unopenable.begin(), unopenable.end(), u.Path) != unopenable.end()) continue;
         unopenable.push_back(u.Path);
         news = true;
       }
-      if (news) observer.CannotOpen(platform, ids);
+      if (news) observer.CannotOpen(now, ids);
     }
     p.ElapsedUs = clock.NowUs() - start;
     if (limitUs > 0 && p.ElapsedUs >= limitUs) return WaitEnd::TimedOut;

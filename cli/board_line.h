@@ -41,9 +41,9 @@ class LineObserver {
   virtual void Progress(const ProgressSnapshot& progress) = 0;
   // A board's road has ended.
   virtual void Finished(const BoardRecord& record) = 0;
-  // While the line waits for a board: devices with the IDs have come that
-  // cannot be opened (once for each).
-  virtual void CannotOpen(HidPlatform&, const DeviceIds&) {}
+  // While the line waits for a board: devices with the IDs that cannot be
+  // opened, each time one comes that was not there before.
+  virtual void CannotOpen(const std::vector<UnopenableDevice>&, const DeviceIds&) {}
 };
 
 // How a road finds its board again after the reset: by its port, else by

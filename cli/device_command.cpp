@@ -54,9 +54,9 @@ class ConsoleLine final : public LineObserver {
   SequencerView* RoadView() override { return &view_; }
   bool ShowsPages() const override { return view_.Mode() == OutputMode::Terminal; }
   void Progress(const ProgressSnapshot& progress) override { view_.Progress(progress); }
-  void CannotOpen(HidPlatform& platform, const DeviceIds& ids) override {
+  void CannotOpen(const std::vector<UnopenableDevice>& found, const DeviceIds& ids) override {
     view_.EndLiveLine();
-    ReportUnopenableDevices(platform, ids, stderr);
+    TellUnopenable(found, ids, stderr);
   }
   void Finished(const BoardRecord& record) override {
     view_.EndLiveLine();
@@ -221,14 +221,20 @@ class DeviceCommand {
   // --json, the result record that a log keeps.
   int EndBeforeAnyBoard(int code, FailureKind failure, const std::string& why) {
     view_.Error("zentrel-flash: " + why);
-    nlohmann::json result = {{"event", "result"},
-                             {"command", CommandName(road_)},
-                             {"exit_code", code},
-                             {"failure", FailureKindName(failure)},
-                             {"message", why}};
-    if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
+    nlohmann::json result = ResultRecord();
+    result["exit_code"] = code;
+    result["failure"] = FailureKindName(failure);
+    result["message"] = why;
     view_.Json(result);
     return code;
+  }
+
+  // The command's result record as every run ends it: what ran, and the
+  // file a download sent.
+  nlohmann::json ResultRecord() const {
+    nlohmann::json result = {{"event", "result"}, {"command", CommandName(road_)}};
+    if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
+    return result;
   }
 
   // The record of a single board: its fields or its JSON object, and one
@@ -254,9 +260,8 @@ class DeviceCommand {
       }
     }
     if (view_.Mode() == OutputMode::Json) {
-      nlohmann::json result = {{"event", "result"}, {"command", CommandName(road_)}};
+      nlohmann::json result = ResultRecord();
       AddBoardJson(result, r);
-      if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
       view_.Json(result);
     } else if (code == kExitOk && view_.Mode() != OutputMode::Quiet) {
       if (road_ == RoadKind::Download) {
@@ -285,13 +290,11 @@ class DeviceCommand {
     std::snprintf(counts, sizeof counts, "%d passed, %d failed in %.1f s", passed, failed,
                   seconds);
     if (view_.Mode() == OutputMode::Json) {
-      nlohmann::json result = {{"event", "result"},  {"command", CommandName(road_)},
-                               {"all", o_.All},      {"repeat", o_.Repeat},
-                               {"exit_code", code},  {"boards", records.size()},
-                               {"passed", passed},   {"failed", failed},
-                               {"duration_s", seconds}};
+      nlohmann::json result = ResultRecord();
+      result.update({{"all", o_.All},         {"repeat", o_.Repeat}, {"exit_code", code},
+                     {"boards", records.size()}, {"passed", passed},  {"failed", failed},
+                     {"duration_s", seconds}});
       if (o_.All) result["devices"] = devices;
-      if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
       view_.Json(result);
     } else {
       view_.Note(counts);

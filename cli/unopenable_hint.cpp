@@ -6,12 +6,16 @@
 
 namespace zentrel::cli {
 
-std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
-                                                     const DeviceIds& ids, std::FILE* err) {
+std::vector<UnopenableDevice> FindUnopenableWithIds(HidPlatform& platform,
+                                                   const DeviceIds& ids) {
   // An ID above 0xFFFF matches no device, openable or not.
   if (ids.VendorId > 0xFFFF || ids.ProductId > 0xFFFF) return {};
-  const auto found = platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
-                                             static_cast<std::uint16_t>(ids.ProductId));
+  return platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
+                                 static_cast<std::uint16_t>(ids.ProductId));
+}
+
+void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids,
+                    std::FILE* err) {
   for (const UnopenableDevice& device : found) {
     std::fprintf(err, "zentrel-flash: %s is a device with IDs %s, but it cannot be opened: %s\n",
                  device.Path.c_str(), IdsText(ids).c_str(), device.Reason.c_str());
@@ -30,6 +34,12 @@ std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
                  "the device in again (README, \"Device access on Linux\")\n");
   }
 #endif
+}
+
+std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
+                                                     const DeviceIds& ids, std::FILE* err) {
+  std::vector<UnopenableDevice> found = FindUnopenableWithIds(platform, ids);
+  TellUnopenable(found, ids, err);
   return found;
 }
 

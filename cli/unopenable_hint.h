@@ -13,7 +13,14 @@
 
 namespace zentrel::cli {
 
-// Writes the lines to err; returns the devices it named.
+// The present devices with the IDs that cannot be opened.
+std::vector<UnopenableDevice> FindUnopenableWithIds(HidPlatform& platform, const DeviceIds& ids);
+
+// Names each of found on err, with the advice that fits.
+void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids,
+                    std::FILE* err);
+
+// Both: writes the lines to err; returns the devices it named.
 std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
                                                      const DeviceIds& ids, std::FILE* err);
 

@@ -262,6 +262,7 @@ class DeviceCommand {
     if (view_.Mode() == OutputMode::Json) {
       nlohmann::json result = ResultRecord();
       AddBoardJson(result, r);
+      result["exit_code"] = WithTrace(code);
       view_.Json(result);
     } else if (code == kExitOk && view_.Mode() != OutputMode::Quiet) {
       if (road_ == RoadKind::Download) {
@@ -291,7 +292,7 @@ class DeviceCommand {
                   seconds);
     if (view_.Mode() == OutputMode::Json) {
       nlohmann::json result = ResultRecord();
-      result.update({{"all", o_.All},         {"repeat", o_.Repeat}, {"exit_code", code},
+      result.update({{"all", o_.All},         {"repeat", o_.Repeat}, {"exit_code", WithTrace(code)},
                      {"boards", records.size()}, {"passed", passed},  {"failed", failed},
                      {"duration_s", seconds}});
       if (o_.All) result["devices"] = devices;
@@ -375,6 +376,12 @@ class DeviceCommand {
       records.push_back(std::move(r));
     }
     if (table != nullptr) table->Draw(rows);
+  }
+
+  // A trace or capture that could not be written fails a run that passed;
+  // the record says so as the process does.
+  int WithTrace(int code) const {
+    return code == kExitOk && rig_ != nullptr && rig_->TraceFailed() ? kExitDeviceFailed : code;
   }
 
   int CheckOutput(int code, const char* goal) {

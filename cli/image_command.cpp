@@ -9,6 +9,7 @@
 #include "cli/exit_codes.h"
 #include "image/image_loader.h"
 #include "image/memory_image_header.h"
+#include "image/output_place.h"
 #include "image/whole_file_writer.h"
 
 namespace zentrel::cli {
@@ -17,6 +18,12 @@ namespace {
 
 const char* KindName(char kind) {
   return kind == 'h' ? "Intel HEX" : "memory image";
+}
+
+// With --output /dev/stdout (or the file stdout goes to) the summary goes to
+// stderr: in the bytes it would corrupt the image.
+std::FILE* SummaryStream(const std::string& outputPath) {
+  return !outputPath.empty() && IsStandardOutput(outputPath) ? stderr : stdout;
 }
 
 }  // namespace
@@ -48,15 +55,18 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
     return kExitFileRefused;
   }
 
-  std::printf("File:             %s\n", path.c_str());
-  std::printf("Kind:             %s ('%c')\n", KindName(store->ImageKind), store->ImageKind);
-  std::printf("Image length:     %lu bytes\n", static_cast<unsigned long>(store->ImageLength));
-  std::printf("Pages to send:    %lu of 128 bytes from address %lu\n",
-              static_cast<unsigned long>(PagesToSend(store->ImageLength)),
-              static_cast<unsigned long>(kBootAreaSize));
+  std::FILE* say = SummaryStream(outputPath);
+  std::fprintf(say, "File:             %s\n", path.c_str());
+  std::fprintf(say, "Kind:             %s ('%c')\n", KindName(store->ImageKind),
+               store->ImageKind);
+  std::fprintf(say, "Image length:     %lu bytes\n",
+               static_cast<unsigned long>(store->ImageLength));
+  std::fprintf(say, "Pages to send:    %lu of 128 bytes from address %lu\n",
+               static_cast<unsigned long>(PagesToSend(store->ImageLength)),
+               static_cast<unsigned long>(kBootAreaSize));
   if (store->ImageKind == 'm') {
-    std::printf("Platform:         %s\n", HeaderPlatformName(*store).Shown().c_str());
-    std::printf("Hardware version: %s\n", HeaderHwVersion(*store).Shown().c_str());
+    std::fprintf(say, "Platform:         %s\n", HeaderPlatformName(*store).Shown().c_str());
+    std::fprintf(say, "Hardware version: %s\n", HeaderHwVersion(*store).Shown().c_str());
   }
 
   if (!outputPath.empty()) {
@@ -66,10 +76,10 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
                    error.c_str());
       return kExitDeviceFailed;
     }
-    std::printf("Wrote %lu bytes (device addresses 0 to %lu) to %s\n",
-                static_cast<unsigned long>(store->ImageLength),
-                static_cast<unsigned long>(store->ImageLength ? store->ImageLength - 1 : 0),
-                outputPath.c_str());
+    std::fprintf(say, "Wrote %lu bytes (device addresses 0 to %lu) to %s\n",
+               static_cast<unsigned long>(store->ImageLength),
+               static_cast<unsigned long>(store->ImageLength ? store->ImageLength - 1 : 0),
+               outputPath.c_str());
   }
   return view.ExitCode(kExitOk, "the command reached its goal");
 }

@@ -20,6 +20,10 @@ enum class OutputPlace : std::uint8_t {
 // What path leads to, through symbolic links.
 OutputPlace LookAtOutput(const std::string& path);
 
+// Whether path leads to where standard output goes (/dev/stdout, or the
+// file stdout was sent to), so that nothing else is written there.
+bool IsStandardOutput(const std::string& path);
+
 // Empty when this program may open the existing path for writing, as the
 // shell's ">" may; else why not ("Permission denied"). Never opens it: a
 // FIFO would wait for its reader, a device may act on being opened.

@@ -18,6 +18,12 @@ OutputPlace LookAtOutput(const std::string& path) {
   return OutputPlace::Stream;
 }
 
+bool IsStandardOutput(const std::string& path) {
+  struct stat target {}, out {};
+  return stat(path.c_str(), &target) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+         target.st_dev == out.st_dev && target.st_ino == out.st_ino;
+}
+
 std::string WriteAccessProblem(const std::string& path) {
   // The effective IDs decide, as they do when the file is opened.
   if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return "";

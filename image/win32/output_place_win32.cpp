@@ -24,6 +24,9 @@ OutputPlace LookAtOutput(const std::string& path) {
                                                        : OutputPlace::RegularFile;
 }
 
+// No path a user gives on Windows leads to a redirected standard output.
+bool IsStandardOutput(const std::string&) { return false; }
+
 std::string WriteAccessProblem(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {

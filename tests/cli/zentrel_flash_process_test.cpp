@@ -66,7 +66,7 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
   EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
   if (GetParam().Record.empty()) return;
   args.push_back("--json");
-  const Outcome json = RunProgram(args);
+  const Outcome json = RunProgram(args, false, fileSizeLimit);
   EXPECT_EQ(json.Code, GetParam().Code) << json.Err;
   const nlohmann::json last = JsonLines(json.Out).back();
   for (const auto& [pointer, value] : GetParam().Record.items()) {
@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
             "--trace: cannot write /nonexistent/dir/t.txt", ""},
         // A trace or capture that fills its disk: said once, and never exit 0.
         Row{"TraceFillsItsDisk", {"info", "--emulate", "--trace=@/t.txt", "@full", kInstant}, 1,
-            "/t.txt: File too large\n", "HW platform:      ZX-CORE"},
+            "/t.txt: File too large\n", "HW platform:      ZX-CORE", {{"/exit_code", 1}}},
         Row{"CaptureFillsItsDisk", {"list", "--emulate", "--capture", "@/c.pcapng", "@full"}, 1,
             "/c.pcapng: File too large\n", "[has the IDs]"},
         // The trace on stderr, and nothing else changed on stdout.
@@ -312,9 +312,12 @@ TEST_F(ZentrelFlashProcess, JsonEndsWithOneResultObjectForTheRecord) {
   // The record names the file that is really there and the image the
   // device really holds.
   EXPECT_EQ(r["file"]["sha256"], Sha256Sum(Path("demo.mvx")));
-  ASSERT_EQ(RunProgram({"image", Path("demo.mvx"), "--output", Path("image.bin")}).Code, 0);
-  const std::vector<std::uint8_t> image = ReadFile(Path("image.bin"));
-  ExpectFlashed(ReadFile(dump), {image.begin() + 4096, image.end()});
+  // The image alone on stdout, its summary on stderr.
+  const Outcome image = RunProgram({"image", Path("demo.mvx"), "--output", "/dev/stdout"});
+  ASSERT_EQ(image.Code, 0) << image.Err;
+  EXPECT_NE(image.Err.find("Pages to send:    8 of 128"), std::string::npos) << image.Err;
+  ASSERT_EQ(image.Out.size(), 5096u);
+  ExpectFlashed(ReadFile(dump), {image.Out.begin() + 4096, image.Out.end()});
 }
 
 // A signal during a download: the road stops, the device is closed and the

@@ -181,9 +181,9 @@ class DeviceCommand {
       // Each board's dump is checked as a single one is, before any road starts.
       for (const DeviceIdentity& d : boards) {
         const std::string dump = DumpPath(o_, d, true);
-        const std::string error = dump.empty() ? "" : CheckOutputPath(dump, o_.InputPath);
+        const std::string error = dump.empty() ? "" : CheckDumpFile(o_, dump);
         if (!error.empty()) {
-          view_.Error("zentrel-flash: --emulate-dump: " + error);
+          view_.Error("zentrel-flash: " + error);
           return kExitUsage;
         }
       }

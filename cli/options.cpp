@@ -1,9 +1,9 @@
 #include "cli/options.h"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
 #include <utility>
 
 #include "hid/emulated/fault_kind.h"
@@ -43,30 +43,37 @@ bool SameFile(const std::string& a, const std::string& b) {
   return (!fa.empty() && fa == OutputFileOf(b)) || (fs::exists(a, ec) && fs::equivalent(a, b, ec));
 }
 
+// The files --trace and --capture write, by option; empty: none.
+std::array<std::pair<const char*, std::string>, 2> TraceFiles(const DeviceOptions& o) {
+  return {{{"--trace", o.Trace.TraceFile == "-" ? "" : o.Trace.TraceFile},
+           {"--capture", o.Trace.CaptureFile}}};
+}
+
 }  // namespace
 
 std::string CheckOutputFiles(const DeviceOptions& o) {
-  // With --all each board has its own dump, FILE.PORT.
-  const std::pair<const char*, std::string> files[] = {
-      {"--trace", o.Trace.TraceFile == "-" ? "" : o.Trace.TraceFile},
-      {"--capture", o.Trace.CaptureFile},
-      {"--emulate-dump", o.All ? "" : o.EmuDump}};
-  for (std::size_t i = 0; i < std::size(files); ++i) {
-    for (std::size_t j = i + 1; j < std::size(files); ++j) {
-      if (!files[i].second.empty() && !files[j].second.empty() &&
-          SameFile(files[i].second, files[j].second)) {
-        return std::string(files[i].first) + " and " + files[j].first + " name the same file";
-      }
-    }
+  const auto files = TraceFiles(o);
+  if (!files[0].second.empty() && !files[1].second.empty() &&
+      SameFile(files[0].second, files[1].second)) {
+    return "--trace and --capture name the same file";
   }
-  // --trace and --capture; the dump is checked with the device options.
-  for (std::size_t i = 0; i < 2; ++i) {
-    if (files[i].second.empty()) continue;
-    if (std::string error = CheckOutputPath(files[i].second, o.InputPath); !error.empty()) {
-      return std::string(files[i].first) + ": " + error;
+  for (const auto& [option, file] : files) {
+    if (file.empty()) continue;
+    if (const std::string error = CheckOutputPath(file, o.InputPath); !error.empty()) {
+      return std::string(option) + ": " + error;
     }
   }
   return "";
+}
+
+std::string CheckDumpFile(const DeviceOptions& o, const std::string& dump) {
+  for (const auto& [option, file] : TraceFiles(o)) {
+    if (!file.empty() && SameFile(file, dump)) {
+      return std::string(option) + " and --emulate-dump name the same file";
+    }
+  }
+  const std::string error = CheckOutputPath(dump, o.InputPath);
+  return error.empty() ? "" : "--emulate-dump: " + error;
 }
 
 std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
@@ -86,11 +93,7 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
     }
   }
   // With --all each board's FILE.PORT is checked once the boards are known.
-  if (!o.EmuDump.empty() && !o.All) {
-    if (const std::string error = CheckOutputPath(o.EmuDump, o.InputPath); !error.empty()) {
-      return "--emulate-dump: " + error;
-    }
-  }
+  if (!o.EmuDump.empty() && !o.All) return CheckDumpFile(o, o.EmuDump);
   return "";
 }
 

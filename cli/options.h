@@ -50,10 +50,14 @@ bool ParseHexOption(const std::string& text, std::uint32_t& value);
 // A USB ID: hexadecimal, 1 to 0xFFFF.
 bool ParseUsbId(const std::string& text, std::uint32_t& value);
 
-// --trace, --capture and --emulate-dump, checked before anything else runs:
-// empty when no two of them name the same file and the trace files can be
-// written and are not the firmware file; else why not.
+// --trace and --capture, checked before anything else runs: empty when they
+// name two files that can be written and are not the firmware file; else why
+// not.
 std::string CheckOutputFiles(const DeviceOptions& options);
+
+// The same for a board's --emulate-dump file, which must not be the trace's
+// or the capture's either.
+std::string CheckDumpFile(const DeviceOptions& options, const std::string& dump);
 
 // The IDs the options give (or the defaults), and the checks made before
 // any device is touched: the IDs, the faults, the dump path. Empty when all

@@ -186,6 +186,12 @@ INSTANTIATE_TEST_SUITE_P(
             {"flash", "@demo", "--emulate", "--emulate-dump", "@/same.x", "--capture",
              "@/./same.x"},
             2, "zentrel-flash: --capture and --emulate-dump name the same file\n", ""},
+        // With --all, a board's own dump FILE.PORT.
+        Row{"BoardDumpIsTheTrace",
+            {"flash", "@demo", "--all", "--emulate", "--emulate-dump", "@/d", "--trace=@/d.emu-1"},
+            2, "zentrel-flash: --trace and --emulate-dump name the same file\n", ""},
+        Row{"TraceIsTheCapture", {"info", "--emulate", "--trace=@/t", "--capture", "@/t"}, 2,
+            "zentrel-flash: --trace and --capture name the same file\n", ""},
         Row{"TraceNotWritable", {"info", "--emulate", "--trace=/nonexistent/dir/t.txt"}, 2,
             "--trace: cannot write /nonexistent/dir/t.txt", ""},
         // A trace or capture that fills its disk: said once, and never exit 0.

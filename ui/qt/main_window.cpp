@@ -44,10 +44,17 @@ MainWindow::MainWindow(HidPlatform& platform, const Clock& clock)
 
   tickTimer_.setTimerType(Qt::PreciseTimer);
   tickTimer_.setInterval(kTickPeriodMs);
-  connect(&tickTimer_, &QTimer::timeout, this, [this] { controller_.OnTimer(); });
+  connect(&tickTimer_, &QTimer::timeout, this, &MainWindow::OnTimerEvent);
   tickTimer_.start();
   // The first tick runs before the window is handed over.
   controller_.OnTimer();
+}
+
+void MainWindow::OnTimerEvent() {
+  const bool outer = inTimerEvent_;
+  inTimerEvent_ = true;
+  controller_.OnTimer();
+  inTimerEvent_ = outer;
 }
 
 MainWindow::~MainWindow() {

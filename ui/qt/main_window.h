@@ -61,6 +61,13 @@ class MainWindow final : public QMainWindow, public LoaderWindow {
  private:
   void CreateControls();
   void CreateMenu();
+  // One timer event. Qt does not fire a timer again while its own event is
+  // being handled, and the sequencer opens its boxes inside a tick: a box
+  // opened there keeps the ticks coming with a timer of its own.
+  void OnTimerEvent();
+
+  // Set while a timer event runs.
+  bool inTimerEvent_ = false;
 
   LoaderController controller_;
   CaptionFace* face_ = nullptr;

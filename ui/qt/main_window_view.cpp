@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "ui/qt/main_window.h"
 
@@ -31,10 +32,18 @@ void MainWindow::SetStatusText(const char* text) {
 }
 
 void MainWindow::ShowMessageBox(const char* text, const char* caption, MessageIcon icon) {
-  // Modal: the timer keeps ticking inside exec(), and the sequencer is Idle
-  // with the device closed before it opens a box, so those ticks are harmless.
+  // Modal: the ticks go on inside exec(), and the sequencer is Idle with the
+  // device closed before it opens a box, so those ticks are harmless. A box
+  // that a timer event opened stands in for the timer that is held up.
   QMessageBox box(ToQtIcon(icon), QString::fromLatin1(caption), QString::fromLatin1(text),
                   QMessageBox::Ok, this);
+  QTimer standIn;
+  if (inTimerEvent_) {
+    standIn.setTimerType(Qt::PreciseTimer);
+    standIn.setInterval(tickTimer_.interval());
+    connect(&standIn, &QTimer::timeout, this, &MainWindow::OnTimerEvent);
+    standIn.start();
+  }
   box.exec();
 }
 

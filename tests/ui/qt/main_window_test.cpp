@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -110,6 +111,7 @@ class MainWindowTest : public QObject {
   void thePathFieldTicksOnItsFocusAndRefusesTheKeys();
   void konecClosesTheWindow();
   void closeBoxDuringADownloadWithTheFocusInThePathField();
+  void ticksGoOnUnderTheBoxThatATickOpened();
   void textsFitTheirPlaces();
 };
 
@@ -385,6 +387,24 @@ void MainWindowTest::closeBoxDuringADownloadWithTheFocusInThePathField() {
   QCOMPARE(rig.platform.Calls(), calls + 1);
   QCOMPARE(rig.device.DataReportCount(), packets);
   QVERIFY(rig.driver.Boxes().empty());
+}
+
+// The window's own timer opens the failure box in a tick; while the box is
+// up the ticks go on, find Idle and give the four buttons back.
+void MainWindowTest::ticksGoOnUnderTheBoxThatATickOpened() {
+  LoaderRig rig;
+  rig.device.InjectFault(emulated::FaultKind::CannotOpen);
+  bool enabledUnderTheBox = false;
+  QDeadlineTimer limit(5'000);  // a limit, not a wait: the ticks come every 10 ms
+  rig.driver.SetBoxWatcher([&] {
+    enabledUnderTheBox = ButtonsEnabled(rig, true);
+    return enabledUnderTheBox || limit.hasExpired();
+  });
+  Click(rig, CommandButton::AppFw);
+  QVERIFY(ButtonsEnabled(rig, false));
+  QTRY_COMPARE_WITH_TIMEOUT(rig.driver.Boxes().size(), std::size_t{1}, 10'000);
+  QCOMPARE(rig.driver.Boxes()[0].Text, QStringLiteral("Application ID request fail"));
+  QVERIFY(enabledUnderTheBox);
 }
 
 void MainWindowTest::textsFitTheirPlaces() {

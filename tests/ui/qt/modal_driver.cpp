@@ -22,8 +22,10 @@ void ModalDriver::Poll() {
     if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(0);
     return;
   }
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  if (box != nullptr && boxWatcher_ && !boxWatcher_()) return;
   lastHandled_ = modal;
-  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+  if (box != nullptr) {
     boxes_.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
     if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
     return;

@@ -30,6 +30,9 @@ class ModalDriver final : public QObject {
   void SetDialogHandler(std::function<void(QWidget*)> handler) {
     dialogHandler_ = std::move(handler);
   }
+  // A box stays on screen, the window's loop running under it, until this
+  // says true; no watcher closes each box at once.
+  void SetBoxWatcher(std::function<bool()> closeNow) { boxWatcher_ = std::move(closeNow); }
 
   const std::vector<SeenBox>& Boxes() const { return boxes_; }
 
@@ -38,6 +41,7 @@ class ModalDriver final : public QObject {
 
   QTimer poll_;
   std::function<void(QWidget*)> dialogHandler_;
+  std::function<bool()> boxWatcher_;
   QPointer<QWidget> lastHandled_;  // null once that window is gone
   std::vector<SeenBox> boxes_;
 };

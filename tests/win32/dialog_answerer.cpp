@@ -181,7 +181,10 @@ void DialogAnswerer::Answer(HWND dialog) {
   }
   HWND name = GetDlgItem(dialog, kFileNameCombo);
   if (name == nullptr) name = GetDlgItem(dialog, kFileNameEdit);
-  SetWindowTextA(name, FileToChoose.c_str());
+  // Typed as the keyboard would: any letter, whatever the 8-bit code page.
+  wchar_t typed[1024] = L"";
+  MultiByteToWideChar(CP_UTF8, 0, FileToChoose.c_str(), -1, typed, 1024);
+  SetWindowTextW(name, typed);
   PostCommand(dialog, IDOK);
 }
 

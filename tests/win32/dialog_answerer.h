@@ -34,7 +34,8 @@ class DialogAnswerer {
   DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
   std::vector<SeenDialog> Seen;
-  // The path typed into the open-file dialog; empty: the dialog is cancelled.
+  // The path typed into the open-file dialog, in UTF-8; empty: the dialog
+  // is cancelled.
   std::string FileToChoose;
   // What to do with the settings dialog; by default OK is clicked.
   std::function<void(HWND dialog)> SettingsScript;

@@ -177,5 +177,37 @@ TEST_F(WiringTest, TheChosenPathShowsInAFieldThatRefusesTheKeys) {
   EXPECT_TRUE(answerer_.Boxes().empty());
 }
 
+// A file whose name the 8-bit code page cannot spell is never taken for the
+// file that its nearest spelling names: chosen "āpp.hex" beside "app.hex",
+// the window tells that it cannot read it and loads nothing.
+TEST_F(WiringTest, ANameTheCodePageCannotSpellNeverLoadsItsLookAlike) {
+  BOOL guessed = FALSE;
+  char spelled = 0;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, L"\u0101", 1, &spelled, 1, nullptr, &guessed);
+  if (!guessed) GTEST_SKIP() << "this code page has the letter a with macron";
+  char temp[MAX_PATH] = "";
+  ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+  const std::string folder = temp;
+  const std::wstring files[2] = {std::wstring(folder.begin(), folder.end()) + L"\u0101pp.hex",
+                                 std::wstring(folder.begin(), folder.end()) + L"app.hex"};
+  const char* texts[2] = {":0400100001020304E2\r\n:00000001FF\r\n",
+                          ":0400100005060708D2\r\n:00000001FF\r\n"};
+  for (int i = 0; i < 2; ++i) {
+    HANDLE file =
+        CreateFileW(files[i].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD wrote = 0;
+    WriteFile(file, texts[i], static_cast<DWORD>(std::strlen(texts[i])), &wrote, nullptr);
+    CloseHandle(file);
+  }
+
+  OpenFile(folder + "\xC4\x81pp.hex");
+  for (const std::wstring& file : files) DeleteFileW(file.c_str());
+  EXPECT_EQ(TextOf(Window().PathField), folder + "?pp.hex");
+  const auto boxes = answerer_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, "File read error");
+  EXPECT_EQ(Controller().Image().ImageLoaded, 0);
+}
+
 }  // namespace
 }  // namespace zentrel::win32::testing

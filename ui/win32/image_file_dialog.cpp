@@ -7,8 +7,13 @@
 namespace zentrel::win32 {
 
 int ChooseImageFile(HWND owner, char* path) {
-  char chosen[kPathChars] = "";
-  OPENFILENAMEA dialog{};
+  // The 8-bit dialog would spell a letter that the code page lacks by its
+  // nearest one (č as c), so the read could open another file than the one
+  // chosen. The path is taken in full and narrowed here without such
+  // guesses: what cannot be spelled becomes '?', which no file name holds,
+  // and the read then fails.
+  wchar_t chosen[kPathChars] = L"";
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = kImageFileFilter;
@@ -16,9 +21,14 @@ int ChooseImageFile(HWND owner, char* path) {
   dialog.lpstrFile = chosen;
   dialog.nMaxFile = kPathChars;
   dialog.Flags = kOpenFileFlags;
-  if (!GetOpenFileNameA(&dialog)) return 0;
+  if (!GetOpenFileNameW(&dialog)) return 0;
   chosen[kPathChars - 1] = 0;
-  std::memcpy(path, chosen, kPathChars);
+  char narrow[kPathChars];
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, chosen, -1, narrow, kPathChars, "?",
+                          nullptr) == 0) {
+    return 0;
+  }
+  std::memcpy(path, narrow, kPathChars);
   return 1;
 }
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -35,6 +36,9 @@ MainWindow::MainWindow(HidPlatform& platform, const Clock& clock)
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       controller_(*this, platform, clock) {
   setWindowTitle(QString::fromLatin1(kWindowTitle));
+  // The Windows program's icon, 32 x 32 with 16 colours: the same picture
+  // on both systems, also where no desktop entry names it.
+  setWindowIcon(QIcon(QStringLiteral(":/zentrel-loader/zentrel.ico")));
   CreateControls();
   CreateMenu();
   // The client area has a fixed size, so the window is as tall as Qt's menu

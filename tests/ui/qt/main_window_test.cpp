@@ -118,6 +118,7 @@ class MainWindowTest : public QObject {
 void MainWindowTest::startState() {
   LoaderRig rig;
   QCOMPARE(rig.window->windowTitle(), QStringLiteral(" Zentrel  0.0.4 02.07.2013"));
+  QCOMPARE(rig.window->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
   QCOMPARE(StatusText(rig), QStringLiteral("BOOT sequence uninitialize"));
   for (ValueField f : kAllFields) QVERIFY(FieldText(rig, f).isEmpty());
   QVERIFY(rig.window->PathField()->text().isEmpty());

@@ -292,8 +292,12 @@ class DeviceCommand {
                   seconds);
     if (view_.Mode() == OutputMode::Json) {
       nlohmann::json result = ResultRecord();
-      result.update({{"all", o_.All},         {"repeat", o_.Repeat}, {"exit_code", WithTrace(code)},
-                     {"boards", records.size()}, {"passed", passed},  {"failed", failed},
+      result.update({{"all", o_.All},
+                     {"repeat", o_.Repeat},
+                     {"exit_code", WithTrace(code)},
+                     {"boards", records.size()},
+                     {"passed", passed},
+                     {"failed", failed},
                      {"duration_s", seconds}});
       if (o_.All) result["devices"] = devices;
       view_.Json(result);

@@ -77,9 +77,9 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
       return kExitDeviceFailed;
     }
     std::fprintf(say, "Wrote %lu bytes (device addresses 0 to %lu) to %s\n",
-               static_cast<unsigned long>(store->ImageLength),
-               static_cast<unsigned long>(store->ImageLength ? store->ImageLength - 1 : 0),
-               outputPath.c_str());
+                 static_cast<unsigned long>(store->ImageLength),
+                 static_cast<unsigned long>(store->ImageLength ? store->ImageLength - 1 : 0),
+                 outputPath.c_str());
   }
   return view.ExitCode(kExitOk, "the command reached its goal");
 }

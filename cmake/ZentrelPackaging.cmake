@@ -1,7 +1,8 @@
 # The packages: cpack -G DEB in a Linux build (a Debian package for /usr) and
 # cpack -G ZIP in the MinGW build (the statically linked exes to unpack and
-# run). Both carry the README, the licence and the examples beside the
-# programs: the zip as LICENSE.txt, the .deb in its copyright file.
+# run). Both carry the README with its pictures, the licence and the
+# examples beside the programs: the zip as LICENSE.txt, the .deb in its
+# copyright file.
 include(GNUInstallDirs)
 
 set(ZENTREL_PACKAGE_MAINTAINER
@@ -35,6 +36,7 @@ if(WIN32)
   install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE.txt
           DESTINATION .)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION docs/images)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME zentrel-loader-${PROJECT_VERSION}-win64)
@@ -46,6 +48,8 @@ set(ZENTREL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentrel-loader)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/deb/copyright
         DESTINATION ${ZENTREL_DOC_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${ZENTREL_DOC_DIR}/examples)
+# The README's pictures, where its links look for them.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION ${ZENTREL_DOC_DIR}/docs/images)
 
 # Compressed as Debian wants them: gzip -9, and -n for no time stamp, so
 # that the package is reproducible.

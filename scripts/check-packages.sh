@@ -46,6 +46,13 @@ for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-dem
 done
 [ "$fortified" = 1 ] || fail "$deb: no program uses a fortified function (built without _FORTIFY_SOURCE)"
 
+# The README's pictures beside it, where its links look for them.
+images=$(grep -o '](docs/images/[^)]*)' README.md | sed 's/^](//; s/)$//')
+[ -n "$images" ] || fail "README.md shows no picture from docs/images"
+for image in $images; do
+  [ -f "$root/usr/share/doc/zentrel-loader/$image" ] || fail "$deb lacks the README's $image"
+done
+
 "$root/usr/bin/zentrel-flash" --version | tee "$root/version.txt"
 [ "$(head -n 1 "$root/version.txt")" = "zentrel-flash $version" ] ||
   fail "zentrel-flash --version does not say $version"
@@ -57,5 +64,8 @@ echo "$entries"
 for f in bin/zentrel-flash.exe bin/zentrel-loader.exe bin/zentrel-loader-demo.exe README.txt \
          LICENSE.txt examples/demo.mvx examples/demo.hex; do
   grep -qx "zentrel-loader-$version-win64/$f" <<<"$entries" || fail "$zip lacks $f"
+done
+for image in $images; do
+  grep -qx "zentrel-loader-$version-win64/$image" <<<"$entries" || fail "$zip lacks the README's $image"
 done
 echo "packages checked: $deb, $zip"

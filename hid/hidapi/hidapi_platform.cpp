@@ -2,7 +2,9 @@
 
 #include <hidapi/hidapi.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <cwchar>
 #include <map>
@@ -185,7 +187,21 @@ bool HidapiPlatform::ReadInput(HidHandle h, std::uint8_t* data, std::size_t leng
   // caller's layout has the ID (0) in byte 0.
   data[0] = 0;
   const int wanted = static_cast<int>(length - 1);
-  const int n = hid_read_timeout(Device(h), data + 1, length - 1, timeoutMs);
+  // A handled signal (Ctrl-C) breaks hidapi's wait with EINTR: no failure of
+  // the device. The wait goes on for the rest of its time, and the stop is
+  // taken between steps, as on every other platform.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  int n = 0;
+  for (int waitMs = timeoutMs;;) {
+    errno = 0;
+    n = hid_read_timeout(Device(h), data + 1, length - 1, waitMs);
+    if (n >= 0 || errno != EINTR) break;
+    if (timeoutMs >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          until - std::chrono::steady_clock::now());
+      waitMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+    }
+  }
   return n == wanted || FailTransfer(Device(h), n, 1, true);
 }
 

@@ -5,10 +5,16 @@
 // Runs under umockdev-wrapper.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "hid/device_access.h"
 #include "hid/hidapi/hidapi_platform.h"
@@ -135,6 +141,36 @@ TEST_F(HidapiOnHidraw, ShortFeatureOrInputReportIsAFailureNotTheLastReportAgain)
   EXPECT_EQ(access_->ReadStringsReport(strings), 0);
   EXPECT_EQ(access_->ReadStringsReport(strings), 1);
   EXPECT_EQ(strings[1], 'Z');
+}
+
+TEST_F(HidapiOnHidraw, SignalWhileWaitingForInputIsNoFailureOfTheRead) {
+  // Ctrl-C lands in the wait for the application's answer: the handler only
+  // notes it (no SA_RESTART, as the command line installs it).
+  config_.Behaviour.AppAnswerUs = 400'000;
+  PlugAndOpen();
+  struct sigaction noted {};
+  noted.sa_handler = [](int) {};
+  sigemptyset(&noted.sa_mask);
+  struct sigaction before {};
+  ASSERT_EQ(sigaction(SIGUSR1, &noted, &before), 0);
+  ASSERT_EQ(access_->SendCommandReport(
+                {0x00, 0xCC, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),  // CMD_APP_ID
+            1);
+  std::atomic<bool> read{false};
+  const pthread_t reader = pthread_self();
+  std::thread signaller([&] {
+    while (!read) {
+      pthread_kill(reader, SIGUSR1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  StringsReport strings{};
+  const int got = access_->ReadStringsReport(strings);
+  read = true;
+  signaller.join();
+  sigaction(SIGUSR1, &before, nullptr);
+  EXPECT_EQ(got, 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&strings[1]), 16), "ZENTREL DEMO APP");
 }
 
 // A node that fails ends the stage that met it, with that stage's texts.

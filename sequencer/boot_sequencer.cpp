@@ -155,7 +155,8 @@ void BootSequencer::RunResetDevice() {
   if (n > 0) {
     device_.OpenDeviceByIds(ids_.VendorId, ids_.ProductId, n);
     BuildKeyedCommand(command_, CMD_RESET);
-    device_.SendCommandReport(command_);  // a lost reset shows in the search
+    // A lost reset shows in the search.
+    outcome_.ResetSent = device_.SendCommandReport(command_) == 1;
     ShowStatus("HID device reset finished");
   }
   state_ = ResetDelay;

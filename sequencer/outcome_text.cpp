@@ -47,9 +47,9 @@ std::string DeviceHolds(const RoadOutcome& o) {
     case RoadPhase::AskingApplication: return "nothing was changed on the device";
     case RoadPhase::Idle: return "nothing was sent to the device";
     default:
-      return o.Stage == ResetDevice
-                 ? "nothing was sent to the device"
-                 : "the device was reset into its boot loader and its flash is unchanged";
+      if (o.Stage == ResetDevice) return "nothing was sent to the device";
+      return o.ResetSent ? "the device was reset into its boot loader and its flash is unchanged"
+                         : "the device was not reset and its flash is unchanged";
   }
 }
 

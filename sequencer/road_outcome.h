@@ -37,6 +37,9 @@ struct RoadOutcome {
   std::uint8_t Stage = 0;  // the SequencerState it ended in
   std::uint32_t PagesWritten = 0;
   std::uint32_t Pages = 0;
+  // The reset command reached the node. Without it a device found later
+  // (plugged in late, or its reset lost) was never reset.
+  bool ResetSent = false;
   // The last status text the road set ("" if none) and its box, if it
   // opened one (the caption and icon with it).
   char Status[kStatusTextSize] = "";

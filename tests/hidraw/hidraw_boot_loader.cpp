@@ -128,6 +128,10 @@ HidrawBootLoader::~HidrawBootLoader() {
 }
 
 bool HidrawBootLoader::PlugFirst() {
+  if (config_.ArriveMs > 0) {
+    arriveAt_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(config_.ArriveMs);
+    return true;
+  }
   Plug();
   return live_ != nullptr;
 }
@@ -268,7 +272,10 @@ void HidrawBootLoader::PumpOnce() {
     const bool present = device_.Present();
     // Also after a reset the pump was too late to see as an absence.
     if (live_ != nullptr && (!present || device_.ResetCount() != live_->ResetsAtPlug)) gone = live_;
-    if (live_ == nullptr && present && !plugFailed_) comeBack = true;
+    if (live_ == nullptr && present && !plugFailed_ &&
+        std::chrono::steady_clock::now() >= arriveAt_) {
+      comeBack = true;
+    }
     if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
         bus_.InputReady(live_->Bus)) {
       StringsReport report{};

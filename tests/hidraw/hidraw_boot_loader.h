@@ -11,6 +11,7 @@
 // re-enumerates.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,8 @@ struct HidrawDeviceConfig {
   // After the device leaves the bus, its node and sysfs entries stay this
   // long, as while the kernel tears them down: listed, but answering nothing.
   int LingerMs = 0;
+  // Plugged in this long after the testbed starts, not with it.
+  int ArriveMs = 0;
 };
 
 // Device k (1, 2, ...) of several: port "1-k", serial "ZB-00000k" (six
@@ -114,6 +117,7 @@ class HidrawBootLoader {
   std::vector<std::unique_ptr<Node>> nodes_;
   Node* live_ = nullptr;
   bool plugFailed_ = false;  // the pump's own
+  std::chrono::steady_clock::time_point arriveAt_{};  // the pump's own
 
   std::uint64_t featureGets_ = 0, featureRequests_ = 0, inputsDelivered_ = 0,
                 transfers_ = 0;

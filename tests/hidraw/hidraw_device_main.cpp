@@ -48,6 +48,8 @@ void Usage(std::FILE* out) {
                "  --node-missing         sysfs lists the devices, /dev has no nodes\n"
                "  --linger-ms N          a device's node stays N ms after it left the\n"
                "                         bus, answering nothing\n"
+               "  --arrive-ms [K:]N      device K (or every device) is plugged in N ms\n"
+               "                         after the start\n"
                "  --dump FILE            write the device's flash here afterwards\n"
                "  --report FILE          write what the device saw (nodes, resets) here\n"
                "Every other option is for every device. With more than one device,\n"
@@ -160,7 +162,7 @@ bool WriteOutcome(const HidrawBootLoader& device, const std::string& dump,
 int main(int argc, char** argv) {
   HidrawDeviceConfig config;
   config.Behaviour.ReenumerateUs = 300'000;
-  std::vector<std::string> faults, transportFaults;
+  std::vector<std::string> faults, transportFaults, arrivals;
   std::string dump, report;
   int deviceCount = 1;
   int i = 1;
@@ -195,6 +197,8 @@ int main(int argc, char** argv) {
       config.Behaviour.FlashSizeKiB = static_cast<std::uint16_t>(std::atoi(value.c_str()));
     } else if (opt == "--linger-ms") {
       config.LingerMs = std::atoi(value.c_str());
+    } else if (opt == "--arrive-ms") {
+      arrivals.push_back(value);
     } else if (opt == "--reenumerate-ms") {
       config.Behaviour.ReenumerateUs = std::strtoull(value.c_str(), nullptr, 10) * 1000u;
     } else if (opt == "--devices") {
@@ -224,7 +228,18 @@ int main(int argc, char** argv) {
   HidrawTestbed bed;
   std::vector<HidrawBootLoader*> devices;
   for (int k = 1; k <= deviceCount; ++k) {
-    devices.push_back(&bed.Add(zentrel::hidraw::NumberedDevice(k, config)));
+    HidrawDeviceConfig numbered = zentrel::hidraw::NumberedDevice(k, config);
+    for (const std::string& text : arrivals) {
+      const auto colon = text.find(':');
+      const int device = colon == std::string::npos ? 0 : PositiveNumber(text.substr(0, colon));
+      const int ms = PositiveNumber(colon == std::string::npos ? text : text.substr(colon + 1));
+      if (ms == 0 || (colon != std::string::npos && device == 0) || device > deviceCount) {
+        std::fprintf(stderr, "zentrel-hidraw-device: bad --arrive-ms %s\n", text.c_str());
+        return kSetupFailed;
+      }
+      if (device == 0 || device == k) numbered.ArriveMs = ms;
+    }
+    devices.push_back(&bed.Add(numbered));
   }
   std::string error;
   if (!bed.Start(error)) {

@@ -2,8 +2,8 @@
 # zentrel-flash, unmodified, against two or three boot loaders behind mocked
 # hidraw nodes on USB ports 1-1, 1-2 and 1-3: with no choice flash refuses and
 # lists them; --port and --serial pick one board, also across its reset and new
-# node, and leave the others untouched; flash --all flashes all three side by
-# side, byte for byte.
+# node, and leave the others untouched; a board plugged in late; flash --all
+# flashes all three side by side, byte for byte.
 #
 #   several_on_hidraw.sh DEVICE_PROGRAM ZENTREL_FLASH
 set -euo pipefail
@@ -58,6 +58,20 @@ code=0
 three none -- "$flash" info --port 9-9 >none.out 2>none.err || code=$?
 check "a port with no board: exit 5" [ "$code" = 5 ]
 check "... naming the filter" grep -q "no device with IDs 1D50:61A7 matches --port 9-9" none.err
+
+# A board plugged in 1 s after the command: --wait takes it; without --wait the
+# search finds it in its application, and it was never reset, nor was a board
+# whose reset the node failed.
+late() { umockdev-wrapper "$device_program" --arrive-ms 1000 -- "$flash" "$@"; }
+late info --wait 5 >late.out 2>&1
+check "--wait takes a board that arrives late" grep -qx "HW platform:      ZX-CORE" late.out
+not_reset="zentrel-flash: failed while reading the boot loader; the device is still attached; \
+the device was not reset and its flash is unchanged"
+late info >/dev/null 2>late.err || true
+check "... without --wait: found unreset, and said so" line_in "$not_reset" late.err
+umockdev-wrapper "$device_program" --transport-fault eio:1 -- "$flash" info >/dev/null \
+  2>lost.err || true
+check "a reset the node failed: not reset" line_in "$not_reset" lost.err
 
 three all -- "$flash" flash "$source_dir/examples/demo.hex" --all --pace fast >all.out
 for port in 1-1 1-2 1-3; do

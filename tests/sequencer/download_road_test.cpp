@@ -175,18 +175,22 @@ TEST(DownloadRoad, StoppedAtPageThreeSaysThreePagesAndShowsNothing) {
 // download speaks of an erase.
 TEST(StoppedText, SaysWhatTheDeviceHoldsWhereverTheRoadStopped) {
   const std::string reset = "the device was reset into its boot loader and its flash is unchanged";
-  const std::tuple<RoadKind, std::uint8_t, std::string> rows[] = {
-      {RoadKind::Download, ResetDevice, "interrupted before anything was sent to the device"},
-      {RoadKind::Download, Connect, "interrupted before the erase: " + reset},
-      {RoadKind::Info, BootStatus, "interrupted: " + reset},
-      {RoadKind::Download, AwaitErase,
+  // Stage, then whether the reset reached the device.
+  const std::tuple<RoadKind, std::uint8_t, bool, std::string> rows[] = {
+      {RoadKind::Download, ResetDevice, false, "interrupted before anything was sent to the device"},
+      {RoadKind::Download, Connect, true, "interrupted before the erase: " + reset},
+      {RoadKind::Download, Connect, false,
+       "interrupted before the erase: the device was not reset and its flash is unchanged"},
+      {RoadKind::Info, BootStatus, true, "interrupted: " + reset},
+      {RoadKind::Download, AwaitErase, true,
        "download interrupted during the erase: the device's flash is partly erased; flash it "
        "again"},
-      {RoadKind::Download, AwaitPacketAck, "download interrupted after page 3 of 9: the device "
-                                           "holds an incomplete image; flash it again"},
-      {RoadKind::AppInfo, AppRequest, "interrupted: nothing was changed on the device"}};
-  for (const auto& [road, stage, text] : rows) {
-    RoadOutcome outcome{.Road = road, .Stage = stage, .PagesWritten = 3, .Pages = 9};
+      {RoadKind::Download, AwaitPacketAck, true, "download interrupted after page 3 of 9: the device "
+                                                 "holds an incomplete image; flash it again"},
+      {RoadKind::AppInfo, AppRequest, false, "interrupted: nothing was changed on the device"}};
+  for (const auto& [road, stage, resetSent, text] : rows) {
+    RoadOutcome outcome{
+        .Road = road, .Stage = stage, .PagesWritten = 3, .Pages = 9, .ResetSent = resetSent};
     EXPECT_EQ(StoppedText(outcome), text);
   }
 }

@@ -241,7 +241,9 @@ std::vector<UnopenableDevice> HidapiPlatform::FindUnopenable(std::uint16_t vendo
     }
     // The open's own errno, and whether a permission stopped it.
     const int error = ProbeHidrawNode(info->path);
-    if (error != 0) {
+    // ENODEV: a node whose device has just left, not yet taken down by the
+    // kernel; nothing the user could open.
+    if (error != 0 && error != ENODEV) {
       found.push_back({info->path, std::strerror(error), error == EACCES || error == EPERM});
     }
   }

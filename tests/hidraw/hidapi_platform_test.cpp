@@ -218,6 +218,20 @@ TEST_F(HidapiOnHidraw, NodeThatCannotBeOpenedIsNotListedButNamedWithItsReason) {
   EXPECT_TRUE(platform_->FindUnopenable(0x1D50, 0x61A8).empty());
 }
 
+TEST_F(HidapiOnHidraw, NodeOfADeviceThatHasJustLeftIsNotNamedAsOneThatCannotBeOpened) {
+  config_.LingerMs = 2000;
+  config_.Behaviour.ReenumerateUs = 10'000'000;
+  PlugAndOpen();
+  ASSERT_EQ(access_->SendCommandReport(
+                {0x00, 0xCA, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),  // CMD_RESET
+            1);
+  access_->CloseDevice();
+  while (!device_->CurrentDevNode().empty()) std::this_thread::yield();
+  // Its node lingers, answering nothing.
+  EXPECT_EQ(access_->RefreshDeviceList(), 0);
+  EXPECT_TRUE(platform_->FindUnopenable(0x1D50, 0x61A7).empty());
+}
+
 TEST_F(HidapiOnHidraw, InformationRoadFollowsTheDeviceToItsNewNodeOnTheSameUsbPort) {
   config_.Behaviour.ReenumerateUs = 100'000;
   Plug(2, DeviceFilter{"", "1-2"});

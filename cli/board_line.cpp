@@ -30,13 +30,24 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
   watch.StopRequested = InterruptRequested;
   static_cast<RoadResult&>(record) = RunRoad(
       {s.Road, s.Devices.Platform(), where, s.Image, s.Ids, s.Time, s.Options.Pacing}, watch);
+  if (board.Path.empty() && !record.FoundPath.empty()) {
+    // Found by the road itself (plugged in after the start): named by the
+    // node and port it was found on, and by what is on that port now.
+    const std::vector<DeviceIdentity> there =
+        record.FoundPort.empty() ? std::vector<DeviceIdentity>{}
+                                 : FindDevices(s.Devices.Platform(), s.Ids, {"", record.FoundPort});
+    if (!there.empty()) record.Board = there.front();
+    record.Board.Path = record.FoundPath;
+    record.Board.Port = record.FoundPort;
+  }
   record.ExitCode = ExitCodeOf(record.Outcome);
   const RoadOutcome& o = record.Outcome;
   record.Message = o.Failure == FailureKind::Stopped ? StoppedText(o)
                    : o.Box != nullptr                ? o.Box
                                                      : o.Status;
   if (o.Failure == FailureKind::DeviceFailed) {
-    record.LeftBus = FindDevices(s.Devices.Platform(), s.Ids, where).empty();
+    const DeviceFilter now = record.Board.Path.empty() ? where : FollowFilter(record.Board);
+    record.LeftBus = FindDevices(s.Devices.Platform(), s.Ids, now).empty();
   }
   return record;
 }

@@ -169,7 +169,9 @@ class DeviceCommand {
         std::snprintf(line, sizeof line, "%g s", o_.WaitSeconds);
         return EndBeforeAnyBoard(
             kExitNoDevice, FailureKind::NoDevice,
-            "no device with IDs " + IdsText(ids_) + " appeared within " + line);
+            "no device with IDs " + IdsText(ids_) +
+                (filter.Empty() ? "" : " matching" + FilterText(filter)) + " appeared within " +
+                line);
       }
       if (end == WaitEnd::Interrupted) {
         return EndBeforeAnyBoard(kExitInterrupted, FailureKind::Stopped,

@@ -44,7 +44,7 @@ void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds) {
     return;
   }
   if (!id.Opened) {
-    view.Note(c.Path + "  cannot be opened");
+    view.Note(c.Path + "  port " + (id.Port.empty() ? "?" : id.Port) + "  cannot be opened");
     return;
   }
   char usage[16] = "?:?";

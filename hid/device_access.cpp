@@ -42,6 +42,10 @@ int DeviceAccess::OpenDeviceByIds(std::uint32_t vendorId, std::uint32_t productI
     if (platform_.GetAttributes(h, vid, pid) && std::uint32_t{vid} == vendorId &&
         std::uint32_t{pid} == productId) {
       handle_ = h;
+      if (firstPath_.empty()) {
+        firstPath_ = path;
+        firstPort_ = platform_.GetLocation(path);
+      }
       return 1;
     }
     platform_.Close(h);

@@ -60,6 +60,11 @@ class DeviceAccess {
 
   bool IsOpen() const { return handle_ != kNoHidHandle; }
   const DevicePathTable& PathTable() const { return table_; }
+  // The first device this link opened and its USB port at that moment
+  // (empty if none): names a board that no one chose before its road found
+  // it, also after it has left that node.
+  const std::string& FirstPath() const { return firstPath_; }
+  const std::string& FirstPort() const { return firstPort_; }
 
  private:
   bool Chosen(const std::string& path);
@@ -68,6 +73,7 @@ class DeviceAccess {
   DeviceFilter filter_;
   DevicePathTable table_;
   HidHandle handle_ = kNoHidHandle;  // the DeviceHandle
+  std::string firstPath_, firstPort_;
 };
 
 }  // namespace zentrel

@@ -111,6 +111,8 @@ RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
   result.FlashSizeKiB = sequencer.FlashSizeKiB();
   result.Seconds = Seconds(endUs - startUs);
   result.WritingSeconds = writingFromUs != 0 ? Seconds(endUs - writingFromUs) : 0;
+  result.FoundPath = device.FirstPath();
+  result.FoundPort = device.FirstPort();
   return result;
 }
 

@@ -45,6 +45,8 @@ struct RoadResult {
   std::uint16_t FlashSizeKiB = 0;     // as the boot status gave it
   double Seconds = 0;
   double WritingSeconds = 0;  // from the first page on
+  // The device the road opened first, and its port then; empty if none.
+  std::string FoundPath, FoundPort;
 };
 
 struct RoadRunSetup {

@@ -67,8 +67,10 @@ late info --wait 5 >late.out 2>&1
 check "--wait takes a board that arrives late" grep -qx "HW platform:      ZX-CORE" late.out
 not_reset="zentrel-flash: failed while reading the boot loader; the device is still attached; \
 the device was not reset and its flash is unchanged"
-late info >/dev/null 2>late.err || true
+late info --json >late.json 2>late.err || true
 check "... without --wait: found unreset, and said so" line_in "$not_reset" late.err
+check "... its record names the board the road found" \
+  grep -q '"port":"1-1",.*"serial":"ZB-000001"' late.json
 umockdev-wrapper "$device_program" --transport-fault eio:1 -- "$flash" info >/dev/null \
   2>lost.err || true
 check "a reset the node failed: not reset" line_in "$not_reset" lost.err

@@ -189,18 +189,16 @@ class DeviceCommand {
           return kExitUsage;
         }
       }
-      if (boards.empty()) {
+      // Attached at the start too: each is a board that fails, never one
+      // silently left out, also when no other is there.
+      unopenable_ = ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+      if (boards.empty() && unopenable_.empty()) {
         if (view_.Mode() != OutputMode::Json) {
           view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
         }
-        const int code = EndBeforeAnyBoard(kExitNoDevice, FailureKind::NoDevice,
-                                           "no device with IDs " + IdsText(ids_) + " is attached");
-        ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
-        return code;
+        return EndBeforeAnyBoard(kExitNoDevice, FailureKind::NoDevice,
+                                 "no device with IDs " + IdsText(ids_) + " is attached");
       }
-      // Attached at the start too: each is a board that fails, never one
-      // silently left out.
-      unopenable_ = ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
       return -1;
     }
     if (boards.size() > 1) {

@@ -215,11 +215,10 @@ INSTANTIATE_TEST_SUITE_P(
             {"list", "--emulate", "--emulate-fault", "cannot-open"}, 0,
             "but it cannot be opened: Permission denied (emulated)\n",
             "emulated-hid-0  port emu-1  cannot be opened\n"},
-        Row{"AllFindsNone",
-            {"flash", "@demo", "--all", "--emulate", "--emulate-fault", "cannot-open"}, 5,
-            "no device with IDs 1D50:61A7 is attached\nzentrel-flash: emulated-hid-0 is a device",
-            "",
-            {{"/event", "result"}, {"/failure", "no_device"}}},
+        Row{"AllFindsNone", {"flash", "@demo", "--all", "--emulate", "--pid", "0x1234"}, 5,
+            "BOOT info: No HID device detect\nzentrel-flash: no device with IDs 1D50:1234 is "
+            "attached\n",
+            "", {{"/event", "result"}, {"/failure", "no_device"}}},
         // A board that cannot be opened is one that failed, never one left out.
         Row{"AllNamesTheBoardItCannotOpen",
             {"flash", "@demo", "--all", "--emulate", "--emulate-devices", "2", "--emulate-fault",
@@ -268,9 +267,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"ListNarrowedByPort", {"list", "--emulate", "--emulate-devices", "3", "--port", "emu-3"},
             0, "", "emulated-hid-2  port emu-3  1D50:61A7  usage FF00:0001  \"ZENTREL BOOT\"  "
                    "serial \"ZB-000003\"  [boot loader candidate] [has the IDs]\n1 collections"},
-        Row{"AllWithoutDevice", {"flash", "@demo", "--all", "--emulate", "--emulate-fault",
-                                 "cannot-open"},
-            5, "BOOT info: No HID device detect", ""},
+        Row{"AllOfOneBoardItCannotOpen",
+            {"flash", "@demo", "--all", "--emulate", "--emulate-fault", "cannot-open"}, 5,
+            "emulated-hid-0 is a device with IDs 1D50:61A7, but it cannot be opened",
+            "emu-1 ?: FAILED: cannot be opened: Permission denied (emulated) (0 pages",
+            {{"/exit_code", 5}, {"/passed", 0}, {"/failed", 1}, {"/devices", 1}}},
         // After the box, one line with what failed and what to do.
         Row{"UnpluggedMidDownload",
             {"flash", "@demo", "--emulate", "--emulate-fault", "vanish:5", kInstant}, 1,

@@ -28,8 +28,14 @@ set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\\\.git/")
 
 if(WIN32)
   # A README and a licence that Windows' own editor opens: .txt with CR LF
-  # line ends.
-  configure_file(${PROJECT_SOURCE_DIR}/README.md ${CMAKE_BINARY_DIR}/package/README.txt
+  # line ends. The README starts with a byte order mark: Notepad before
+  # Windows 10 1903 (and so LTSC 2019) reads UTF-8 without one as the ANSI
+  # code page and garbles every letter beyond ASCII.
+  file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+  string(ASCII 239 187 191 bom)
+  file(WRITE ${CMAKE_BINARY_DIR}/package/README.utf8 "${bom}${readme}")
+  configure_file(${CMAKE_BINARY_DIR}/package/README.utf8 ${CMAKE_BINARY_DIR}/package/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE.txt
                  @ONLY NEWLINE_STYLE CRLF)

@@ -68,4 +68,13 @@ done
 for image in $images; do
   grep -qx "zentrel-loader-$version-win64/$image" <<<"$entries" || fail "$zip lacks the README's $image"
 done
+# README.txt as Windows' editors read it: UTF-8 with its byte order mark,
+# CR LF line ends.
+zip_path=$(realpath "$zip")
+(cd "$root" && cmake -E tar xf "$zip_path" "zentrel-loader-$version-win64/README.txt")
+readme=$root/zentrel-loader-$version-win64/README.txt
+[ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+  fail "$zip: README.txt does not begin with a UTF-8 byte order mark"
+[ "$(grep -c $'\r$' "$readme")" = "$(wc -l <"$readme")" ] ||
+  fail "$zip: README.txt has a line without CR LF"
 echo "packages checked: $deb, $zip"

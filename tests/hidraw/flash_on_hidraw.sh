@@ -48,6 +48,13 @@ check "the nodes were hidraw0, then hidraw1" \
   diff <(grep '^node ' "$work/report.txt") <(printf 'node /dev/hidraw0\nnode /dev/hidraw1\n')
 check "96 data reports for 24 pages" grep -qx "data-reports 96" "$work/report.txt"
 
+# A file name in letters that no single Windows code page holds.
+named="$work/прошивка-řada.hex"
+cp "$work/app.hex" "$named"
+out=$("${client[@]}" image "$named" 2>&1) && status=0 || status=$?
+check "image reads a file named in Cyrillic and Czech letters" test "$status" -eq 0
+check "... and names it as given" grep -qF "File:             $named" <<<"$out"
+
 out=$(on_device -- "${client[@]}" info 2>&1) && status=0 || status=$?
 check "info exits 0" test "$status" -eq 0
 check "info shows the platform" grep -q "ZX-CORE" <<<"$out"

@@ -12,7 +12,14 @@ namespace zentrel::cli {
 
 bool IsTerminal(std::FILE* stream) {
 #ifdef _WIN32
-  return _isatty(_fileno(stream)) != 0;
+  // Only a console that draws the live line's escapes (virtual terminal
+  // mode, Windows 10 and later): an older console would print them, and NUL,
+  // which _isatty calls a terminal, draws nothing. Both get plain lines.
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (!GetConsoleMode(handle, &mode)) return false;
+  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+         SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 #else
   return isatty(fileno(stream)) != 0;
 #endif

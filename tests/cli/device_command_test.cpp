@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/terminal.h"
 #include "cli/unopenable_hint.h"
 #include "hid/emulated/emulated_bus.h"
 #include "tests/support/flash_check.h"
@@ -75,6 +76,18 @@ std::unique_ptr<ImageStore> PatternImage(std::uint32_t pages) {
   image->ImageKind = 'h';
   image->ImageLoaded = 1;
   return image;
+}
+
+// The null device is a character device, but no live line is drawn there.
+TEST(Terminal, TheNullDeviceIsNone) {
+#ifdef _WIN32
+  std::FILE* null = std::fopen("NUL", "w");
+#else
+  std::FILE* null = std::fopen("/dev/null", "w");
+#endif
+  ASSERT_NE(null, nullptr);
+  EXPECT_FALSE(IsTerminal(null));
+  std::fclose(null);
 }
 
 TEST(RunDeviceCommand, FlashDumpHoldsTheImageAndFastPaceIsQuicker) {

@@ -1,5 +1,7 @@
 #include "hid/trace/usb_capture_sink.h"
 
+#include <algorithm>
+
 namespace zentrel::trace {
 
 namespace {
@@ -67,7 +69,11 @@ void UsbCaptureSink::Packet(std::uint64_t id, char type, const Urb& urb, std::ui
                             const std::vector<std::uint8_t>& data) {
   const bool submit = type == 'S';
   const bool withSetup = submit && !urb.Setup.empty();
-  const std::uint64_t wall = epochUs_ + timeUs;
+  // Boards side by side: a transfer that began while another board's was in
+  // flight is written after that one completed; its time is held back to
+  // that moment so that a reader never sees the capture go back in time.
+  const std::uint64_t wall = std::max(epochUs_ + timeUs, lastUs_);
+  lastUs_ = wall;
   std::vector<std::uint8_t> p;
   PutLe(p, id, 8);
   p.push_back(static_cast<std::uint8_t>(type));

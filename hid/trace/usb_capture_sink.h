@@ -10,6 +10,10 @@
 // tool never reads: when a board's IDs are first read, the capture gets the
 // device and configuration descriptors of a HID interface with these IDs and
 // two 64-byte interrupt endpoints.
+//
+// Packet times never decrease: with boards side by side, a transfer is written
+// when it returns, and one that began before the last packet written is
+// stamped with that packet's time.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +56,7 @@ class UsbCaptureSink final : public TraceSink {
   TraceOutput out_;  // before file_, which writes to it from its start
   PcapngFile file_;
   std::uint64_t epochUs_;
+  std::uint64_t lastUs_ = 0;  // the latest packet's time: none is written before it
   std::uint64_t nextUrb_ = 1;
   std::map<std::string, std::uint8_t> addresses_;
   std::map<std::uint8_t, bool> described_;

@@ -53,6 +53,46 @@ std::vector<std::string> ReadCapture(std::FILE* file) {
   return packets;
 }
 
+// The enhanced packet blocks' times, in microseconds.
+std::vector<std::uint64_t> PacketTimes(std::FILE* file) {
+  std::rewind(file);
+  std::vector<std::uint8_t> b;
+  for (int c; (c = std::fgetc(file)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+  std::vector<std::uint64_t> times;
+  for (std::size_t at = 48; at + 28 <= b.size(); at += Le(b, at + 4, 4)) {
+    times.push_back(Le(b, at + 12, 4) << 32 | Le(b, at + 16, 4));
+  }
+  return times;
+}
+
+TEST(UsbCaptureSink, TimesNeverGoBackWhenBoardsOverlap) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  UsbCaptureSink sink(file, false, 1'000'000);
+  const std::array<std::uint8_t, 9> command = {0x00, 0xCA, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
+  TraceRecord first;  // 100 to 150 µs; returns last
+  first.Call = TraceCall::SetFeature;
+  first.Board = "emu-1";
+  first.Data = command.data();
+  first.Length = first.Moved = 9;
+  first.AtUs = 100;
+  first.DurationUs = 50;
+  TraceRecord inside = first;  // 120 to 130 µs, on another board
+  inside.Board = "emu-2";
+  inside.AtUs = 120;
+  inside.DurationUs = 10;
+  TraceRecord later = first;
+  later.AtUs = 160;
+  later.DurationUs = 5;
+  sink.Write(first);
+  sink.Write(inside);
+  sink.Write(later);
+  const std::vector<std::uint64_t> expected = {1'000'100, 1'000'150, 1'000'150,
+                                               1'000'150, 1'000'160, 1'000'165};
+  EXPECT_EQ(PacketTimes(file), expected);
+  std::fclose(file);
+}
+
 TEST(UsbCaptureSink, EachReportIsASubmissionAndACompletionOfItsTransfer) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);

@@ -51,8 +51,8 @@ std::int32_t StatusOf(const TraceRecord& r) {
 }  // namespace
 
 UsbCaptureSink::UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs,
-                               WriteFailed failed)
-    : out_(out, own, std::move(failed)),
+                               WriteFailed failed, std::string path)
+    : out_(out, own, std::move(failed), std::move(path)),
       file_(out_, kLinkTypeUsbLinuxMmapped),
       epochUs_(epochUs) {}
 

@@ -31,8 +31,10 @@ class UsbCaptureSink final : public TraceSink {
  public:
   // epochUs is the wall time of the trace's start, in microseconds since
   // 1970; with own, out is closed with the sink; failed is told of the
-  // first block that cannot be written.
-  UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs, WriteFailed failed = {});
+  // first block that cannot be written; path names out's file (see
+  // TraceOutput).
+  UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs, WriteFailed failed = {},
+                 std::string path = {});
   void Write(const TraceRecord& record) override;
 
  private:

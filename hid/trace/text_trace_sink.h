@@ -28,10 +28,12 @@ class TextTraceSink final : public TraceSink {
  public:
   // prefix comes before each line (a terminal's "clear the live line");
   // with own, out is closed with the sink; failed is told of the first line
-  // that cannot be written.
+  // that cannot be written; path names out's file (see TraceOutput).
   TextTraceSink(std::FILE* out, bool own, bool withBoard, std::string prefix = {},
-                WriteFailed failed = {})
-      : out_(out, own, std::move(failed)), withBoard_(withBoard), prefix_(std::move(prefix)) {}
+                WriteFailed failed = {}, std::string path = {})
+      : out_(out, own, std::move(failed), std::move(path)),
+        withBoard_(withBoard),
+        prefix_(std::move(prefix)) {}
   void Write(const TraceRecord& record) override;
 
  private:

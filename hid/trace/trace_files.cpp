@@ -30,7 +30,7 @@ std::unique_ptr<HidPlatform> TracePlatform(std::unique_ptr<HidPlatform> platform
   } else if (!f.Text.empty()) {
     if (std::FILE* file = open(f.Text)) {
       tracer->AddSink(
-          std::make_unique<TextTraceSink>(file, true, f.SeveralBoards, "", failed(f.Text)));
+          std::make_unique<TextTraceSink>(file, true, f.SeveralBoards, "", failed(f.Text), f.Text));
     }
   }
   if (!f.Capture.empty()) {
@@ -38,7 +38,7 @@ std::unique_ptr<HidPlatform> TracePlatform(std::unique_ptr<HidPlatform> platform
       const auto now = std::chrono::system_clock::now().time_since_epoch();
       const auto epochUs = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
       tracer->AddSink(std::make_unique<UsbCaptureSink>(
-          file, true, static_cast<std::uint64_t>(epochUs), failed(f.Capture)));
+          file, true, static_cast<std::uint64_t>(epochUs), failed(f.Capture), f.Capture));
     }
   }
   return tracer;

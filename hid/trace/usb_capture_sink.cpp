@@ -1,5 +1,7 @@
 #include "hid/trace/usb_capture_sink.h"
 
+#include <algorithm>
+
 namespace zentrel::trace {
 
 namespace {
@@ -49,8 +51,8 @@ std::int32_t StatusOf(const TraceRecord& r) {
 }  // namespace
 
 UsbCaptureSink::UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs,
-                               WriteFailed failed)
-    : out_(out, own, std::move(failed)),
+                               WriteFailed failed, std::string path)
+    : out_(out, own, std::move(failed), std::move(path)),
       file_(out_, kLinkTypeUsbLinuxMmapped),
       epochUs_(epochUs) {}
 
@@ -67,7 +69,11 @@ void UsbCaptureSink::Packet(std::uint64_t id, char type, const Urb& urb, std::ui
                             const std::vector<std::uint8_t>& data) {
   const bool submit = type == 'S';
   const bool withSetup = submit && !urb.Setup.empty();
-  const std::uint64_t wall = epochUs_ + timeUs;
+  // Boards side by side: a transfer that began while another board's was in
+  // flight is written after that one completed; its time is held back to
+  // that moment so that a reader never sees the capture go back in time.
+  const std::uint64_t wall = std::max(epochUs_ + timeUs, lastUs_);
+  lastUs_ = wall;
   std::vector<std::uint8_t> p;
   PutLe(p, id, 8);
   p.push_back(static_cast<std::uint8_t>(type));

@@ -10,6 +10,10 @@
 // tool never reads: when a board's IDs are first read, the capture gets the
 // device and configuration descriptors of a HID interface with these IDs and
 // two 64-byte interrupt endpoints.
+//
+// Packet times never decrease: with boards side by side, a transfer is written
+// when it returns, and one that began before the last packet written is
+// stamped with that packet's time.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +31,10 @@ class UsbCaptureSink final : public TraceSink {
  public:
   // epochUs is the wall time of the trace's start, in microseconds since
   // 1970; with own, out is closed with the sink; failed is told of the
-  // first block that cannot be written.
-  UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs, WriteFailed failed = {});
+  // first block that cannot be written; path names out's file (see
+  // TraceOutput).
+  UsbCaptureSink(std::FILE* out, bool own, std::uint64_t epochUs, WriteFailed failed = {},
+                 std::string path = {});
   void Write(const TraceRecord& record) override;
 
  private:
@@ -52,6 +58,7 @@ class UsbCaptureSink final : public TraceSink {
   TraceOutput out_;  // before file_, which writes to it from its start
   PcapngFile file_;
   std::uint64_t epochUs_;
+  std::uint64_t lastUs_ = 0;  // the latest packet's time: none is written before it
   std::uint64_t nextUrb_ = 1;
   std::map<std::string, std::uint8_t> addresses_;
   std::map<std::uint8_t, bool> described_;

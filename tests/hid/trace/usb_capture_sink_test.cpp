@@ -11,6 +11,12 @@
 
 #include "hid/trace/usb_capture_sink.h"
 
+#include <csignal>
+#include <filesystem>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 namespace zentrel::trace {
 namespace {
 
@@ -52,6 +58,79 @@ std::vector<std::string> ReadCapture(std::FILE* file) {
   }
   return packets;
 }
+
+// The enhanced packet blocks' times, in microseconds.
+std::vector<std::uint64_t> PacketTimes(std::FILE* file) {
+  std::rewind(file);
+  std::vector<std::uint8_t> b;
+  for (int c; (c = std::fgetc(file)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+  std::vector<std::uint64_t> times;
+  for (std::size_t at = 48; at + 28 <= b.size(); at += Le(b, at + 4, 4)) {
+    times.push_back(Le(b, at + 12, 4) << 32 | Le(b, at + 16, 4));
+  }
+  return times;
+}
+
+TEST(UsbCaptureSink, TimesNeverGoBackWhenBoardsOverlap) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  UsbCaptureSink sink(file, false, 1'000'000);
+  const std::array<std::uint8_t, 9> command = {0x00, 0xCA, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
+  TraceRecord first;  // 100 to 150 µs; returns last
+  first.Call = TraceCall::SetFeature;
+  first.Board = "emu-1";
+  first.Data = command.data();
+  first.Length = first.Moved = 9;
+  first.AtUs = 100;
+  first.DurationUs = 50;
+  TraceRecord inside = first;  // 120 to 130 µs, on another board
+  inside.Board = "emu-2";
+  inside.AtUs = 120;
+  inside.DurationUs = 10;
+  TraceRecord later = first;
+  later.AtUs = 160;
+  later.DurationUs = 5;
+  sink.Write(first);
+  sink.Write(inside);
+  sink.Write(later);
+  const std::vector<std::uint64_t> expected = {1'000'100, 1'000'150, 1'000'150,
+                                               1'000'150, 1'000'160, 1'000'165};
+  EXPECT_EQ(PacketTimes(file), expected);
+  std::fclose(file);
+}
+
+#ifndef _WIN32
+// A disk that fills inside the 4th packet: a file limit of 398 bytes (the
+// headers 48, each command report a 104-byte submission and a 96-byte
+// completion). The capture ends after the 3rd packet, where a reader stops.
+TEST(UsbCaptureSink, AFullDiskLeavesOnlyWholeBlocks) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            "zentrel_capture_full_disk.pcapng").string();
+  std::vector<std::string> told;
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = before;
+  limit.rlim_cur = 398;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  {
+    UsbCaptureSink sink(std::fopen(path.c_str(), "wb"), true, 0,
+                        [&told](const std::string& reason) { told.push_back(reason); }, path);
+    const std::array<std::uint8_t, 9> command = {0x00, 0x55, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
+    TraceRecord r;
+    r.Call = TraceCall::SetFeature;
+    r.Board = "1-1.4";
+    r.Data = command.data();
+    r.Length = r.Moved = 9;
+    for (int i = 0; i < 3; ++i) sink.Write(r);
+  }
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, xfsz);
+  EXPECT_EQ(told, std::vector<std::string>{"File too large"});
+  EXPECT_EQ(std::filesystem::file_size(path), 352u);
+  std::filesystem::remove(path);
+}
+#endif
 
 TEST(UsbCaptureSink, EachReportIsASubmissionAndACompletionOfItsTransfer) {
   std::FILE* file = std::tmpfile();

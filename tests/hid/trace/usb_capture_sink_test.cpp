@@ -15,6 +15,7 @@
 #include <filesystem>
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 namespace zentrel::trace {
@@ -105,7 +106,8 @@ TEST(UsbCaptureSink, TimesNeverGoBackWhenBoardsOverlap) {
 // completion). The capture ends after the 3rd packet, where a reader stops.
 TEST(UsbCaptureSink, AFullDiskLeavesOnlyWholeBlocks) {
   const std::string path = (std::filesystem::temp_directory_path() /
-                            "zentrel_capture_full_disk.pcapng").string();
+                            ("zentrel_full_disk_" + std::to_string(getpid()) + ".pcapng"))
+                               .string();
   std::vector<std::string> told;
   rlimit before{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);

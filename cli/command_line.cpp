@@ -354,6 +354,15 @@ int RunCommandLine(int argc, char** argv) {
   AddImageCommand(app, exitCode);
 
   if (RefuseUnknownCommand(argc, argv)) return kExitUsage;
+  // CLI11 reads "--trace=" as the flag alone (trace to stderr); an empty
+  // path names no file, as for every other file option.
+  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+    if (std::string(argv[i]) == "--trace=") {
+      std::fprintf(stderr, "--trace: an empty path names no file\nRun with --help for more "
+                           "information.\n");
+      return kExitUsage;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {

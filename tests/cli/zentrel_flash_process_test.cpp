@@ -232,6 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
             "no device with IDs 1D50:1234 appeared within 1 s", ""},
         Row{"EmptyCapturePath", {"info", "--emulate", "--capture", ""}, 2,
             "--capture: an empty path names no file", ""},
+        Row{"EmptyTracePath", {"info", "--emulate", "--trace="}, 2,
+            "--trace: an empty path names no file", ""},
         // A capture on stdout has it alone; the fields go to stderr.
         Row{"CaptureOnStdout", {"info", "--emulate", kInstant, "--capture", "/dev/stdout"}, 0,
             "HW platform:      ZX-CORE", "\n\r\r\n\x1c"},

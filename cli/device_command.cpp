@@ -19,7 +19,6 @@
 #include "cli/terminal.h"
 #include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
-#include "image/output_place.h"
 #include "image/sha256.h"
 #include "image/whole_file_writer.h"
 #include "sequencer/outcome_text.h"
@@ -412,11 +411,7 @@ int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& v
 }
 
 int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output) {
-  // A capture into stdout (/dev/stdout, or the file stdout goes to) takes it
-  // alone: a progress line in its blocks would leave it unreadable.
-  const std::string& capture = options.Trace.CaptureFile;
-  const bool captureOnStdout = !capture.empty() && IsStandardOutput(capture);
-  ConsoleView view(captureOnStdout ? stderr : stdout, stderr, ModeFor(output));
+  ConsoleView view(ConsoleOut(options), stderr, ModeFor(output));
   SteadyClock clock;
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
   // board, read-only; info and app-info leave it empty.

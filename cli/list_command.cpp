@@ -61,7 +61,7 @@ void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds) {
 }  // namespace
 
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(stdout, stderr, ModeFor(output));
+  ConsoleView view(ConsoleOut(options), stderr, ModeFor(output));
   DeviceIds ids;
   if (const std::string error = CheckDeviceOptions(options, ids); !error.empty()) {
     view.Error("zentrel-flash: " + error);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "hid/emulated/fault_kind.h"
+#include "image/output_place.h"
 #include "image/whole_file_writer.h"
 
 namespace zentrel::cli {
@@ -105,6 +106,11 @@ std::string IdsText(const DeviceIds& ids) {
 }
 
 DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }
+
+std::FILE* ConsoleOut(const DeviceOptions& o) {
+  const std::string& capture = o.Trace.CaptureFile;
+  return !capture.empty() && IsStandardOutput(capture) ? stderr : stdout;
+}
 
 std::string FilterText(const DeviceFilter& filter) {
   std::string text;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,11 @@ std::string CheckOutputFiles(const DeviceOptions& options);
 // The same for a board's --emulate-dump file, which must not be the trace's
 // or the capture's either.
 std::string CheckDumpFile(const DeviceOptions& options, const std::string& dump);
+
+// Where a device command's output goes: stdout, or stderr when the capture
+// is written to stdout (/dev/stdout, or the file stdout goes to), which it
+// then has alone: a line of text in its blocks would leave it unreadable.
+std::FILE* ConsoleOut(const DeviceOptions& options);
 
 // The IDs the options give (or the defaults), and the checks made before
 // any device is touched: the IDs, the faults, the dump path. Empty when all

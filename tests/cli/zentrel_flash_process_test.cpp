@@ -237,6 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A capture on stdout has it alone; the fields go to stderr.
         Row{"CaptureOnStdout", {"info", "--emulate", kInstant, "--capture", "/dev/stdout"}, 0,
             "HW platform:      ZX-CORE", "\n\r\r\n\x1c"},
+        Row{"ListCapturedOnStdout", {"list", "--emulate", "--capture", "/dev/stdout"}, 0,
+            "[has the IDs]", "\n\r\r\n\x1c"},
         Row{"WaitNotANumber", {"info", "--emulate", "--wait", "nan"}, 2,
             "--wait: SECONDS must be a number, 0 to 1000000\n", ""},
         Row{"WaitAWord", {"info", "--emulate", "--wait", "abc"}, 2,

@@ -4,19 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "hid/trace/usb_capture_sink.h"
-
-#include <csignal>
-#include <filesystem>
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
+
+#include "hid/trace/usb_capture_sink.h"
 
 namespace zentrel::trace {
 namespace {
@@ -37,11 +37,16 @@ std::string Hex(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t 
   return text;
 }
 
-// Each usbmon packet of the file's enhanced packet blocks as one line.
-std::vector<std::string> ReadCapture(std::FILE* file) {
+std::vector<std::uint8_t> ReadAll(std::FILE* file) {
   std::rewind(file);
   std::vector<std::uint8_t> b;
   for (int c; (c = std::fgetc(file)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+  return b;
+}
+
+// Each usbmon packet of the file's enhanced packet blocks as one line.
+std::vector<std::string> ReadCapture(std::FILE* file) {
+  const std::vector<std::uint8_t> b = ReadAll(file);
   // Section header (little-endian, version 1.0), interface of link type 220.
   EXPECT_EQ(Hex(b, 0, 16), "0A 0D 0D 0A 1C 00 00 00 4D 3C 2B 1A 01 00 00 00");
   EXPECT_EQ(Hex(b, 28, 12), "01 00 00 00 14 00 00 00 DC 00 00 00");
@@ -62,9 +67,7 @@ std::vector<std::string> ReadCapture(std::FILE* file) {
 
 // The enhanced packet blocks' times, in microseconds.
 std::vector<std::uint64_t> PacketTimes(std::FILE* file) {
-  std::rewind(file);
-  std::vector<std::uint8_t> b;
-  for (int c; (c = std::fgetc(file)) != EOF;) b.push_back(static_cast<std::uint8_t>(c));
+  const std::vector<std::uint8_t> b = ReadAll(file);
   std::vector<std::uint64_t> times;
   for (std::size_t at = 48; at + 28 <= b.size(); at += Le(b, at + 4, 4)) {
     times.push_back(Le(b, at + 12, 4) << 32 | Le(b, at + 16, 4));
@@ -72,28 +75,27 @@ std::vector<std::uint64_t> PacketTimes(std::FILE* file) {
   return times;
 }
 
+constexpr std::array<std::uint8_t, 9> kStartBoot = {0x00, 0x55, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
+
+// CMD_START_BOOT sent to board, from atUs for durationUs.
+TraceRecord StartBoot(const char* board, std::uint64_t atUs = 0, std::uint64_t durationUs = 0) {
+  TraceRecord r;
+  r.Call = TraceCall::SetFeature;
+  r.Board = board;
+  r.Data = kStartBoot.data();
+  r.Length = r.Moved = kStartBoot.size();
+  r.AtUs = atUs;
+  r.DurationUs = durationUs;
+  return r;
+}
+
 TEST(UsbCaptureSink, TimesNeverGoBackWhenBoardsOverlap) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
   UsbCaptureSink sink(file, false, 1'000'000);
-  const std::array<std::uint8_t, 9> command = {0x00, 0xCA, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
-  TraceRecord first;  // 100 to 150 µs; returns last
-  first.Call = TraceCall::SetFeature;
-  first.Board = "emu-1";
-  first.Data = command.data();
-  first.Length = first.Moved = 9;
-  first.AtUs = 100;
-  first.DurationUs = 50;
-  TraceRecord inside = first;  // 120 to 130 µs, on another board
-  inside.Board = "emu-2";
-  inside.AtUs = 120;
-  inside.DurationUs = 10;
-  TraceRecord later = first;
-  later.AtUs = 160;
-  later.DurationUs = 5;
-  sink.Write(first);
-  sink.Write(inside);
-  sink.Write(later);
+  sink.Write(StartBoot("emu-1", 100, 50));  // returns last
+  sink.Write(StartBoot("emu-2", 120, 10));  // began and ended inside the first
+  sink.Write(StartBoot("emu-1", 160, 5));
   const std::vector<std::uint64_t> expected = {1'000'100, 1'000'150, 1'000'150,
                                                1'000'150, 1'000'160, 1'000'165};
   EXPECT_EQ(PacketTimes(file), expected);
@@ -118,13 +120,7 @@ TEST(UsbCaptureSink, AFullDiskLeavesOnlyWholeBlocks) {
   {
     UsbCaptureSink sink(std::fopen(path.c_str(), "wb"), true, 0,
                         [&told](const std::string& reason) { told.push_back(reason); }, path);
-    const std::array<std::uint8_t, 9> command = {0x00, 0x55, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
-    TraceRecord r;
-    r.Call = TraceCall::SetFeature;
-    r.Board = "1-1.4";
-    r.Data = command.data();
-    r.Length = r.Moved = 9;
-    for (int i = 0; i < 3; ++i) sink.Write(r);
+    for (int i = 0; i < 3; ++i) sink.Write(StartBoot("1-1.4"));
   }
   setrlimit(RLIMIT_FSIZE, &before);
   std::signal(SIGXFSZ, xfsz);
@@ -151,14 +147,13 @@ TEST(UsbCaptureSink, EachReportIsASubmissionAndACompletionOfItsTransfer) {
     return r;
   };
   const auto ok = HidError::Kind::Unknown;
-  const std::array<std::uint8_t, 9> command = {0x00, 0x55, 0, 0, 0, 0x5A, 0x45, 0x4E, 0x54};
   const std::array<std::uint8_t, 9> status = {0x00, 0x00, 0xAA, 0x00, 0x01, 0, 0, 0, 0};
   const std::array<std::uint8_t, 5> data = {0x00, 0x11, 0x22, 0x33, 0x44};  // a short stand-in
-  sink.Write(record(TraceCall::SetFeature, command.data(), 9, ok, 9, "1-1.4"));
+  sink.Write(StartBoot("1-1.4"));
   sink.Write(record(TraceCall::GetFeature, status.data(), 9, HidError::Kind::Short, 5, "1-1.4"));
   sink.Write(record(TraceCall::WriteOutput, data.data(), 5, ok, 5, "1-1.4"));
   sink.Write(record(TraceCall::ReadInput, data.data(), 5, HidError::Kind::TimedOut, 0, "1-1.4"));
-  sink.Write(record(TraceCall::SetFeature, command.data(), 9, HidError::Kind::Failed, 9, "1-2"));
+  sink.Write(record(TraceCall::SetFeature, kStartBoot.data(), 9, HidError::Kind::Failed, 9, "1-2"));
   const std::vector<std::string> expected = {
       // SET_REPORT of feature report 0: 8 bytes on the bus, without the ID.
       "S type 2 ep 00 dev 1 status -115 len 8 setup 21 09 00 03 00 00 08 00 data 55 00 00 00 "

@@ -39,6 +39,20 @@ bool IsBelowTheUsbDevice(const std::string& instanceId) {
   return false;
 }
 
+// A walk that ended below the USB device (Wine gives a collection no parent)
+// names the device by the collection's instance ID without its last part:
+// Wine numbers devices with the same IDs in the order they arrive there, so
+// that part changes when boards re-enumerate in another order, while the
+// IDs and the serial number before it do not.
+std::string WithoutDeviceNumber(const std::string& instanceId) {
+  const std::size_t instance = instanceId.rfind('\\');
+  const std::size_t last = instanceId.rfind('&');
+  if (instance == std::string::npos || last == std::string::npos || last < instance) {
+    return instanceId;
+  }
+  return instanceId.substr(0, last);
+}
+
 }  // namespace
 
 std::string PortLocation(DeviceTree& tree, DeviceNode hidNode) {
@@ -57,7 +71,7 @@ std::string PortLocation(DeviceTree& tree, DeviceNode hidNode) {
     node = parent;
     instanceId = parentId;
   }
-  return instanceId;
+  return IsBelowTheUsbDevice(instanceId) ? WithoutDeviceNumber(instanceId) : instanceId;
 }
 
 }  // namespace zentrel::win32

@@ -35,8 +35,10 @@ class DeviceTree {
 // read, the instance ID of the highest node the walk reached stands in: it
 // names the device as the system enumerated it and stays the same while the
 // device comes back with the same IDs and serial number (Wine's device tree,
-// which gives no parents and no locations, needs this). Empty when not even
-// the collection's instance ID is known.
+// which gives no parents and no locations, needs this). Where that node is
+// still a collection or an interface, the ID's last part is left off: Wine
+// numbers the devices with the same IDs there, in the order they arrive.
+// Empty when not even the collection's instance ID is known.
 std::string PortLocation(DeviceTree& tree, DeviceNode hidNode);
 
 }  // namespace zentrel::win32

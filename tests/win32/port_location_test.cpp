@@ -88,16 +88,21 @@ TEST(PortLocation, WalksToTheUsbDevicesLocation) {
        "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)"},
       // Wine: no parent and no location for the collection; its instance ID
       // is built from the IDs and the serial number.
-      {"without parents the collection's instance ID stands in",
+      // Its last part numbers the devices with the same IDs in the order
+      // they arrived, which boards reset side by side do not keep.
+      {"without parents the collection's instance ID stands in, without its number",
        {{1, {"HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0", 0, "", ""}}},
-       "HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&0"},
+       "HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0"},
+      {"... the same when Wine numbered the device anew",
+       {{1, {"HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0&2", 0, "", ""}}},
+       "HID\\VID_1D50&PID_61A7&MI_00\\0&ZB-000001&0"},
       {"a USB device without locations gives its instance ID, not the collection's",
        {{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 2, "", ""}},
         {2, {"USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4", 0, "", ""}}},
        "USB\\VID_1D50&PID_61A7\\5&2A6B3C&0&4"},
       {"a parent without an instance ID ends the walk at the last known node",
        {{1, {"HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000", 9, "", ""}}},
-       "HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0&0000"},
+       "HID\\VID_1D50&PID_61A7\\6&3C4D5E6F&0"},
       {"a node without an instance ID gives nothing", {}, ""},
   };
   for (const WalkCase& c : cases) {
@@ -112,7 +117,7 @@ TEST(PortLocation, ATreeThatLoopsEndsAfterEightSteps) {
       {1, {"HID\\VID_1D50&PID_61A7\\6&1&0&0000", 2, "", ""}},
       {2, {"HID\\VID_1D50&PID_61A7\\6&2&0&0000", 1, "", ""}},
   });
-  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7\\6&1&0&0000");
+  EXPECT_EQ(PortLocation(tree, 1), "HID\\VID_1D50&PID_61A7\\6&1&0");
   EXPECT_EQ(tree.parentCalls, 8);
 }
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The port of each device through the Windows platform on Wine's HID stack,
 # against two hidraw test devices (ports 1-1 and 1-2): list shows a port per
-# device, one its own; --port picks the second device, resets it and finds it
-# again by that port; afterwards each device still has the port it had.
+# device, one its own; --port picks the first device, resets it and finds it
+# again by that port; afterwards each device still has the port it had. The
+# first, since Wine numbers the devices with the same IDs as they arrive:
+# back after the second one, the first one has another number.
 #
 #   location_under_wine.sh DEVICE_PROGRAM zentrel-flash.exe
 #
@@ -24,7 +26,7 @@ if [ "${1:-}" = "--inside" ]; then  # under the testbed: one Wine server for all
     [ "$(grep -c 'serial "ZB-00000[12]"' "$out/before.txt")" -eq 2 ] && break
     sleep 0.2
   done
-  port=$(port_of "$out/before.txt" ZB-000002)
+  port=$(port_of "$out/before.txt" ZB-000001)
   printf '%s' "$port" >"$out/port.txt"
   status=0
   wine "$flash_exe" info --port "$port" >"$out/info.txt" 2>&1 || status=$?
@@ -57,15 +59,15 @@ before2=$(port_of "$work/before.txt" ZB-000002)
 check "list shows a port for each of the two devices" \
   test -n "$before1" -a -n "$before2" -a "$before1" != "?" -a "$before2" != "?"
 check "... and the two ports differ" test "$before1" != "$before2"
-check "info --port on the second device's port exits 0" \
+check "info --port on the first device's port exits 0" \
   test "$(cat "$work/info-status.txt")" -eq 0
 check "... and shows its boot loader" grep -q "BL 2.05" "$work/info.txt"
-check "the second device reset once" grep -qx "resets 1" "$work/report.1-2"
+check "the first device reset once" grep -qx "resets 1" "$work/report.1-1"
 check "... and came back as a new node" \
-  diff <(grep '^node ' "$work/report.1-2") <(printf 'node /dev/hidraw1\nnode /dev/hidraw2\n')
-check "the first device was not touched" grep -qx "resets 0" "$work/report.1-1"
-check "after the reset the second device has the port it had" \
-  test "$(port_of "$work/after.txt" ZB-000002)" = "$before2"
-check "... and the first one too" test "$(port_of "$work/after.txt" ZB-000001)" = "$before1"
+  diff <(grep '^node ' "$work/report.1-1") <(printf 'node /dev/hidraw0\nnode /dev/hidraw2\n')
+check "the second device was not touched" grep -qx "resets 0" "$work/report.1-2"
+check "after the reset the first device has the port it had" \
+  test "$(port_of "$work/after.txt" ZB-000001)" = "$before1"
+check "... and the second one too" test "$(port_of "$work/after.txt" ZB-000002)" = "$before2"
 
 all_passed

@@ -43,7 +43,9 @@ void Usage(std::FILE* out) {
                "                         port 1-k with serial number ZB-00000k, on\n"
                "                         /dev/hidraw(k-1) until it resets\n"
                "  --fault [K:]NAME[:N]   fault of the emulated device K, or of every\n"
-               "                         device without K\n"
+               "                         device without K; not cannot-open,\n"
+               "                         lower-case-product or fail-input, which no\n"
+               "                         node passes on\n"
                "  --transport-fault [K:]NAME[:N]  short-feature, short-input, eio, epipe\n"
                "  --node-missing         sysfs lists the devices, /dev has no nodes\n"
                "  --linger-ms N          a device's node stays N ms after it left the\n"
@@ -90,8 +92,15 @@ int PositiveNumber(const std::string& text) {
   return std::atoi(text.c_str());
 }
 
-// [K:]NAME[:N], K and N positive decimal numbers (names have no digits
-// first). device 0: every device.
+// Faults of the emulated bus's own calls, which no hidraw node passes on,
+// and what shows the same through one.
+constexpr std::pair<const char*, const char*> kNotThroughANode[] = {
+    {"cannot-open", "preload libzentrel_deny_hidraw_open.so"},
+    {"lower-case-product", "give --product in lower case"},
+    {"fail-input", "give --transport-fault eio or short-input"}};
+
+// [K:]NAME[:N], K a positive and N a whole decimal number (names have no
+// digits first). device 0: every device.
 bool SplitFault(std::string text, int& device, std::string& name, int& n) {
   device = 0;
   n = 1;
@@ -106,7 +115,7 @@ bool SplitFault(std::string text, int& device, std::string& name, int& n) {
   name = text.substr(0, colon);
   if (colon == std::string::npos) return true;
   n = PositiveNumber(text.substr(colon + 1));
-  return n > 0;
+  return n > 0 || text.substr(colon + 1) == "0";
 }
 
 // Applies each fault text to its device (or to all); false, with a message
@@ -121,6 +130,13 @@ bool ApplyFaults(const std::vector<std::string>& texts, const char* option,
     if (!kind || device > static_cast<int>(devices.size())) {
       std::fprintf(stderr, "zentrel-hidraw-device: bad %s %s\n", option, text.c_str());
       return false;
+    }
+    for (const auto& [fault, instead] : kNotThroughANode) {
+      if (name == fault) {
+        std::fprintf(stderr, "zentrel-hidraw-device: %s %s is not seen through a node; %s\n",
+                     option, text.c_str(), instead);
+        return false;
+      }
     }
     for (std::size_t k = 0; k < devices.size(); ++k) {
       if (device == 0 || static_cast<std::size_t>(device) == k + 1) inject(*devices[k], *kind, n);

@@ -75,6 +75,16 @@ umockdev-wrapper "$device_program" --transport-fault eio:1 -- "$flash" info >/de
   2>lost.err || true
 check "a reset the node failed: not reset" line_in "$not_reset" lost.err
 
+# The device program itself: a fault no node passes on is refused, with what
+# shows it instead; vanish:0 is gone at once.
+code=0
+umockdev-wrapper "$device_program" --fault cannot-open -- true 2>refused.err || code=$?
+check "a fault no node passes on is refused (125)" [ "$code" = 125 ]
+check "... saying what shows it" grep -q "preload libzentrel_deny_hidraw_open.so" refused.err
+code=0
+umockdev-wrapper "$device_program" --fault vanish:0 -- "$flash" info >/dev/null 2>&1 || code=$?
+check "--fault vanish:0: no device from the start (exit 5)" [ "$code" = 5 ]
+
 three all -- "$flash" flash "$source_dir/examples/demo.hex" --all --pace fast >all.out
 for port in 1-1 1-2 1-3; do
   check "--all flashes port $port byte for byte" holds_image "all.bin.$port"

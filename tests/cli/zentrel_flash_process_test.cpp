@@ -420,23 +420,26 @@ TEST_F(ZentrelFlashProcess, TraceOfAnInterruptedDownloadEndsWithItsLastTransferA
             1);
 }
 
-// Boards side by side in one trace: each line names its board.
-TEST_F(ZentrelFlashProcess, TraceOfAllNamesEachLinesBoard) {
-  const std::string trace = Path("trace.txt");
-  const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--all", "--emulate",
-                                  "--emulate-devices", "2", kInstant, "--pace", "fast",
-                                  "--trace=" + trace});
-  ASSERT_EQ(run.Code, 0) << run.Err;
-  const std::regex named("^ *[0-9]+\\.[0-9]{3} ms  \\+[0-9]+\\.[0-9]{2}  (emu-1|emu-2|-)  .*");
-  int lastPages[2] = {0, 0};
-  for (const std::string& line : LinesOf(trace)) {
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, named)) << line;
-    EXPECT_EQ(m[1] == "-", Has(line, "  -  enumerate  ")) << line;
-    if (Has(line, "data 0x13E0 page 8 packet 4/4")) ++lastPages[m[1] == "emu-1" ? 0 : 1];
+// Boards side by side, or one after another, in one trace: each line names
+// its board.
+TEST_F(ZentrelFlashProcess, TraceOfSeveralBoardsNamesEachLinesBoard) {
+  for (const char* boards : {"--all", "--repeat"}) {
+    const std::string trace = Path("trace.txt");
+    const Outcome run = RunProgram({"flash", Path("demo.mvx"), boards, "--emulate",
+                                    "--emulate-devices", "2", kInstant, "--pace", "fast",
+                                    "--trace=" + trace});
+    ASSERT_EQ(run.Code, 0) << boards << run.Err;
+    const std::regex named("^ *[0-9]+\\.[0-9]{3} ms  \\+[0-9]+\\.[0-9]{2}  (emu-1|emu-2|-)  .*");
+    int lastPages[2] = {0, 0};
+    for (const std::string& line : LinesOf(trace)) {
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(line, m, named)) << boards << line;
+      EXPECT_EQ(m[1] == "-", Has(line, "  -  enumerate  ")) << line;
+      if (Has(line, "data 0x13E0 page 8 packet 4/4")) ++lastPages[m[1] == "emu-1" ? 0 : 1];
+    }
+    EXPECT_EQ(lastPages[0], 1) << boards;
+    EXPECT_EQ(lastPages[1], 1) << boards;
   }
-  EXPECT_EQ(lastPages[0], 1);
-  EXPECT_EQ(lastPages[1], 1);
 }
 
 TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {

@@ -30,12 +30,14 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
   watch.StopRequested = InterruptRequested;
   static_cast<RoadResult&>(record) = RunRoad(
       {s.Road, s.Devices.Platform(), where, s.Image, s.Ids, s.Time, s.Options.Pacing}, watch);
+  // Found by the road itself (plugged in after the start): named by the node
+  // and port it was found on, and by what is on that port now, which also
+  // tells whether it is still attached.
+  const bool foundOnAPort = board.Path.empty() && !record.FoundPort.empty();
+  const std::vector<DeviceIdentity> there =
+      foundOnAPort ? FindDevices(s.Devices.Platform(), s.Ids, {"", record.FoundPort})
+                   : std::vector<DeviceIdentity>{};
   if (board.Path.empty() && !record.FoundPath.empty()) {
-    // Found by the road itself (plugged in after the start): named by the
-    // node and port it was found on, and by what is on that port now.
-    const std::vector<DeviceIdentity> there =
-        record.FoundPort.empty() ? std::vector<DeviceIdentity>{}
-                                 : FindDevices(s.Devices.Platform(), s.Ids, {"", record.FoundPort});
     if (!there.empty()) record.Board = there.front();
     record.Board.Path = record.FoundPath;
     record.Board.Port = record.FoundPort;
@@ -47,7 +49,7 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
                                                      : o.Status;
   if (o.Failure == FailureKind::DeviceFailed) {
     const DeviceFilter now = record.Board.Path.empty() ? where : FollowFilter(record.Board);
-    record.LeftBus = FindDevices(s.Devices.Platform(), s.Ids, now).empty();
+    record.LeftBus = (foundOnAPort ? there : FindDevices(s.Devices.Platform(), s.Ids, now)).empty();
   }
   return record;
 }

@@ -148,7 +148,7 @@ const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
 void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
   CLI::Option* json = cmd.add_flag("--json", options.Json,
                                    "One JSON object per line on stdout (README: \"JSON "
-                                   "records\")")
+                                   "records\"); not with --quiet")
                           ->group(kOutputGroup);
   cmd.add_flag("-q,--quiet", options.Quiet, "Print only errors")->excludes(json)->group(kOutputGroup);
 }

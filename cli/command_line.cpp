@@ -324,7 +324,7 @@ int RunCommandLine(int argc, char** argv) {
   CLI::App app{
       "zentrel-flash: flashes firmware (Intel HEX, .mvx) into a device through its USB "
       "HID boot loader, and reads the device's identification.\n"
-      "Add --emulate to try any command on the built-in emulated boot loader.\n" +
+      "Add --emulate to try flash, info, app-info or list on an emulated boot loader.\n" +
       std::string(kExitCodesHelp)};
   app.formatter(std::make_shared<Help>());
   app.require_subcommand(1);

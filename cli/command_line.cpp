@@ -232,7 +232,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   auto emulated = [&](CLI::Option* option) { option->needs(emulate)->group(kEmulatedGroup); };
   emulated(cmd.add_option("--emulate-devices", o.EmuDevices,
                           "N boards on ports emu-1... with serials ZB-000001...: side by "
-                          "side, or one after another with --repeat")
+                          "side, or one after another with --repeat but not --all")
                ->type_name("N")->check(CLI::Range(1, 10000).description("")));
   const emulated::BootLoaderConfig defaults;
   emulated(cmd.add_option("--emulate-platform", o.EmuPlatform,

@@ -148,7 +148,7 @@ const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
 void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
   CLI::Option* json = cmd.add_flag("--json", options.Json,
                                    "One JSON object per line on stdout (README: \"JSON "
-                                   "records\")")
+                                   "records\"); not with --quiet")
                           ->group(kOutputGroup);
   cmd.add_flag("-q,--quiet", options.Quiet, "Print only errors")->excludes(json)->group(kOutputGroup);
 }
@@ -232,7 +232,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
   auto emulated = [&](CLI::Option* option) { option->needs(emulate)->group(kEmulatedGroup); };
   emulated(cmd.add_option("--emulate-devices", o.EmuDevices,
                           "N boards on ports emu-1... with serials ZB-000001...: side by "
-                          "side, or one after another with --repeat")
+                          "side, or one after another with --repeat but not --all")
                ->type_name("N")->check(CLI::Range(1, 10000).description("")));
   const emulated::BootLoaderConfig defaults;
   emulated(cmd.add_option("--emulate-platform", o.EmuPlatform,
@@ -324,7 +324,7 @@ int RunCommandLine(int argc, char** argv) {
   CLI::App app{
       "zentrel-flash: flashes firmware (Intel HEX, .mvx) into a device through its USB "
       "HID boot loader, and reads the device's identification.\n"
-      "Add --emulate to try any command on the built-in emulated boot loader.\n" +
+      "Add --emulate to try flash, info, app-info or list on an emulated boot loader.\n" +
       std::string(kExitCodesHelp)};
   app.formatter(std::make_shared<Help>());
   app.require_subcommand(1);

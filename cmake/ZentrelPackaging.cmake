@@ -79,6 +79,29 @@ function(zentrel_install_gzipped file destination)
   install(FILES ${_out} DESTINATION ${destination})
 endfunction()
 
+# The udev rule that lets the user at the seat open the device's hidraw node,
+# for the window and the command line alike (a build without Qt included). It
+# matches the IDs as udev prints them: four lower-case hex digits.
+function(zentrel_udev_hex out value)
+  math(EXPR _number "${value}" OUTPUT_FORMAT HEXADECIMAL)
+  string(SUBSTRING "${_number}" 2 -1 _digits)
+  string(TOLOWER "${_digits}" _digits)
+  string(LENGTH "${_digits}" _length)
+  while(_length LESS 4)
+    string(PREPEND _digits "0")
+    math(EXPR _length "${_length} + 1")
+  endwhile()
+  set(${out} "${_digits}" PARENT_SCOPE)
+endfunction()
+zentrel_udev_hex(ZENTREL_UDEV_VENDOR "${ZENTREL_VENDOR_ID}")
+zentrel_udev_hex(ZENTREL_UDEV_PRODUCT "${ZENTREL_PRODUCT_ID}")
+set(ZENTREL_UDEV_RULES_DIR "lib/udev/rules.d" CACHE PATH
+    "Where cmake --install puts the udev rule (relative to the prefix)")
+configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/70-zentrel-loader.rules.in
+               ${CMAKE_BINARY_DIR}/package/70-zentrel-loader.rules @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/package/70-zentrel-loader.rules
+        DESTINATION ${ZENTREL_UDEV_RULES_DIR})
+
 # The man pages, written by hand; tests/packaging keeps zentrel-flash.1 in
 # step with the program's --help.
 zentrel_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/linux/man/zentrel-flash.1

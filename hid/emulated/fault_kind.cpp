@@ -37,6 +37,13 @@ const FaultText& TextOf(FaultKind kind) {
   return kFaultTexts[0];
 }
 
+// Faults whose N counts transfers from 1 (vanish takes 0: at once).
+bool FailsTheNthTransfer(FaultKind kind) {
+  return kind == FaultKind::FailSetFeature || kind == FaultKind::FailGetFeature ||
+         kind == FaultKind::FailOutput || kind == FaultKind::FailInput ||
+         kind == FaultKind::AckNeverComes;
+}
+
 // Up to nine digits: a number an int always holds.
 bool WholeNumber(const std::string& digits) {
   return !digits.empty() && digits.size() <= 9 &&
@@ -77,6 +84,9 @@ std::string ParseFaultRequest(const std::string& option, FaultRequest& fault) {
   const std::string digits = text.substr(colon + 1);
   if (!WholeNumber(digits)) return "'" + option + "': N must be a whole number, 0 or more";
   fault.N = std::stoi(digits);
+  if (fault.N == 0 && FailsTheNthTransfer(fault.Kind)) {
+    return "'" + option + "': N counts from 1 for " + name;
+  }
   return "";
 }
 

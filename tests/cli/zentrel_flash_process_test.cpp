@@ -93,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
             2, "N must be a whole number", ""},
         Row{"FaultCountNegative", {"info", "--emulate", "--emulate-fault", "vanish:-7"}, 2,
             "N must be a whole number", ""},
+        Row{"FaultCountZero", {"info", "--emulate", "--emulate-fault", "fail-output:0"}, 2,
+            "'fail-output:0': N counts from 1 for fail-output", ""},
         Row{"FaultNameUnknown", {"info", "--emulate", "--emulate-fault", "nope:3"}, 2,
             "unknown fault 'nope'", ""},
         Row{"FaultTwice",

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QSettings>
 
 namespace zentrel::qt {
 
@@ -12,10 +11,6 @@ QStringList ImageFileFilters() {
 }
 
 bool ChooseImageFile(QWidget* owner, std::string& path) {
-  // The dialog keeps its history and last folder in the user's settings
-  // (QtProject.conf) and reads them back at the next run; the program stores
-  // nothing between runs, so those settings go where no file can be made.
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
   QFileDialog dialog(owner);
   dialog.setFileMode(QFileDialog::ExistingFile);  // refuses missing files and folders
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -369,6 +369,14 @@ int RunCommandLine(int argc, char** argv) {
     return app.exit(e);  // --help, --version
   } catch (const CLI::ParseError& e) {
     app.exit(e);
+    // "--trace out.txt" reads as the trace on stderr and a stray word.
+    const bool stray = e.get_exit_code() == static_cast<int>(CLI::ExitCodes::ExtrasError);
+    for (int i = 1; stray && i + 1 < argc; ++i) {
+      if (std::string(argv[i]) == "--trace" &&
+          std::string(e.what()).find(argv[i + 1]) != std::string::npos) {
+        std::fprintf(stderr, "--trace takes its file joined to it: --trace=%s\n", argv[i + 1]);
+      }
+    }
     return kExitUsage;
   }
   return exitCode;

@@ -236,6 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
             "--capture: an empty path names no file", ""},
         Row{"EmptyTracePath", {"info", "--emulate", "--trace="}, 2,
             "--trace: an empty path names no file", ""},
+        Row{"TracePathNotJoined", {"info", "--emulate", "--trace", "t.txt"}, 2,
+            "--trace takes its file joined to it: --trace=t.txt", ""},
         // A capture on stdout has it alone; the fields go to stderr.
         Row{"CaptureOnStdout", {"info", "--emulate", kInstant, "--capture", "/dev/stdout"}, 0,
             "HW platform:      ZX-CORE", "\n\r\r\n\x1c"},

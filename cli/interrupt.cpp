@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <ctime>
 #include <initializer_list>
 
 #include "cli/exit_codes.h"
@@ -35,10 +37,23 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
   return TRUE;
 }
 #else
+// When the first request came, on the monotonic clock; 0: none yet. A
+// signal sent twice at once (timeout sends it to the program and to its
+// process group) is one request: only a later one ends the program.
+std::atomic<std::int64_t> firstAtNs{0};
+static_assert(std::atomic<std::int64_t>::is_always_lock_free);
+constexpr std::int64_t kSameRequestNs = 500'000'000;
+
 void OnSignal(int) {
   // The interrupted code may be about to read errno.
   const int savedErrno = errno;
-  if (requested.exchange(true)) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+  const std::int64_t nowNs = std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec + 1;
+  std::int64_t first = 0;
+  if (firstAtNs.compare_exchange_strong(first, nowNs)) {
+    requested.store(true);
+  } else if (nowNs - first >= kSameRequestNs) {
     // Only async-signal-safe calls here.
     ssize_t ignored = write(STDERR_FILENO, kSecondMessage, sizeof kSecondMessage - 1);
     (void)ignored;
@@ -69,6 +84,11 @@ void InstallInterruptHandlers() {
 
 bool InterruptRequested() { return requested.load(); }
 
-void ClearInterrupt() { requested.store(false); }
+void ClearInterrupt() {
+  requested.store(false);
+#ifndef _WIN32
+  firstAtNs.store(0);
+#endif
+}
 
 }  // namespace zentrel::cli

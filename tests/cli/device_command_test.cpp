@@ -2,17 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
 #include "cli/unopenable_hint.h"
@@ -157,6 +161,33 @@ TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
                         "cannot be opened: Permission denied (emulated)\n") +
                 advice);
 }
+
+#ifndef _WIN32
+// Signals sent to this process, its handlers the program's own.
+class Signals : public ::testing::Test {
+ protected:
+  void SetUp() override { InstallInterruptHandlers(); }
+  void TearDown() override { ClearInterrupt(); }
+};
+
+// timeout sends its signal to the program and to its process group: one
+// request, which stops the road as one Ctrl-C does.
+TEST_F(Signals, TwoSentAtOnceAreOneRequest) {
+  raise(SIGINT);
+  raise(SIGTERM);
+  EXPECT_TRUE(InterruptRequested());  // and this process still runs
+}
+
+TEST_F(Signals, ASecondOneLaterEndsTheProgramAtOnce) {
+  EXPECT_EXIT(
+      {
+        raise(SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        raise(SIGINT);
+      },
+      ::testing::ExitedWithCode(130), "^zentrel-flash: interrupted again, ending at once\n$");
+}
+#endif
 
 }  // namespace
 }  // namespace zentrel::cli

@@ -187,6 +187,40 @@ TEST_F(Signals, ASecondOneLaterEndsTheProgramAtOnce) {
       },
       ::testing::ExitedWithCode(130), "^zentrel-flash: interrupted again, ending at once\n$");
 }
+
+// Standard output that sends Ctrl-C once the first board's record is written.
+ssize_t InterruptAfterFirstRecord(void* cookie, const char* data, std::size_t size) {
+  auto& text = *static_cast<std::string*>(cookie);
+  const bool first = text.find("device_result") == std::string::npos;
+  text.append(data, size);
+  if (first && text.find("device_result") != std::string::npos) raise(SIGINT);
+  return static_cast<ssize_t>(size);
+}
+
+// Ctrl-C after a board of --repeat and before the next: the run ends with
+// the boards so far, and the next board is never touched.
+TEST_F(Signals, BetweenTwoBoardsOfRepeatEndsTheRun) {
+  std::string written;
+  std::FILE* out = fopencookie(&written, "w", {nullptr, InterruptAfterFirstRecord, nullptr, nullptr});
+  std::FILE* err = std::tmpfile();
+  DeviceOptions options;
+  options.Emulate = true;
+  options.Repeat = true;
+  options.EmuDevices = 3;
+  const auto image = PatternImage(2);
+  FakeClock clock;
+  ConsoleView view(out, err, OutputMode::Json);
+  EXPECT_EQ(RunDeviceCommand(RoadKind::Download, options, view, *image, clock), 0);
+  std::fclose(out);
+  std::fclose(err);
+  const nlohmann::json result = nlohmann::json::parse(
+      written.substr(written.rfind('\n', written.size() - 2) + 1));
+  EXPECT_EQ(result["event"], "result");
+  EXPECT_EQ(result["exit_code"], 0);
+  EXPECT_EQ(result["boards"], 1);
+  EXPECT_EQ(result["passed"], 1);
+  EXPECT_EQ(result["failed"], 0);
+}
 #endif
 
 }  // namespace

@@ -335,6 +335,7 @@ class DeviceCommand {
       r.Outcome.Road = road_;
       r.Outcome.Failure = FailureKind::NoDevice;
       r.Outcome.Stage = Connect;  // its road would have found none
+      r.Outcome.Pages = PagesToSend(image_.ImageLength);  // --all is a download
       r.ExitCode = kExitNoDevice;
       r.Message = "cannot be opened: " + u.Reason;
       TableLine(shared, shared.Rows.size() - 1).Finished(r);

@@ -26,9 +26,26 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 constexpr char kSecondMessage[] = "zentrel-flash: interrupted again, ending at once\n";
 
+// When the first request came, in ns on a monotonic clock; 0: none yet. A
+// signal sent twice at once (timeout sends it to the program and to its
+// process group) is one request: only a later one ends the program.
+std::atomic<std::int64_t> firstAtNs{0};
+static_assert(std::atomic<std::int64_t>::is_always_lock_free);
+constexpr std::int64_t kSameRequestNs = 500'000'000;
+
+// Notes a request; true for a second one that ends the program at once.
+bool EndsAtOnce(std::int64_t nowNs) {
+  std::int64_t first = 0;
+  if (firstAtNs.compare_exchange_strong(first, nowNs + 1)) {
+    requested.store(true);
+    return false;
+  }
+  return nowNs + 1 - first >= kSameRequestNs;
+}
+
 #ifdef _WIN32
 BOOL WINAPI OnConsoleEvent(DWORD) {
-  if (requested.exchange(true)) {
+  if (EndsAtOnce(static_cast<std::int64_t>(GetTickCount64()) * 1'000'000)) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), kSecondMessage, sizeof kSecondMessage - 1,
               &written, nullptr);
@@ -37,23 +54,12 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
   return TRUE;
 }
 #else
-// When the first request came, on the monotonic clock; 0: none yet. A
-// signal sent twice at once (timeout sends it to the program and to its
-// process group) is one request: only a later one ends the program.
-std::atomic<std::int64_t> firstAtNs{0};
-static_assert(std::atomic<std::int64_t>::is_always_lock_free);
-constexpr std::int64_t kSameRequestNs = 500'000'000;
-
 void OnSignal(int) {
   // The interrupted code may be about to read errno.
   const int savedErrno = errno;
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
-  const std::int64_t nowNs = std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec + 1;
-  std::int64_t first = 0;
-  if (firstAtNs.compare_exchange_strong(first, nowNs)) {
-    requested.store(true);
-  } else if (nowNs - first >= kSameRequestNs) {
+  if (EndsAtOnce(std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec)) {
     // Only async-signal-safe calls here.
     ssize_t ignored = write(STDERR_FILENO, kSecondMessage, sizeof kSecondMessage - 1);
     (void)ignored;
@@ -86,9 +92,7 @@ bool InterruptRequested() { return requested.load(); }
 
 void ClearInterrupt() {
   requested.store(false);
-#ifndef _WIN32
   firstAtNs.store(0);
-#endif
 }
 
 }  // namespace zentrel::cli

@@ -19,16 +19,13 @@ namespace zentrel::cli {
 
 namespace {
 
-// Written by the handler, read by every road's thread: an atomic that needs
-// no lock is both thread-safe and safe in a handler.
-std::atomic<bool> requested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
 constexpr char kSecondMessage[] = "zentrel-flash: interrupted again, ending at once\n";
 
-// When the first request came, in ns on a monotonic clock; 0: none yet. A
-// signal sent twice at once (timeout sends it to the program and to its
-// process group) is one request: only a later one ends the program.
+// When the first request came, in ns on a monotonic clock; 0: none yet.
+// Written by the handler, read by every road's thread: an atomic that needs
+// no lock is both thread-safe and safe in a handler. A signal sent twice at
+// once (timeout sends it to the program and to its process group) is one
+// request: only a later one ends the program.
 std::atomic<std::int64_t> firstAtNs{0};
 static_assert(std::atomic<std::int64_t>::is_always_lock_free);
 constexpr std::int64_t kSameRequestNs = 500'000'000;
@@ -36,10 +33,7 @@ constexpr std::int64_t kSameRequestNs = 500'000'000;
 // Notes a request; true for a second one that ends the program at once.
 bool EndsAtOnce(std::int64_t nowNs) {
   std::int64_t first = 0;
-  if (firstAtNs.compare_exchange_strong(first, nowNs + 1)) {
-    requested.store(true);
-    return false;
-  }
+  if (firstAtNs.compare_exchange_strong(first, nowNs + 1)) return false;
   return nowNs + 1 - first >= kSameRequestNs;
 }
 
@@ -88,11 +82,8 @@ void InstallInterruptHandlers() {
 #endif
 }
 
-bool InterruptRequested() { return requested.load(); }
+bool InterruptRequested() { return firstAtNs.load() != 0; }
 
-void ClearInterrupt() {
-  requested.store(false);
-  firstAtNs.store(0);
-}
+void ClearInterrupt() { firstAtNs.store(0); }
 
 }  // namespace zentrel::cli

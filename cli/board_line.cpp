@@ -115,9 +115,11 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
     if (!s.Devices.TakeOffAndPlugNext(board.Path)) return;
     const DeviceFilter leaving = board.Path.empty() ? waitFilter : FollowFilter(board);
     std::vector<DeviceIdentity> next;
+    // Ctrl-C between two boards ends the line: the next one is never touched.
     if (WaitForDevice(platform, s.Ids, leaving, false, 0, s.Time, observer) != WaitEnd::Ready ||
         WaitForDevice(platform, s.Ids, waitFilter, true, 0, s.Time, observer, &next) !=
-            WaitEnd::Ready) {
+            WaitEnd::Ready ||
+        InterruptRequested()) {
       return;
     }
     board = next.front();

@@ -61,7 +61,10 @@ void AddBoardJson(nlohmann::json& j, const BoardRecord& r) {
   j["board"] = r.Number;
   j["exit_code"] = r.ExitCode;
   j["passed"] = r.ExitCode == kExitOk;
-  j["failure"] = FailureKindName(o.Failure);
+  // A road that passed on a board that failed after it (its dump).
+  j["failure"] = FailureKindName(o.Failure == FailureKind::None && r.ExitCode != kExitOk
+                                     ? FailureKind::DeviceFailed
+                                     : o.Failure);
   j["stage"] = PhaseWord(PhaseOf(o.Stage));
   j["message"] = r.Message;
   j["advice"] = r.Advice;

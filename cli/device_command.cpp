@@ -242,9 +242,10 @@ class DeviceCommand {
   int FinishOne(const BoardRecord& r) {
     int code = r.ExitCode;
     if (code != kExitOk) {
-      // A box has been shown on stderr already; else the status text, or
-      // what the device holds when it was stopped, says why.
-      if (r.Outcome.Box == nullptr || r.Outcome.Failure == FailureKind::Stopped) {
+      // A box has been shown on stderr already; else the status text, what
+      // the device holds when it was stopped, or the dump that failed after
+      // the box says why.
+      if (r.Outcome.Box == nullptr || r.Message != r.Outcome.Box) {
         view_.Error("zentrel-flash: " + r.Message);
       }
       const DeviceFilter filter = FilterOf(o_);
@@ -335,6 +336,7 @@ class DeviceCommand {
       r.Outcome.Road = road_;
       r.Outcome.Failure = FailureKind::NoDevice;
       r.Outcome.Stage = Connect;  // its road would have found none
+      r.Outcome.Pages = PagesToSend(image_.ImageLength);  // --all is a download
       r.ExitCode = kExitNoDevice;
       r.Message = "cannot be opened: " + u.Reason;
       TableLine(shared, shared.Rows.size() - 1).Finished(r);

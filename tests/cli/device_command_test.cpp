@@ -2,17 +2,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
 #include "cli/unopenable_hint.h"
@@ -157,6 +161,52 @@ TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
                         "cannot be opened: Permission denied (emulated)\n") +
                 advice);
 }
+
+#ifndef _WIN32
+// timeout sends its signal to the program and to its process group: one
+// request. A second one later ends the program at once.
+TEST(Signals, TwoAtOnceAreOneRequestASecondLaterEndsTheProgram) {
+  EXPECT_EXIT(
+      {
+        InstallInterruptHandlers();
+        raise(SIGINT);
+        raise(SIGTERM);
+        std::fputs("one request\n", stderr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        raise(SIGINT);
+      },
+      ::testing::ExitedWithCode(130),
+      "^one request\nzentrel-flash: interrupted again, ending at once\n$");
+}
+
+// Standard output that sends Ctrl-C once the first board's record is written.
+ssize_t InterruptAfterFirstRecord(void* cookie, const char* data, std::size_t size) {
+  auto& text = *static_cast<std::string*>(cookie);
+  const bool first = text.find("device_result") == std::string::npos;
+  text.append(data, size);
+  if (first && text.find("device_result") != std::string::npos) raise(SIGINT);
+  return static_cast<ssize_t>(size);
+}
+
+// Ctrl-C after a board of --repeat and before the next: the run ends with
+// the boards so far, and the next board is never touched.
+TEST(Signals, BetweenTwoBoardsOfRepeatEndsTheRun) {
+  InstallInterruptHandlers();
+  std::string written;
+  std::FILE* out = fopencookie(&written, "w", {nullptr, InterruptAfterFirstRecord, {}, {}});
+  ConsoleView view(out, stderr, OutputMode::Json);
+  DeviceOptions options;
+  options.Emulate = options.Repeat = true;
+  options.EmuDevices = 3;
+  FakeClock clock;
+  EXPECT_EQ(RunDeviceCommand(RoadKind::Download, options, view, *PatternImage(2), clock), 0);
+  std::fclose(out);
+  ClearInterrupt();
+  const auto result = nlohmann::json::parse(written.substr(written.rfind("{\"all\"")));
+  EXPECT_EQ(result["boards"], 1);
+  EXPECT_EQ(result["failed"], 0);
+}
+#endif
 
 }  // namespace
 }  // namespace zentrel::cli

@@ -166,6 +166,17 @@ TEST_F(ZentrelFlashProcess, RepeatNamesABoardItCannotOpen) {
   EXPECT_NE(run.Out.find("\n1 passed, 0 failed in "), std::string::npos) << run.Out;
 }
 
+// A board that --all cannot open is a board of the download that failed:
+// its record counts the image's pages, none of them written.
+TEST_F(ZentrelFlashProcess, AllRecordsTheBoardItCannotOpen) {
+  const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--all", "--emulate",
+                                  "--emulate-fault", "cannot-open", "--json"});
+  const nlohmann::json r = JsonLines(run.Out).front();
+  EXPECT_EQ(r["message"], "cannot be opened: Permission denied (emulated)");
+  EXPECT_EQ(r["pages"], 8);
+  EXPECT_EQ(r["pages_written"], 0);
+}
+
 // A line of the --all table as a terminal of the given width shows it: the
 // columns at their widths, cut before the last column, no blanks at the end.
 std::string TableLine(unsigned short columns, const char* port, const char* serial,

@@ -169,6 +169,11 @@ INSTANTIATE_TEST_SUITE_P(
             {{"/failure", "does_not_fit"},
              {"/box", "HW is uncompatible with selected SW image File"},
              {"/pages_written", 0}}},
+        // The road passed, the board's flash could not be saved: said, and failed.
+        Row{"DumpNotWritten",
+            {"flash", "@demo", "--emulate", kInstant, "--emulate-dump", "/dev/full"}, 1,
+            "zentrel-flash: cannot write /dev/full: No space left on device\n", "",
+            {{"/passed", false}, {"/failure", "device_failed"}, {"/pages_written", 8}}},
         Row{"FlashTooSmall", {"flash", "@demo", "--emulate", "--emulate-flash-kib", "4"}, 4,
             "Device Flash size is smaller than SW image", ""},
         Row{"OutputIsTheInput", {"image", "@demo", "--output", "@demo"}, 2,

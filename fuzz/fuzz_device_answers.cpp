@@ -1,0 +1,224 @@
+// The roads against a device that answers whatever the input says. Every
+// call at the platform seam takes one control byte: most values pass the call
+// on to an emulated boot loader (so an input that runs out is a good session
+// to the end of the road), the rest fail it, answer with the input's bytes,
+// or take the board off the bus. Collections that are not the board (ghosts)
+// answer from the input alone.
+//
+// Input: byte 0 picks the road (bits 0-1), the pace (bit 2), the ghosts
+// (bits 3-4: how many; bit 5: before the board) and a serial (bit 6) or port
+// (bit 7) filter; then one byte per ghost (bit 0: caps known, bit 1: the boot
+// usage, else four bytes of usage page and usage follow); then the calls.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "hid/emulated/emulated_bus.h"
+#include "sequencer/road_run.h"
+#include "tests/support/sequencer_harness.h"
+
+namespace zentrel {
+namespace {
+
+class AnsweringPlatform final : public HidPlatform {
+ public:
+  AnsweringPlatform(const std::uint8_t* data, std::size_t size, FakeClock& clock)
+      : in_(data), end_(data + size), clock_(clock), bus_(clock) {
+    board_ = &bus_.AddBootLoader({});
+  }
+  // Every packet the device took, in order; whether a valid strings report came.
+  std::vector<std::uint8_t> Accepted;
+  bool ValidStringsCame = false;
+
+  std::uint8_t Next() { return in_ < end_ ? *in_++ : 0; }
+  void AddGhost(const HidCollection& ghost) { ghosts_.push_back(ghost); }
+  bool GhostsFirst = false;
+
+  void Enumerate(const std::function<bool(const HidCollection&)>& visit) override {
+    const std::uint8_t c = Call();
+    if (c >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
+    std::vector<HidCollection> all;
+    if (c < 0xC0 || c >= 0xF0) {
+      bus_.Enumerate([&](const HidCollection& board) {
+        all.push_back(board);
+        return true;
+      });
+    }
+    all.insert(GhostsFirst ? all.begin() : all.end(), ghosts_.begin(), ghosts_.end());
+    for (const HidCollection& each : all) {
+      if (!visit(each)) return;
+    }
+  }
+  HidHandle Open(const std::string& path) override {
+    const std::uint8_t c = Call();
+    HidHandle h = kNoHidHandle;
+    if (path.rfind("ghost", 0) == 0) {
+      if (c < 0xC0) h = nextGhost_++;
+    } else if (c < 0xC0 || c >= 0xE0) {
+      if (c >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
+      h = bus_.Open(path);
+    }
+    if (h != kNoHidHandle) open_.insert(h);
+    return h;
+  }
+  bool GetAttributes(HidHandle h, std::uint16_t& vendorId, std::uint16_t& productId) override {
+    if (Pass(h)) return bus_.GetAttributes(h, vendorId, productId);
+    std::uint8_t ids[4] = {};
+    const bool ok = Answer(ids, sizeof ids);
+    vendorId = static_cast<std::uint16_t>(ids[0] | ids[1] << 8);
+    productId = static_cast<std::uint16_t>(ids[2] | ids[3] << 8);
+    return ok;
+  }
+  bool GetProductString(HidHandle h, char16_t* units, std::size_t count) override {
+    return Pass(h) ? bus_.GetProductString(h, units, count) : AnswerUnits(units, count);
+  }
+  bool GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) override {
+    return Pass(h) ? bus_.GetSerialNumber(h, units, count) : AnswerUnits(units, count);
+  }
+  bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) override {
+    return Pass(h) ? bus_.SetFeature(h, data, length) : Taken();
+  }
+  bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) override {
+    return Pass(h) ? bus_.GetFeature(h, data, length) : Answer(data, length);
+  }
+  bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override {
+    const bool taken = Pass(h) ? bus_.WriteOutput(h, data, length) : Taken();
+    if (taken) Accepted.insert(Accepted.end(), data, data + length);
+    return taken;
+  }
+  bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length, int timeoutMs) override {
+    const bool came = Pass(h) ? bus_.ReadInput(h, data, length, timeoutMs) : Answer(data, length);
+    if (!came) clock_.AdvanceUs(static_cast<std::uint64_t>(timeoutMs) * 1000);
+    ValidStringsCame = ValidStringsCame || (came && length > 1 && IsUpperAsciiLetter(data[1]));
+    return came;
+  }
+  void Close(HidHandle h) override {
+    FUZZ_CHECK(open_.erase(h) == 1);  // only what Open gave, once
+    if (!IsGhost(h)) bus_.Close(h);
+  }
+  std::size_t OpenHandleCount() const override { return open_.size(); }
+  std::string GetLocation(const std::string& path) override { return bus_.GetLocation(path); }
+
+ private:
+  static constexpr HidHandle kFirstGhost = HidHandle{1} << 40;
+  static bool IsGhost(HidHandle h) { return h >= kFirstGhost; }
+
+  // Every call costs a USB frame, so no poll spins on a clock that stands.
+  std::uint8_t Call() {
+    clock_.AdvanceUs(1000);
+    return Next();
+  }
+  // Whether the call goes to the board; otherwise control_ says how to answer.
+  bool Pass(HidHandle h) {
+    FUZZ_CHECK(open_.count(h) == 1);  // never a handle that is not open
+    control_ = Call();
+    if (IsGhost(h)) return false;
+    if (control_ >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
+    return control_ < 0xC0 || control_ >= 0xF0;
+  }
+  // A write the device swallows or refuses.
+  bool Taken() const { return (control_ & 1) != 0; }
+  // Up to length bytes from the input; success as control_ says.
+  bool Answer(std::uint8_t* data, std::size_t length) {
+    const std::size_t n = std::min<std::size_t>(Next(), length);
+    for (std::size_t i = 0; i < n; ++i) data[i] = Next();
+    return (control_ & 1) != 0;
+  }
+  // A string of any length, with or without its zero unit.
+  bool AnswerUnits(char16_t* units, std::size_t count) {
+    const std::size_t n = std::min<std::size_t>(Next(), count);
+    for (std::size_t i = 0; i < n; ++i) units[i] = static_cast<char16_t>(Next() | Next() << 8);
+    return (control_ & 1) != 0;
+  }
+
+  const std::uint8_t* in_;
+  const std::uint8_t* end_;
+  FakeClock& clock_;
+  emulated::EmulatedBus bus_;
+  emulated::EmulatedBootLoader* board_ = nullptr;
+  std::vector<HidCollection> ghosts_;
+  std::set<HidHandle> open_;
+  HidHandle nextGhost_ = kFirstGhost;
+  std::uint8_t control_ = 0;
+};
+
+// The most ticks a road may take, from the bounds its stages promise: a reset
+// (1 tick), its delay (31), a search of at most 500 attempts, the boot status
+// (1) and its delay (19), the strings within 5 s, then the erase within 30 s
+// and each of the packets (3 pages of 4) sent in one tick and acknowledged
+// within 2 s; the application road asks at most 500 times, waits 31 ticks and
+// reads its strings within 5 s. A timed poll spends at least msPerPoll a tick.
+std::uint64_t TickBound(RoadKind road, std::uint64_t msPerPoll) {
+  const auto polls = [&](std::uint64_t ms) { return ms / msPerPoll + 2; };
+  if (road == RoadKind::AppInfo) return 500 + 31 + polls(5000);
+  const std::uint64_t info = 1 + 31 + 500 + 1 + 19 + polls(5000);
+  if (road == RoadKind::Info) return info;
+  return info + 1 + polls(30000) + 12 * (1 + polls(2000));
+}
+
+ImageStore& Image() {
+  static ImageStore* image = [] {
+    auto* store = new ImageStore;
+    testing::LoadRandomImage(*store, 4096 + 300);  // three pages, the last partly
+    return store;
+  }();
+  return *image;
+}
+
+}  // namespace
+}  // namespace zentrel
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace zentrel;
+  FakeClock clock;
+  AnsweringPlatform device(data, size, clock);
+  const std::uint8_t setup = device.Next();
+  const RoadKind road = setup % 4 == 1 ? RoadKind::Download
+                        : setup % 4 == 2 ? RoadKind::AppInfo : RoadKind::Info;
+  const Pace pace = (setup & 4) != 0 ? Pace::Fast : Pace::Window;
+  device.GhostsFirst = (setup & 0x20) != 0;
+  for (int i = 0; i < (setup >> 3) % 4; ++i) {
+    const std::uint8_t kind = device.Next();
+    HidCollection ghost{"ghost" + std::to_string(i), kBootUsagePage, kBootUsage, (kind & 1) != 0};
+    if ((kind & 2) == 0) {
+      ghost.UsagePage = static_cast<std::uint16_t>(device.Next() | device.Next() << 8);
+      ghost.Usage = static_cast<std::uint16_t>(device.Next() | device.Next() << 8);
+    }
+    device.AddGhost(ghost);
+  }
+  DeviceFilter filter;
+  if ((setup & 0x40) != 0) filter.Serial = "ZB-000001";
+  if ((setup & 0x80) != 0) filter.Port = "emu-1";
+  const DeviceIds ids;
+  std::uint64_t ticks = 0;
+  RoadWatch watch;
+  watch.Progress = [&](const ProgressSnapshot&) { ++ticks; };
+  const RoadResult result = RunRoad({road, device, filter, Image(), ids, clock, pace}, watch);
+
+  const RoadOutcome& outcome = result.Outcome;
+  FUZZ_CHECK(ticks <= TickBound(road, pace == Pace::Window ? 10 : 1));
+  FUZZ_CHECK(outcome.Ended && outcome.Road == road);
+  FUZZ_CHECK(outcome.PagesWritten <= outcome.Pages);
+  FUZZ_CHECK(device.OpenHandleCount() == 0);
+  if (!outcome.Completed) return 0;
+  FUZZ_CHECK(outcome.Failure == FailureKind::None);
+  if (road != RoadKind::Download) {
+    FUZZ_CHECK(device.ValidStringsCame);
+    return 0;
+  }
+  // Completed: all three pages went out, in order, with the image's bytes.
+  FUZZ_CHECK(outcome.Pages == 3 && outcome.PagesWritten == 3);
+  FUZZ_CHECK(device.Accepted.size() == 12 * 64);
+  for (std::size_t packet = 0; packet < 12; ++packet) {
+    const std::uint8_t* sent = &device.Accepted[packet * 64];
+    for (std::size_t i = 0; i < 64; ++i) {
+      const std::size_t at = 4096 + packet * 32 + i - 1;
+      const std::uint8_t want = i >= 1 && i <= 32 && at < 4096 + 300 ? Image().ImageBuffer[at] : 0;
+      FUZZ_CHECK(sent[i] == want);
+    }
+  }
+  return 0;
+}

@@ -29,8 +29,11 @@ class AnsweringPlatform final : public HidPlatform {
       : in_(data), end_(data + size), clock_(clock), bus_(clock) {
     board_ = &bus_.AddBootLoader({});
   }
-  // Every packet the device took, in order; whether a valid strings report came.
+  // Every packet the device took, in order; what the device itself said (an
+  // answer counts only with the bytes it brought, not what the buffer held).
   std::vector<std::uint8_t> Accepted;
+  int OksCame = 0;
+  int AcksCame = 0;
   bool ValidStringsCame = false;
 
   std::uint8_t Next() { return in_ < end_ ? *in_++ : 0; }
@@ -82,7 +85,11 @@ class AnsweringPlatform final : public HidPlatform {
     return Pass(h) ? bus_.SetFeature(h, data, length) : Taken();
   }
   bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) override {
-    return Pass(h) ? bus_.GetFeature(h, data, length) : Answer(data, length);
+    const bool came = Pass(h) ? Full(bus_.GetFeature(h, data, length), length) : Answer(data, length);
+    const bool status = came && delivered_ > 2;
+    OksCame += status && data[2] == 0xAA;   // boot started, erase done
+    AcksCame += status && data[2] == 0xAD;  // a packet acknowledged
+    return came;
   }
   bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override {
     const bool taken = Pass(h) ? bus_.WriteOutput(h, data, length) : Taken();
@@ -90,9 +97,11 @@ class AnsweringPlatform final : public HidPlatform {
     return taken;
   }
   bool ReadInput(HidHandle h, std::uint8_t* data, std::size_t length, int timeoutMs) override {
-    const bool came = Pass(h) ? bus_.ReadInput(h, data, length, timeoutMs) : Answer(data, length);
+    const bool came =
+        Pass(h) ? Full(bus_.ReadInput(h, data, length, timeoutMs), length) : Answer(data, length);
     if (!came) clock_.AdvanceUs(static_cast<std::uint64_t>(timeoutMs) * 1000);
-    ValidStringsCame = ValidStringsCame || (came && length > 1 && IsUpperAsciiLetter(data[1]));
+    // Strings are valid from an upper-case letter in byte 1 on.
+    ValidStringsCame |= came && delivered_ > 1 && data[1] >= 'A' && data[1] <= 'Z';
     return came;
   }
   void Close(HidHandle h) override {
@@ -119,11 +128,16 @@ class AnsweringPlatform final : public HidPlatform {
     if (control_ >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
     return control_ < 0xC0 || control_ >= 0xF0;
   }
+  // The board answers whole reports.
+  bool Full(bool came, std::size_t length) {
+    delivered_ = came ? length : 0;
+    return came;
+  }
   // A write the device swallows or refuses.
   bool Taken() const { return (control_ & 1) != 0; }
   // Up to length bytes from the input; success as control_ says.
   bool Answer(std::uint8_t* data, std::size_t length) {
-    const std::size_t n = std::min<std::size_t>(Next(), length);
+    const std::size_t n = delivered_ = std::min<std::size_t>(Next(), length);
     for (std::size_t i = 0; i < n; ++i) data[i] = Next();
     return (control_ & 1) != 0;
   }
@@ -143,6 +157,7 @@ class AnsweringPlatform final : public HidPlatform {
   std::set<HidHandle> open_;
   HidHandle nextGhost_ = kFirstGhost;
   std::uint8_t control_ = 0;
+  std::size_t delivered_ = 0;  // bytes the last answer brought
 };
 
 // The most ticks a road may take, from the bounds its stages promise: a reset
@@ -205,12 +220,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(device.OpenHandleCount() == 0);
   if (!outcome.Completed) return 0;
   FUZZ_CHECK(outcome.Failure == FailureKind::None);
-  if (road != RoadKind::Download) {
-    FUZZ_CHECK(device.ValidStringsCame);
-    return 0;
-  }
-  // Completed: all three pages went out, in order, with the image's bytes.
+  FUZZ_CHECK(device.ValidStringsCame);
+  if (road != RoadKind::Download) return 0;
+  // Completed: all three pages went out, in order, with the image's bytes,
+  // after the device said the boot started and the erase ended, and it
+  // acknowledged each packet.
   FUZZ_CHECK(outcome.Pages == 3 && outcome.PagesWritten == 3);
+  FUZZ_CHECK(device.OksCame >= 2 && device.AcksCame >= 12);
   FUZZ_CHECK(device.Accepted.size() == 12 * 64);
   for (std::size_t packet = 0; packet < 12; ++packet) {
     const std::uint8_t* sent = &device.Accepted[packet * 64];

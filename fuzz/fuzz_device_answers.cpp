@@ -41,10 +41,8 @@ class AnsweringPlatform final : public HidPlatform {
   bool GhostsFirst = false;
 
   void Enumerate(const std::function<bool(const HidCollection&)>& visit) override {
-    const std::uint8_t c = Call();
-    if (c >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
     std::vector<HidCollection> all;
-    if (c < 0xC0 || c >= 0xF0) {
+    if (ToBoard(Call())) {
       bus_.Enumerate([&](const HidCollection& board) {
         all.push_back(board);
         return true;
@@ -60,8 +58,7 @@ class AnsweringPlatform final : public HidPlatform {
     HidHandle h = kNoHidHandle;
     if (path.rfind("ghost", 0) == 0) {
       if (c < 0xC0) h = nextGhost_++;
-    } else if (c < 0xC0 || c >= 0xE0) {
-      if (c >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
+    } else if (ToBoard(c)) {
       h = bus_.Open(path);
     }
     if (h != kNoHidHandle) open_.insert(h);
@@ -124,9 +121,13 @@ class AnsweringPlatform final : public HidPlatform {
   bool Pass(HidHandle h) {
     FUZZ_CHECK(open_.count(h) == 1);  // never a handle that is not open
     control_ = Call();
-    if (IsGhost(h)) return false;
-    if (control_ >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
-    return control_ < 0xC0 || control_ >= 0xF0;
+    return !IsGhost(h) && ToBoard(control_);
+  }
+  // Below 0xC0 the call goes to the board; from 0xF0 on the board leaves the
+  // bus first; in between the input fails or answers it.
+  bool ToBoard(std::uint8_t c) {
+    if (c >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
+    return c < 0xC0 || c >= 0xF0;
   }
   // The board answers whole reports.
   bool Full(bool came, std::size_t length) {
@@ -228,13 +229,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(outcome.Pages == 3 && outcome.PagesWritten == 3);
   FUZZ_CHECK(device.OksCame >= 2 && device.AcksCame >= 12);
   FUZZ_CHECK(device.Accepted.size() == 12 * 64);
-  for (std::size_t packet = 0; packet < 12; ++packet) {
-    const std::uint8_t* sent = &device.Accepted[packet * 64];
-    for (std::size_t i = 0; i < 64; ++i) {
-      const std::size_t at = 4096 + packet * 32 + i - 1;
-      const std::uint8_t want = i >= 1 && i <= 32 && at < 4096 + 300 ? Image().ImageBuffer[at] : 0;
-      FUZZ_CHECK(sent[i] == want);
-    }
+  for (std::size_t i = 0; i < device.Accepted.size(); ++i) {
+    // 64-byte reports: the report ID, 32 bytes of the image from 4096 on
+    // (zeros past its end), zeros.
+    const std::size_t byte = i % 64;
+    const std::size_t at = 4096 + i / 64 * 32 + byte - 1;
+    const bool data = byte >= 1 && byte <= 32 && at < 4096 + 300;
+    FUZZ_CHECK(device.Accepted[i] == (data ? Image().ImageBuffer[at] : 0));
   }
   return 0;
 }

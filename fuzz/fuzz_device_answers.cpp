@@ -37,6 +37,10 @@ class AnsweringPlatform final : public HidPlatform {
   bool ValidStringsCame = false;
 
   std::uint8_t Next() { return in_ < end_ ? *in_++ : 0; }
+  std::uint16_t Next16() {  // low byte first
+    const std::uint8_t low = Next();
+    return static_cast<std::uint16_t>(low | Next() << 8);
+  }
   void AddGhost(const HidCollection& ghost) { ghosts_.push_back(ghost); }
   bool GhostsFirst = false;
 
@@ -66,17 +70,17 @@ class AnsweringPlatform final : public HidPlatform {
   }
   bool GetAttributes(HidHandle h, std::uint16_t& vendorId, std::uint16_t& productId) override {
     if (Pass(h)) return bus_.GetAttributes(h, vendorId, productId);
-    std::uint8_t ids[4] = {};
-    const bool ok = Answer(ids, sizeof ids);
-    vendorId = static_cast<std::uint16_t>(ids[0] | ids[1] << 8);
-    productId = static_cast<std::uint16_t>(ids[2] | ids[3] << 8);
+    std::uint16_t ids[2] = {};
+    const bool ok = Answer(ids, 2);
+    vendorId = ids[0];
+    productId = ids[1];
     return ok;
   }
   bool GetProductString(HidHandle h, char16_t* units, std::size_t count) override {
-    return Pass(h) ? bus_.GetProductString(h, units, count) : AnswerUnits(units, count);
+    return Pass(h) ? bus_.GetProductString(h, units, count) : Answer(units, count);
   }
   bool GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) override {
-    return Pass(h) ? bus_.GetSerialNumber(h, units, count) : AnswerUnits(units, count);
+    return Pass(h) ? bus_.GetSerialNumber(h, units, count) : Answer(units, count);
   }
   bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) override {
     return Pass(h) ? bus_.SetFeature(h, data, length) : Taken();
@@ -136,16 +140,14 @@ class AnsweringPlatform final : public HidPlatform {
   }
   // A write the device swallows or refuses.
   bool Taken() const { return (control_ & 1) != 0; }
-  // Up to length bytes from the input; success as control_ says.
-  bool Answer(std::uint8_t* data, std::size_t length) {
+  // Up to length bytes or 16-bit units (IDs; a string with or without its
+  // zero unit) from the input; success as control_ says.
+  template <typename Unit>
+  bool Answer(Unit* data, std::size_t length) {
     const std::size_t n = delivered_ = std::min<std::size_t>(Next(), length);
-    for (std::size_t i = 0; i < n; ++i) data[i] = Next();
-    return (control_ & 1) != 0;
-  }
-  // A string of any length, with or without its zero unit.
-  bool AnswerUnits(char16_t* units, std::size_t count) {
-    const std::size_t n = std::min<std::size_t>(Next(), count);
-    for (std::size_t i = 0; i < n; ++i) units[i] = static_cast<char16_t>(Next() | Next() << 8);
+    for (std::size_t i = 0; i < n; ++i) {
+      data[i] = static_cast<Unit>(sizeof(Unit) == 1 ? Next() : Next16());
+    }
     return (control_ & 1) != 0;
   }
 
@@ -200,8 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t kind = device.Next();
     HidCollection ghost{"ghost" + std::to_string(i), kBootUsagePage, kBootUsage, (kind & 1) != 0};
     if ((kind & 2) == 0) {
-      ghost.UsagePage = static_cast<std::uint16_t>(device.Next() | device.Next() << 8);
-      ghost.Usage = static_cast<std::uint16_t>(device.Next() | device.Next() << 8);
+      ghost.UsagePage = device.Next16();
+      ghost.Usage = device.Next16();
     }
     device.AddGhost(ghost);
   }

@@ -1,18 +1,19 @@
 // The roads against a device that answers whatever the input says. Every
 // call at the platform seam takes one control byte: most values pass the call
 // on to an emulated boot loader (so an input that runs out is a good session
-// to the end of the road), the rest fail it, answer with the input's bytes,
-// or take the board off the bus. Collections that are not the board (ghosts)
-// answer from the input alone.
+// to the end of the road), some of them with the user's stop after it; the
+// rest fail it, answer with the input's bytes, or take the board off the bus.
+// Collections that are not the board (ghosts) answer from the input alone.
 //
 // Input: byte 0 picks the road (bits 0-1), the pace (bit 2), the ghosts
 // (bits 3-4: how many; bit 5: before the board) and a serial (bit 6) or port
 // (bit 7) filter; then one byte per ghost (bit 0: caps known, bit 1: the boot
 // usage, else four bytes of usage page and usage follow); then the calls.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "fuzz_check.h"
@@ -35,6 +36,7 @@ class AnsweringPlatform final : public HidPlatform {
   int OksCame = 0;
   int AcksCame = 0;
   bool ValidStringsCame = false;
+  bool StopAsked = false;
 
   std::uint8_t Next() { return in_ < end_ ? *in_++ : 0; }
   std::uint16_t Next16() {  // low byte first
@@ -127,9 +129,11 @@ class AnsweringPlatform final : public HidPlatform {
     control_ = Call();
     return !IsGhost(h) && ToBoard(control_);
   }
-  // Below 0xC0 the call goes to the board; from 0xF0 on the board leaves the
-  // bus first; in between the input fails or answers it.
+  // Below 0xC0 the call goes to the board (from 0xB0 on, the user then asks
+  // to stop); from 0xF0 on the board leaves the bus first; in between the
+  // input fails or answers it.
   bool ToBoard(std::uint8_t c) {
+    StopAsked |= c >= 0xB0 && c < 0xC0;
     if (c >= 0xF0) board_->InjectFault(emulated::FaultKind::Vanish, 0);
     return c < 0xC0 || c >= 0xF0;
   }
@@ -214,6 +218,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint64_t ticks = 0;
   RoadWatch watch;
   watch.Progress = [&](const ProgressSnapshot&) { ++ticks; };
+  bool stopped = false;
+  watch.StopRequested = [&] { return stopped = stopped || device.StopAsked; };
   const RoadResult result = RunRoad({road, device, filter, Image(), ids, clock, pace}, watch);
 
   const RoadOutcome& outcome = result.Outcome;
@@ -221,6 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(outcome.Ended && outcome.Road == road);
   FUZZ_CHECK(outcome.PagesWritten <= outcome.Pages);
   FUZZ_CHECK(device.OpenHandleCount() == 0);
+  // Asked while the road runs, a stop ends it as stopped; nothing else does.
+  FUZZ_CHECK((outcome.Failure == FailureKind::Stopped) == stopped);
   if (!outcome.Completed) return 0;
   FUZZ_CHECK(outcome.Failure == FailureKind::None);
   FUZZ_CHECK(device.ValidStringsCame);

@@ -29,7 +29,25 @@ class AnsweringPlatform final : public HidPlatform {
   AnsweringPlatform(const std::uint8_t* data, std::size_t size, FakeClock& clock)
       : in_(data), end_(data + size), clock_(clock), bus_(clock) {
     board_ = &bus_.AddBootLoader({});
+    const std::uint8_t setup = Next();
+    Road = setup % 4 == 1 ? RoadKind::Download
+           : setup % 4 == 2 ? RoadKind::AppInfo : RoadKind::Info;
+    Pacing = (setup & 4) != 0 ? Pace::Fast : Pace::Window;
+    ghostsFirst_ = (setup & 0x20) != 0;
+    for (int i = 0; i < (setup >> 3) % 4; ++i) {
+      const std::uint8_t kind = Next();
+      HidCollection& ghost = ghosts_.emplace_back(
+          HidCollection{"ghost" + std::to_string(i), kBootUsagePage, kBootUsage, (kind & 1) != 0});
+      if ((kind & 2) != 0) continue;
+      ghost.UsagePage = Next16();
+      ghost.Usage = Next16();
+    }
+    if ((setup & 0x40) != 0) Filter.Serial = "ZB-000001";
+    if ((setup & 0x80) != 0) Filter.Port = "emu-1";
   }
+  RoadKind Road;
+  Pace Pacing;
+  DeviceFilter Filter;
   // Every packet the device took, in order; what the device itself said (an
   // answer counts only with the bytes it brought, not what the buffer held).
   std::vector<std::uint8_t> Accepted;
@@ -37,14 +55,6 @@ class AnsweringPlatform final : public HidPlatform {
   int AcksCame = 0;
   bool ValidStringsCame = false;
   bool StopAsked = false;
-
-  std::uint8_t Next() { return in_ < end_ ? *in_++ : 0; }
-  std::uint16_t Next16() {  // low byte first
-    const std::uint8_t low = Next();
-    return static_cast<std::uint16_t>(low | Next() << 8);
-  }
-  void AddGhost(const HidCollection& ghost) { ghosts_.push_back(ghost); }
-  bool GhostsFirst = false;
 
   void Enumerate(const std::function<bool(const HidCollection&)>& visit) override {
     std::vector<HidCollection> all;
@@ -54,7 +64,7 @@ class AnsweringPlatform final : public HidPlatform {
         return true;
       });
     }
-    all.insert(GhostsFirst ? all.begin() : all.end(), ghosts_.begin(), ghosts_.end());
+    all.insert(ghostsFirst_ ? all.begin() : all.end(), ghosts_.begin(), ghosts_.end());
     for (const HidCollection& each : all) {
       if (!visit(each)) return;
     }
@@ -85,7 +95,7 @@ class AnsweringPlatform final : public HidPlatform {
     return Pass(h) ? bus_.GetSerialNumber(h, units, count) : Answer(units, count);
   }
   bool SetFeature(HidHandle h, const std::uint8_t* data, std::size_t length) override {
-    return Pass(h) ? bus_.SetFeature(h, data, length) : Taken();
+    return Pass(h) ? bus_.SetFeature(h, data, length) : (control_ & 1) != 0;
   }
   bool GetFeature(HidHandle h, std::uint8_t* data, std::size_t length) override {
     const bool came = Pass(h) ? Full(bus_.GetFeature(h, data, length), length) : Answer(data, length);
@@ -95,7 +105,7 @@ class AnsweringPlatform final : public HidPlatform {
     return came;
   }
   bool WriteOutput(HidHandle h, const std::uint8_t* data, std::size_t length) override {
-    const bool taken = Pass(h) ? bus_.WriteOutput(h, data, length) : Taken();
+    const bool taken = Pass(h) ? bus_.WriteOutput(h, data, length) : (control_ & 1) != 0;
     if (taken) Accepted.insert(Accepted.end(), data, data + length);
     return taken;
   }
@@ -118,12 +128,18 @@ class AnsweringPlatform final : public HidPlatform {
   static constexpr HidHandle kFirstGhost = HidHandle{1} << 40;
   static bool IsGhost(HidHandle h) { return h >= kFirstGhost; }
 
+  std::uint8_t Next() { return in_ < end_ ? *in_++ : 0; }
+  std::uint16_t Next16() {  // low byte first
+    const std::uint8_t low = Next();
+    return static_cast<std::uint16_t>(low | Next() << 8);
+  }
   // Every call costs a USB frame, so no poll spins on a clock that stands.
   std::uint8_t Call() {
     clock_.AdvanceUs(1000);
     return Next();
   }
-  // Whether the call goes to the board; otherwise control_ says how to answer.
+  // Whether the call goes to the board; otherwise control_ says how to answer
+  // (bit 0: success, for a write too).
   bool Pass(HidHandle h) {
     FUZZ_CHECK(open_.count(h) == 1);  // never a handle that is not open
     control_ = Call();
@@ -142,10 +158,8 @@ class AnsweringPlatform final : public HidPlatform {
     delivered_ = came ? length : 0;
     return came;
   }
-  // A write the device swallows or refuses.
-  bool Taken() const { return (control_ & 1) != 0; }
   // Up to length bytes or 16-bit units (IDs; a string with or without its
-  // zero unit) from the input; success as control_ says.
+  // zero unit) from the input.
   template <typename Unit>
   bool Answer(Unit* data, std::size_t length) {
     const std::size_t n = delivered_ = std::min<std::size_t>(Next(), length);
@@ -161,6 +175,7 @@ class AnsweringPlatform final : public HidPlatform {
   emulated::EmulatedBus bus_;
   emulated::EmulatedBootLoader* board_ = nullptr;
   std::vector<HidCollection> ghosts_;
+  bool ghostsFirst_ = false;
   std::set<HidHandle> open_;
   HidHandle nextGhost_ = kFirstGhost;
   std::uint8_t control_ = 0;
@@ -181,50 +196,30 @@ std::uint64_t TickBound(RoadKind road, std::uint64_t msPerPoll) {
   return info + 1 + polls(30000) + 12 * (1 + polls(2000));
 }
 
-ImageStore& Image() {
-  static ImageStore* image = [] {
-    auto* store = new ImageStore;
-    testing::LoadRandomImage(*store, 4096 + 300);  // three pages, the last partly
-    return store;
-  }();
-  return *image;
-}
-
 }  // namespace
 }  // namespace zentrel
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace zentrel;
+  static ImageStore& image = *[] {
+    auto* store = new ImageStore;
+    testing::LoadRandomImage(*store, 4096 + 300);  // three pages, the last partly
+    return store;
+  }();
   FakeClock clock;
   AnsweringPlatform device(data, size, clock);
-  const std::uint8_t setup = device.Next();
-  const RoadKind road = setup % 4 == 1 ? RoadKind::Download
-                        : setup % 4 == 2 ? RoadKind::AppInfo : RoadKind::Info;
-  const Pace pace = (setup & 4) != 0 ? Pace::Fast : Pace::Window;
-  device.GhostsFirst = (setup & 0x20) != 0;
-  for (int i = 0; i < (setup >> 3) % 4; ++i) {
-    const std::uint8_t kind = device.Next();
-    HidCollection ghost{"ghost" + std::to_string(i), kBootUsagePage, kBootUsage, (kind & 1) != 0};
-    if ((kind & 2) == 0) {
-      ghost.UsagePage = device.Next16();
-      ghost.Usage = device.Next16();
-    }
-    device.AddGhost(ghost);
-  }
-  DeviceFilter filter;
-  if ((setup & 0x40) != 0) filter.Serial = "ZB-000001";
-  if ((setup & 0x80) != 0) filter.Port = "emu-1";
   const DeviceIds ids;
   std::uint64_t ticks = 0;
+  bool stopped = false;
   RoadWatch watch;
   watch.Progress = [&](const ProgressSnapshot&) { ++ticks; };
-  bool stopped = false;
   watch.StopRequested = [&] { return stopped = stopped || device.StopAsked; };
-  const RoadResult result = RunRoad({road, device, filter, Image(), ids, clock, pace}, watch);
+  const RoadOutcome outcome =
+      RunRoad({device.Road, device, device.Filter, image, ids, clock, device.Pacing}, watch)
+          .Outcome;
 
-  const RoadOutcome& outcome = result.Outcome;
-  FUZZ_CHECK(ticks <= TickBound(road, pace == Pace::Window ? 10 : 1));
-  FUZZ_CHECK(outcome.Ended && outcome.Road == road);
+  FUZZ_CHECK(ticks <= TickBound(device.Road, device.Pacing == Pace::Window ? 10 : 1));
+  FUZZ_CHECK(outcome.Ended && outcome.Road == device.Road);
   FUZZ_CHECK(outcome.PagesWritten <= outcome.Pages);
   FUZZ_CHECK(device.OpenHandleCount() == 0);
   // Asked while the road runs, a stop ends it as stopped; nothing else does.
@@ -232,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!outcome.Completed) return 0;
   FUZZ_CHECK(outcome.Failure == FailureKind::None);
   FUZZ_CHECK(device.ValidStringsCame);
-  if (road != RoadKind::Download) return 0;
+  if (device.Road != RoadKind::Download) return 0;
   // Completed: all three pages went out, in order, with the image's bytes,
   // after the device said the boot started and the erase ended, and it
   // acknowledged each packet.
@@ -244,8 +239,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // (zeros past its end), zeros.
     const std::size_t byte = i % 64;
     const std::size_t at = 4096 + i / 64 * 32 + byte - 1;
-    const bool data = byte >= 1 && byte <= 32 && at < 4096 + 300;
-    FUZZ_CHECK(device.Accepted[i] == (data ? Image().ImageBuffer[at] : 0));
+    const bool sent = byte >= 1 && byte <= 32 && at < 4096 + 300;
+    FUZZ_CHECK(device.Accepted[i] == (sent ? image.ImageBuffer[at] : 0));
   }
   return 0;
 }

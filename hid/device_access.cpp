@@ -72,6 +72,9 @@ int DeviceAccess::SendCommandReport(const CommandReport& report) {
 }
 
 int DeviceAccess::ReadStatusReport(StatusReport& report) {
+  // A platform may call a shorter answer whole: what it leaves out must not
+  // be the last report's status read again.
+  report.fill(0);
   if (handle_ == kNoHidHandle) return 0;
   return platform_.GetFeature(handle_, report.data(), report.size()) ? 1 : 0;
 }
@@ -82,6 +85,7 @@ int DeviceAccess::WriteDataReport(const DataReport& report) {
 }
 
 int DeviceAccess::ReadStringsReport(StringsReport& report) {
+  report.fill(0);  // as a status: never the last report's strings again
   if (handle_ == kNoHidHandle) return 0;
   return platform_.ReadInput(handle_, report.data(), report.size(),
                              kInputReportTimeoutMs)

@@ -52,6 +52,7 @@ class DeviceAccess {
   // a zero byte; buffer needs n + 1 bytes.
   int ReadProductString(char* buffer, std::size_t n);
   int SendCommandReport(const CommandReport& report);
+  // The reads clear the report first: what the device did not send is zeros.
   int ReadStatusReport(StatusReport& report);
   int WriteDataReport(const DataReport& report);
   // Waits at most kInputReportTimeoutMs for one input report.

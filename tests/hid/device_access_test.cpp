@@ -32,13 +32,15 @@ struct Fixture {
   DeviceAccess link{bus};
 };
 
-// The emulated bus with two failures it does not offer itself: attributes
-// that cannot be read for one path, and a product string that cannot be read.
+// The emulated bus with failures it does not offer itself: attributes that
+// cannot be read for one path, a product string that cannot be read, and
+// reports that come empty but are called whole (as a platform may).
 class FlakyPlatform final : public HidPlatform {
  public:
   explicit FlakyPlatform(EmulatedBus& bus) : bus_(bus) {}
   std::string NoAttributesFor;
   bool NoProductString = false;
+  bool EmptyReports = false;
 
   void Enumerate(const std::function<bool(const HidCollection&)>& visit) override {
     bus_.Enumerate(visit);
@@ -61,13 +63,13 @@ class FlakyPlatform final : public HidPlatform {
     return bus_.SetFeature(h, d, n);
   }
   bool GetFeature(HidHandle h, std::uint8_t* d, std::size_t n) override {
-    return bus_.GetFeature(h, d, n);
+    return EmptyReports || bus_.GetFeature(h, d, n);
   }
   bool WriteOutput(HidHandle h, const std::uint8_t* d, std::size_t n) override {
     return bus_.WriteOutput(h, d, n);
   }
   bool ReadInput(HidHandle h, std::uint8_t* d, std::size_t n, int ms) override {
-    return bus_.ReadInput(h, d, n, ms);
+    return EmptyReports || bus_.ReadInput(h, d, n, ms);
   }
   void Close(HidHandle h) override { bus_.Close(h); }
   std::size_t OpenHandleCount() const override { return bus_.OpenHandleCount(); }
@@ -211,6 +213,25 @@ TEST(Link, UnreadableAttributesCloseThatHandleAndTheNextSlotIsTried) {
   EXPECT_EQ(link.ReadProductString(product, 64), 0);
   EXPECT_EQ(product[0], 0);
   EXPECT_TRUE(link.IsOpen());
+}
+
+// An empty answer called whole reads as zeros, never as the last report
+// again (an acknowledgement, valid strings).
+TEST(Link, AnEmptyReportCalledWholeIsZerosNotTheLastReportAgain) {
+  FakeClock clock;
+  EmulatedBus bus{clock};
+  FlakyPlatform platform{bus};
+  DeviceAccess link{platform};
+  bus.AddBootLoader({});
+  ASSERT_EQ(link.OpenDeviceByIds(ZENTREL_VENDOR_ID, ZENTREL_PRODUCT_ID, link.RefreshDeviceList()), 1);
+  platform.EmptyReports = true;
+  StatusReport status{0, 0, 0xAD, 1, 2, 3, 4, 5, 6};
+  StringsReport strings{};
+  strings[1] = 'Z';
+  EXPECT_EQ(link.ReadStatusReport(status), 1);
+  EXPECT_EQ(status, StatusReport{});
+  EXPECT_EQ(link.ReadStringsReport(strings), 1);
+  EXPECT_EQ(strings, StringsReport{});
 }
 
 TEST(Link, IdsAreComparedAsWhole32BitValuesAndAnOpenClosesTheOpenDeviceFirst) {

@@ -1,6 +1,7 @@
 // zentrel-flash list: every present HID top-level collection, the boot
 // loader candidates (usage page 0xFF00, usage 1) and those with the IDs
 // marked, and why a candidate cannot be opened.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,7 +24,10 @@ struct Listed {
   DeviceIdentity Identity;
 };
 
-void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds) {
+// reason: why a node with the IDs cannot be opened; empty when it can, or
+// when it is not known.
+void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds,
+          const std::string& reason) {
   const HidCollection& c = d.Collection;
   const DeviceIdentity& id = d.Identity;
   if (view.Mode() == OutputMode::Json) {
@@ -34,6 +38,7 @@ void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds) {
       item["usage_page"] = c.UsagePage;
       item["usage"] = c.Usage;
     }
+    if (!reason.empty()) item["reason"] = reason;
     if (id.Opened) {
       item["vendor_id"] = id.VendorId;
       item["product_id"] = id.ProductId;
@@ -44,7 +49,8 @@ void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds) {
     return;
   }
   if (!id.Opened) {
-    view.Note(c.Path + "  port " + (id.Port.empty() ? "?" : id.Port) + "  cannot be opened");
+    view.Note(c.Path + "  port " + (id.Port.empty() ? "?" : id.Port) + "  cannot be opened" +
+              (reason.empty() ? "" : ": " + reason));
     return;
   }
   char usage[16] = "?:?";
@@ -76,6 +82,7 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
     present.push_back(member);
     return true;
   });
+  const std::vector<UnopenableDevice> unopenable = FindUnopenableWithIds(platform, ids);
   const DeviceFilter filter = FilterOf(options);
   int collections = 0, candidates = 0, configured = 0;
   for (const HidCollection& member : present) {
@@ -91,9 +98,11 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
     ++collections;
     candidates += candidate ? 1 : 0;
     configured += candidate && withIds ? 1 : 0;
-    Show(view, d, candidate, withIds);
+    const auto why = std::find_if(unopenable.begin(), unopenable.end(),
+                                  [&](const UnopenableDevice& u) { return u.Path == member.Path; });
+    Show(view, d, candidate, withIds, why == unopenable.end() ? "" : why->Reason);
   }
-  const std::size_t unopenable = ReportUnopenableDevices(platform, ids, stderr).size();
+  TellUnopenable(unopenable, ids, stderr);
   const bool traceFailed = rig.TraceFailed();
   if (view.Mode() == OutputMode::Json) {
     view.Json({{"event", "result"},
@@ -102,7 +111,7 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
                {"collections", collections},
                {"candidates", candidates},
                {"with_ids", configured},
-               {"unopenable_with_ids", unopenable}});
+               {"unopenable_with_ids", unopenable.size()}});
   } else {
     char line[160];
     std::snprintf(line, sizeof line, "%d collections, %d boot loader candidates, %d with IDs ",

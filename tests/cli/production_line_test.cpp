@@ -177,6 +177,14 @@ TEST_F(ZentrelFlashProcess, AllRecordsTheBoardItCannotOpen) {
   EXPECT_EQ(r["pages_written"], 0);
 }
 
+// A log of `list --json` says why a node with the IDs cannot be opened.
+TEST_F(ZentrelFlashProcess, ListRecordsWhyANodeCannotBeOpened) {
+  const Outcome run = RunProgram({"list", "--emulate", "--emulate-fault", "cannot-open", "--json"});
+  const nlohmann::json d = JsonLines(run.Out).front();
+  EXPECT_EQ(d["opened"], false);
+  EXPECT_EQ(d["reason"], "Permission denied (emulated)");
+}
+
 // A line of the --all table as a terminal of the given width shows it: the
 // columns at their widths, cut before the last column, no blanks at the end.
 std::string TableLine(unsigned short columns, const char* port, const char* serial,

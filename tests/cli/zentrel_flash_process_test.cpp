@@ -221,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"ListNamesThePortOfANodeItCannotOpen",
             {"list", "--emulate", "--emulate-fault", "cannot-open"}, 0,
             "but it cannot be opened: Permission denied (emulated)\n",
-            "emulated-hid-0  port emu-1  cannot be opened\n"},
+            "emulated-hid-0  port emu-1  cannot be opened: Permission denied (emulated)\n"},
         Row{"AllFindsNone", {"flash", "@demo", "--all", "--emulate", "--pid", "0x1234"}, 5,
             "BOOT info: No HID device detect\nzentrel-flash: no device with IDs 1D50:1234 is "
             "attached\n",

@@ -119,15 +119,16 @@ bool SplitFault(std::string text, int& device, std::string& name, int& n) {
 }
 
 // Applies each fault text to its device (or to all); false, with a message
-// on stderr, for one that does not parse or names no device.
+// on stderr, for one that does not parse, names no device, or has an N below
+// lowestN.
 template <typename Parse, typename Inject>
-bool ApplyFaults(const std::vector<std::string>& texts, const char* option,
+bool ApplyFaults(const std::vector<std::string>& texts, const char* option, int lowestN,
                  const std::vector<HidrawBootLoader*>& devices, Parse parse, Inject inject) {
   for (const std::string& text : texts) {
     int device = 0, n = 1;
     std::string name;
     const auto kind = SplitFault(text, device, name, n) ? parse(name) : std::nullopt;
-    if (!kind || device > static_cast<int>(devices.size())) {
+    if (!kind || n < lowestN || device > static_cast<int>(devices.size())) {
       std::fprintf(stderr, "zentrel-hidraw-device: bad %s %s\n", option, text.c_str());
       return false;
     }
@@ -241,6 +242,13 @@ int main(int argc, char** argv) {
     return kSetupFailed;
   }
 
+  // Device faults follow zentrel-flash's --emulate-fault rules (N = 0 only
+  // where it means at once, each fault once); a transport fault counts from 1.
+  if (const std::string bad = zentrel::emulated::CheckFaultRequests(faults); !bad.empty()) {
+    std::fprintf(stderr, "zentrel-hidraw-device: --fault: %s\n", bad.c_str());
+    return kSetupFailed;
+  }
+
   HidrawTestbed bed;
   std::vector<HidrawBootLoader*> devices;
   for (int k = 1; k <= deviceCount; ++k) {
@@ -262,9 +270,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zentrel-hidraw-device: %s\n", error.c_str());
     return kSetupFailed;
   }
-  if (!ApplyFaults(faults, "--fault", devices, zentrel::emulated::ParseFaultKind,
+  if (!ApplyFaults(faults, "--fault", 0, devices, zentrel::emulated::ParseFaultKind,
                    [](HidrawBootLoader& d, auto kind, int n) { d.InjectFault(kind, n); }) ||
-      !ApplyFaults(transportFaults, "--transport-fault", devices,
+      !ApplyFaults(transportFaults, "--transport-fault", 1, devices,
                    zentrel::hidraw::ParseTransportFault,
                    [](HidrawBootLoader& d, auto kind, int n) { d.InjectTransportFault(kind, n); })) {
     return kSetupFailed;

@@ -84,6 +84,11 @@ check "... saying what shows it" grep -q "preload libzentrel_deny_hidraw_open.so
 code=0
 umockdev-wrapper "$device_program" --fault vanish:0 -- "$flash" info >/dev/null 2>&1 || code=$?
 check "--fault vanish:0: no device from the start (exit 5)" [ "$code" = 5 ]
+for zero in "--fault fail-output:0" "--transport-fault eio:0"; do
+  code=0
+  umockdev-wrapper "$device_program" $zero -- true 2>/dev/null || code=$?
+  check "$zero is refused: that transfer is never counted (125)" [ "$code" = 125 ]
+done
 
 three all -- "$flash" flash "$source_dir/examples/demo.hex" --all --pace fast >all.out
 for port in 1-1 1-2 1-3; do

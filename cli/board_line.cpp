@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "cli/exit_codes.h"
-#include "cli/failure_advice.h"
 #include "cli/interrupt.h"
 #include "cli/unopenable_hint.h"
+#include "sequencer/failure_advice.h"
 #include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
@@ -14,52 +14,27 @@ namespace {
 
 constexpr std::uint64_t kWaitPollUs = 100'000;
 
-// A chosen board is followed across its reset; without one, the road takes
-// whatever the user's filter lets through.
 BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const DeviceFilter& filter,
                      int number, LineObserver& observer) {
   BoardRecord record;
-  record.Board = board;
   record.Number = number;
   record.Start = std::chrono::system_clock::now();
-  const DeviceFilter where = board.Path.empty() ? filter : FollowFilter(board);
-  RoadWatch watch;
-  watch.Shown = observer.RoadView();
-  watch.HidePageTexts = observer.ShowsPages();
-  watch.Progress = [&observer](const ProgressSnapshot& p) { observer.Progress(p); };
-  watch.StopRequested = InterruptRequested;
-  static_cast<RoadResult&>(record) = RunRoad(
-      {s.Road, s.Devices.Platform(), where, s.Image, s.Ids, s.Time, s.Options.Pacing}, watch);
-  // Found by the road itself (plugged in after the start): named by the node
-  // and port it was found on, and by what is on that port now, which also
-  // tells whether it is still attached.
-  const bool foundOnAPort = board.Path.empty() && !record.FoundPort.empty();
-  const std::vector<DeviceIdentity> there =
-      foundOnAPort ? FindDevices(s.Devices.Platform(), s.Ids, {"", record.FoundPort})
-                   : std::vector<DeviceIdentity>{};
-  if (board.Path.empty() && !record.FoundPath.empty()) {
-    if (!there.empty()) record.Board = there.front();
-    record.Board.Path = record.FoundPath;
-    record.Board.Port = record.FoundPort;
-  }
+  RoadWatch watch{observer.RoadView(), observer.ShowsPages(),
+                  [&observer](const ProgressSnapshot& p) { observer.Progress(p); },
+                  InterruptRequested};
+  static_cast<RoadResult&>(record) =
+      RunRoad({s.Road, s.Devices.Platform(), filter, s.Image, s.Ids, s.Time, s.Options.Pacing,
+               board},
+              watch);
   record.ExitCode = ExitCodeOf(record.Outcome);
   const RoadOutcome& o = record.Outcome;
   record.Message = o.Failure == FailureKind::Stopped ? StoppedText(o)
                    : o.Box != nullptr                ? o.Box
                                                      : o.Status;
-  if (o.Failure == FailureKind::DeviceFailed) {
-    const DeviceFilter now = record.Board.Path.empty() ? where : FollowFilter(record.Board);
-    record.LeftBus = (foundOnAPort ? there : FindDevices(s.Devices.Platform(), s.Ids, now)).empty();
-  }
   return record;
 }
 
 }  // namespace
-
-DeviceFilter FollowFilter(const DeviceIdentity& board) {
-  if (!board.Port.empty()) return {"", board.Port};
-  return {board.Serial, ""};
-}
 
 WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceFilter& filter,
                       bool want, std::uint64_t limitUs, Clock& clock, LineObserver& observer,

@@ -46,10 +46,6 @@ class LineObserver {
   virtual void CannotOpen(const std::vector<UnopenableDevice>&, const DeviceIds&) {}
 };
 
-// How a road finds its board again after the reset: by its port, else by
-// its serial number; anything when it has neither.
-DeviceFilter FollowFilter(const DeviceIdentity& board);
-
 enum class WaitEnd { Ready, TimedOut, Interrupted };
 // Waits until a device with the IDs is where filter looks (want; present
 // then holds them) or gone from there; limitUs 0 waits for ever.

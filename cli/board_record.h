@@ -7,20 +7,17 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "hid/device_identity.h"
 #include "sequencer/road_run.h"
 
 namespace zentrel::cli {
 
-// What the road left, and which board it was and how the line ends it.
+// What the road left, and how the line ends it.
 struct BoardRecord : RoadResult {
-  DeviceIdentity Board;  // as it was chosen; empty when none was
-  int Number = 1;        // the n-th board on its line (--repeat)
+  int Number = 1;       // the n-th board on its line (--repeat)
   int ExitCode = 0;
-  std::string Message;   // why it failed, for the result line
+  std::string Message;  // why it failed, for the result line
   std::chrono::system_clock::time_point Start;
-  bool LeftBus = false;  // after a failure: the device was no longer attached
-  std::string Advice;    // what failed and what to do, after a failure
+  std::string Advice;   // what failed and what to do, after a failure
 };
 
 // The exit code of a road that ended as the outcome says.

@@ -98,13 +98,6 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
   return "";
 }
 
-std::string IdsText(const DeviceIds& ids) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%04X:%04X", static_cast<unsigned>(ids.VendorId),
-                static_cast<unsigned>(ids.ProductId));
-  return text;
-}
-
 DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }
 
 std::FILE* ConsoleOut(const DeviceOptions& o) {

@@ -70,9 +70,6 @@ std::FILE* ConsoleOut(const DeviceOptions& options);
 // pass; else the line that says why not.
 std::string CheckDeviceOptions(const DeviceOptions& options, DeviceIds& ids);
 
-// "1D50:61A7".
-std::string IdsText(const DeviceIds& ids);
-
 // The --serial and --port choice, and the same as the user typed it.
 DeviceFilter FilterOf(const DeviceOptions& options);
 std::string FilterText(const DeviceFilter& filter);

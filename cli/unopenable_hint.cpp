@@ -2,17 +2,9 @@
 
 #include <algorithm>
 
-#include "cli/options.h"
+#include "hid/device_identity.h"
 
 namespace zentrel::cli {
-
-std::vector<UnopenableDevice> FindUnopenableWithIds(HidPlatform& platform,
-                                                   const DeviceIds& ids) {
-  // An ID above 0xFFFF matches no device, openable or not.
-  if (ids.VendorId > 0xFFFF || ids.ProductId > 0xFFFF) return {};
-  return platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
-                                 static_cast<std::uint16_t>(ids.ProductId));
-}
 
 void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids,
                     std::FILE* err) {

@@ -13,9 +13,6 @@
 
 namespace zentrel::cli {
 
-// The present devices with the IDs that cannot be opened.
-std::vector<UnopenableDevice> FindUnopenableWithIds(HidPlatform& platform, const DeviceIds& ids);
-
 // Names each of found on err, with the advice that fits.
 void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids,
                     std::FILE* err);

@@ -215,7 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   watch.Progress = [&](const ProgressSnapshot&) { ++ticks; };
   watch.StopRequested = [&] { return stopped = stopped || device.StopAsked; };
   const RoadOutcome outcome =
-      RunRoad({device.Road, device, device.Filter, image, ids, clock, device.Pacing}, watch)
+      RunRoad({device.Road, device, device.Filter, image, ids, clock, device.Pacing, {}}, watch)
           .Outcome;
 
   FUZZ_CHECK(ticks <= TickBound(device.Road, device.Pacing == Pace::Window ? 10 : 1));

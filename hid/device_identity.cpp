@@ -56,4 +56,17 @@ std::vector<DeviceIdentity> FindDevices(HidPlatform& platform, const DeviceIds& 
   return found;
 }
 
+DeviceFilter FollowFilter(const DeviceIdentity& board) {
+  if (!board.Port.empty()) return {"", board.Port};
+  return {board.Serial, ""};
+}
+
+std::vector<UnopenableDevice> FindUnopenableWithIds(HidPlatform& platform,
+                                                   const DeviceIds& ids) {
+  // An ID above 0xFFFF matches no device, openable or not.
+  if (ids.VendorId > 0xFFFF || ids.ProductId > 0xFFFF) return {};
+  return platform.FindUnopenable(static_cast<std::uint16_t>(ids.VendorId),
+                                 static_cast<std::uint16_t>(ids.ProductId));
+}
+
 }  // namespace zentrel

@@ -37,4 +37,12 @@ std::vector<std::string> ListCandidatePaths(HidPlatform& platform,
 std::vector<DeviceIdentity> FindDevices(HidPlatform& platform, const DeviceIds& ids,
                                         const DeviceFilter& filter = {});
 
+// How a road finds a chosen board again after its reset: by its port, else
+// by its serial number; anything when it has neither.
+DeviceFilter FollowFilter(const DeviceIdentity& board);
+
+// The present devices with the IDs that cannot be opened, which discovery
+// leaves out: no device at all would look the same.
+std::vector<UnopenableDevice> FindUnopenableWithIds(HidPlatform& platform, const DeviceIds& ids);
+
 }  // namespace zentrel

@@ -1,5 +1,7 @@
 #include "sequencer/road_run.h"
 
+#include <vector>
+
 #include "sequencer/outcome_text.h"
 #include "sequencer/road_stage.h"
 
@@ -52,6 +54,24 @@ void Start(BootSequencer& sequencer, RoadKind road) {
 
 double Seconds(std::uint64_t us) { return static_cast<double>(us) / 1e6; }
 
+// Names a board that no one chose (plugged in after the start) by the node
+// and port the road found it on and what is on that port now, and tells
+// after a failed conversation whether a device is still where it looked.
+void NameBoard(const RoadRunSetup& s, const DeviceFilter& where, const DeviceAccess& device,
+               RoadResult& result) {
+  const bool found = s.Board.Path.empty() && !device.FirstPath().empty();
+  const bool onAPort = found && !device.FirstPort().empty();
+  std::vector<DeviceIdentity> there;
+  if (onAPort || result.Outcome.Failure == FailureKind::DeviceFailed) {
+    there = FindDevices(s.Platform, s.Ids, onAPort ? DeviceFilter{"", device.FirstPort()} : where);
+    result.LeftBus = there.empty();
+  }
+  if (!found) return;
+  result.Board = onAPort && !there.empty() ? there.front() : DeviceIdentity{};
+  result.Board.Path = device.FirstPath();
+  result.Board.Port = device.FirstPort();
+}
+
 }  // namespace
 
 void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
@@ -74,7 +94,8 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
 }
 
 RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
-  DeviceAccess device(s.Platform, s.Filter);
+  const DeviceFilter where = s.Board.Path.empty() ? s.Filter : FollowFilter(s.Board);
+  DeviceAccess device(s.Platform, where);
   FieldKeeper view(watch);
   BootSequencer sequencer(view, device, s.Image, s.Ids, s.Time);
   view.Watch(sequencer);
@@ -111,8 +132,8 @@ RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
   result.FlashSizeKiB = sequencer.FlashSizeKiB();
   result.Seconds = Seconds(endUs - startUs);
   result.WritingSeconds = writingFromUs != 0 ? Seconds(endUs - writingFromUs) : 0;
-  result.FoundPath = device.FirstPath();
-  result.FoundPort = device.FirstPort();
+  result.Board = s.Board;
+  NameBoard(s, where, device, result);
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "hid/device_access.h"
+#include "hid/device_identity.h"
 #include "hid/hid_platform.h"
 #include "image/image_store.h"
 #include "protocol/clock.h"
@@ -45,18 +46,24 @@ struct RoadResult {
   std::uint16_t FlashSizeKiB = 0;     // as the boot status gave it
   double Seconds = 0;
   double WritingSeconds = 0;  // from the first page on
-  // The device the road opened first, and its port then; empty if none.
-  std::string FoundPath, FoundPort;
+  // The board the road ran on: the chosen one or, when none was, the device
+  // it opened first (its node and port then, the rest as that port has it
+  // now); empty when it opened none.
+  DeviceIdentity Board;
+  // After a failed conversation: no device with the IDs is where the road
+  // looked for its board.
+  bool LeftBus = false;
 };
 
 struct RoadRunSetup {
   RoadKind Road;
   HidPlatform& Platform;
-  DeviceFilter Filter;  // where the road looks for its board, before and after the reset
+  DeviceFilter Filter;  // where the road looks for its board when none is chosen
   const ImageStore& Image;
   const DeviceIds& Ids;
   Clock& Time;
   Pace Pacing = Pace::Fast;
+  DeviceIdentity Board;  // the chosen board, followed across its reset; empty: none
 };
 
 struct RoadWatch {

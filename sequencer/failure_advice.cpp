@@ -1,14 +1,13 @@
-#include "cli/failure_advice.h"
+#include "sequencer/failure_advice.h"
 
 #include <cstdio>
 
-#include "cli/options.h"
 #include "hid/device_identity.h"
 #include "image/memory_image_header.h"
 #include "protocol/reports.h"
 #include "sequencer/outcome_text.h"
 
-namespace zentrel::cli {
+namespace zentrel {
 
 namespace {
 
@@ -36,7 +35,7 @@ std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
   return advice;
 }
 
-std::string DoesNotFit(const BoardRecord& r, const ImageStore& image) {
+std::string DoesNotFit(const RoadResult& r, const ImageStore& image) {
   const std::string& platform = r.Fields[static_cast<std::size_t>(ValueField::PlatformField)];
   const std::string& version = r.Fields[static_cast<std::size_t>(ValueField::HwVersionField)];
   char device[160];
@@ -53,7 +52,7 @@ std::string DoesNotFit(const BoardRecord& r, const ImageStore& image) {
   return file + length + "; " + device;
 }
 
-std::string DeviceFailed(const BoardRecord& r) {
+std::string DeviceFailed(const RoadResult& r) {
   const RoadOutcome& o = r.Outcome;
   std::string text = std::string("failed while ") + PhaseWord(PhaseOf(o.Stage));
   if (PhaseOf(o.Stage) == RoadPhase::Writing) {
@@ -68,7 +67,7 @@ std::string DeviceFailed(const BoardRecord& r) {
 
 }  // namespace
 
-std::string FailureAdvice(const BoardRecord& r, const ImageStore& image, const DeviceIds& ids,
+std::string FailureAdvice(const RoadResult& r, const ImageStore& image, const DeviceIds& ids,
                           HidPlatform& platform) {
   switch (r.Outcome.Failure) {
     case FailureKind::NoDevice: return NoDevice(ids, platform);
@@ -78,4 +77,4 @@ std::string FailureAdvice(const BoardRecord& r, const ImageStore& image, const D
   }
 }
 
-}  // namespace zentrel::cli
+}  // namespace zentrel

@@ -13,27 +13,20 @@
 #include "cli/exit_codes.h"
 #include "cli/unopenable_hint.h"
 #include "hid/device_identity.h"
-#include "protocol/reports.h"
 
 namespace zentrel::cli {
 
 namespace {
 
-struct Listed {
-  HidCollection Collection;
-  DeviceIdentity Identity;
-};
-
 // reason: why a node with the IDs cannot be opened; empty when it can, or
 // when it is not known.
-void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds,
-          const std::string& reason) {
+void Show(ConsoleView& view, const PresentCollection& d, const std::string& reason) {
   const HidCollection& c = d.Collection;
   const DeviceIdentity& id = d.Identity;
   if (view.Mode() == OutputMode::Json) {
-    nlohmann::json item = {{"event", "device"},     {"path", c.Path},
-                           {"port", id.Port},       {"opened", id.Opened},
-                           {"candidate", candidate}, {"configured", candidate && withIds}};
+    nlohmann::json item = {{"event", "device"},       {"path", c.Path},
+                           {"port", id.Port},         {"opened", id.Opened},
+                           {"candidate", d.Candidate}, {"configured", d.WithIds}};
     if (c.CapsKnown) {
       item["usage_page"] = c.UsagePage;
       item["usage"] = c.Usage;
@@ -59,8 +52,7 @@ void Show(ConsoleView& view, const Listed& d, bool candidate, bool withIds,
   std::snprintf(line, sizeof line, "%s  port %s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
                 c.Path.c_str(), id.Port.empty() ? "?" : id.Port.c_str(), id.VendorId,
                 id.ProductId, usage, id.Product.c_str(), id.Serial.c_str(),
-                candidate ? "  [boot loader candidate]" : "",
-                candidate && withIds ? " [has the IDs]" : "");
+                d.Candidate ? "  [boot loader candidate]" : "", d.WithIds ? " [has the IDs]" : "");
   view.Note(line);
 }
 
@@ -76,31 +68,16 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
   SteadyClock clock;
   Rig rig(options, clock);
   HidPlatform& platform = rig.Platform();
-  // Described after the enumeration: its visit must not call the platform.
-  std::vector<HidCollection> present;
-  platform.Enumerate([&](const HidCollection& member) {
-    present.push_back(member);
-    return true;
-  });
+  const std::vector<PresentCollection> census = TakeCensus(platform, ids, FilterOf(options));
   const std::vector<UnopenableDevice> unopenable = FindUnopenableWithIds(platform, ids);
-  const DeviceFilter filter = FilterOf(options);
-  int collections = 0, candidates = 0, configured = 0;
-  for (const HidCollection& member : present) {
-    const Listed d{member, ReadDeviceIdentity(platform, member.Path)};
-    if ((!filter.Port.empty() && d.Identity.Port != filter.Port) ||
-        (!filter.Serial.empty() && d.Identity.Serial != filter.Serial)) {
-      continue;
-    }
-    const bool candidate =
-        member.CapsKnown && member.UsagePage == kBootUsagePage && member.Usage == kBootUsage;
-    const bool withIds = d.Identity.Opened && d.Identity.VendorId == ids.VendorId &&
-                         d.Identity.ProductId == ids.ProductId;
-    ++collections;
-    candidates += candidate ? 1 : 0;
-    configured += candidate && withIds ? 1 : 0;
-    const auto why = std::find_if(unopenable.begin(), unopenable.end(),
-                                  [&](const UnopenableDevice& u) { return u.Path == member.Path; });
-    Show(view, d, candidate, withIds, why == unopenable.end() ? "" : why->Reason);
+  int candidates = 0, configured = 0;
+  for (const PresentCollection& d : census) {
+    candidates += d.Candidate ? 1 : 0;
+    configured += d.WithIds ? 1 : 0;
+    const auto why = std::find_if(unopenable.begin(), unopenable.end(), [&](const auto& u) {
+      return u.Path == d.Collection.Path;
+    });
+    Show(view, d, why == unopenable.end() ? "" : why->Reason);
   }
   TellUnopenable(unopenable, ids, stderr);
   const bool traceFailed = rig.TraceFailed();
@@ -108,14 +85,14 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
     view.Json({{"event", "result"},
                {"command", "list"},
                {"exit_code", traceFailed ? kExitDeviceFailed : kExitOk},
-               {"collections", collections},
+               {"collections", census.size()},
                {"candidates", candidates},
                {"with_ids", configured},
                {"unopenable_with_ids", unopenable.size()}});
   } else {
     char line[160];
-    std::snprintf(line, sizeof line, "%d collections, %d boot loader candidates, %d with IDs ",
-                  collections, candidates, configured);
+    std::snprintf(line, sizeof line, "%zu collections, %d boot loader candidates, %d with IDs ",
+                  census.size(), candidates, configured);
     view.Note(line + IdsText(ids));
   }
   return view.ExitCode(kExitOk, "the command reached its goal", traceFailed);

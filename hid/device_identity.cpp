@@ -7,6 +7,19 @@
 
 namespace zentrel {
 
+namespace {
+
+bool HasIds(const DeviceIdentity& d, const DeviceIds& ids) {
+  return d.Opened && d.VendorId == ids.VendorId && d.ProductId == ids.ProductId;
+}
+
+bool LetsThrough(const DeviceFilter& filter, const DeviceIdentity& d) {
+  return (filter.Port.empty() || d.Port == filter.Port) &&
+         (filter.Serial.empty() || d.Serial == filter.Serial);
+}
+
+}  // namespace
+
 DeviceIdentity ReadDeviceIdentity(HidPlatform& platform, const std::string& path) {
   DeviceIdentity identity;
   identity.Path = path;
@@ -32,7 +45,7 @@ std::vector<std::string> ListCandidatePaths(HidPlatform& platform, std::size_t l
   platform.Enumerate([&](const HidCollection& member) {
     // hidapi lists nested collections of one interface with the same path;
     // an interface is one candidate however many collections qualify.
-    if (member.CapsKnown && member.UsagePage == kBootUsagePage && member.Usage == kBootUsage &&
+    if (IsBootCandidate(member) &&
         std::find(paths.begin(), paths.end(), member.Path) == paths.end()) {
       paths.push_back(member.Path);
     }
@@ -46,14 +59,27 @@ std::vector<DeviceIdentity> FindDevices(HidPlatform& platform, const DeviceIds& 
   std::vector<DeviceIdentity> found;
   for (const std::string& path : ListCandidatePaths(platform)) {
     DeviceIdentity d = ReadDeviceIdentity(platform, path);
-    if (!d.Opened || d.VendorId != ids.VendorId || d.ProductId != ids.ProductId) continue;
-    if ((!filter.Port.empty() && d.Port != filter.Port) ||
-        (!filter.Serial.empty() && d.Serial != filter.Serial)) {
-      continue;
-    }
-    found.push_back(std::move(d));
+    if (HasIds(d, ids) && LetsThrough(filter, d)) found.push_back(std::move(d));
   }
   return found;
+}
+
+std::vector<PresentCollection> TakeCensus(HidPlatform& platform, const DeviceIds& ids,
+                                          const DeviceFilter& filter) {
+  // Read after the enumeration: its visit must not call the platform.
+  std::vector<HidCollection> present;
+  platform.Enumerate([&](const HidCollection& member) {
+    present.push_back(member);
+    return true;
+  });
+  std::vector<PresentCollection> census;
+  for (const HidCollection& member : present) {
+    PresentCollection c{member, ReadDeviceIdentity(platform, member.Path), IsBootCandidate(member)};
+    if (!LetsThrough(filter, c.Identity)) continue;
+    c.WithIds = c.Candidate && HasIds(c.Identity, ids);
+    census.push_back(std::move(c));
+  }
+  return census;
 }
 
 DeviceFilter FollowFilter(const DeviceIdentity& board) {

@@ -23,6 +23,14 @@ struct DeviceIdentity {
   std::string Port;     // HidPlatform::GetLocation; empty if unknown
 };
 
+// A present HID collection: who it is, and how discovery sees it.
+struct PresentCollection {
+  HidCollection Collection;
+  DeviceIdentity Identity;
+  bool Candidate = false;  // the boot loader's collection
+  bool WithIds = false;    // a candidate that has the IDs
+};
+
 // Opens the path briefly, reads its IDs, product string and serial number,
 // and closes it again; the port needs no open.
 DeviceIdentity ReadDeviceIdentity(HidPlatform& platform, const std::string& path);
@@ -36,6 +44,11 @@ std::vector<std::string> ListCandidatePaths(HidPlatform& platform,
 // identity, in enumeration order.
 std::vector<DeviceIdentity> FindDevices(HidPlatform& platform, const DeviceIds& ids,
                                         const DeviceFilter& filter = {});
+
+// Every present collection that the filter lets through, in enumeration
+// order, each with its identity.
+std::vector<PresentCollection> TakeCensus(HidPlatform& platform, const DeviceIds& ids,
+                                          const DeviceFilter& filter = {});
 
 // How a road finds a chosen board again after its reset: by its port, else
 // by its serial number; anything when it has neither.

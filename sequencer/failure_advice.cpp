@@ -1,6 +1,8 @@
 #include "sequencer/failure_advice.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "hid/device_identity.h"
 #include "image/memory_image_header.h"
@@ -11,24 +13,25 @@ namespace zentrel {
 
 namespace {
 
+// The same census as `zentrel-flash list`, which the advice points to.
 std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
-  int collections = 0;
-  platform.Enumerate([&](const HidCollection&) {
-    ++collections;
-    return true;
-  });
-  const std::size_t candidates = ListCandidatePaths(platform).size();
-  const std::vector<DeviceIdentity> withIds = FindDevices(platform, ids);
+  const std::vector<PresentCollection> census = TakeCensus(platform, ids);
+  const auto count = [&](bool PresentCollection::*flag) {
+    return std::count_if(census.begin(), census.end(), [&](const auto& c) { return c.*flag; });
+  };
   char text[200];
   std::snprintf(text, sizeof text,
-                "searched for IDs %s: %d HID collections, %zu boot loader candidates, %zu "
+                "searched for IDs %s: %zu HID collections, %td boot loader candidates, %td "
                 "with the IDs now; `zentrel-flash list` shows them",
-                IdsText(ids).c_str(), collections, candidates, withIds.size());
+                IdsText(ids).c_str(), census.size(), count(&PresentCollection::Candidate),
+                count(&PresentCollection::WithIds));
   // The search takes only a product name that begins with a capital letter.
   std::string advice = text;
-  for (const DeviceIdentity& d : withIds) {
-    if (d.Product.empty() || !IsUpperAsciiLetter(static_cast<std::uint8_t>(d.Product[0]))) {
-      advice += "; " + d.Path + " names itself \"" + d.Product +
+  for (const PresentCollection& c : census) {
+    const std::string& product = c.Identity.Product;
+    if (c.WithIds &&
+        (product.empty() || !IsUpperAsciiLetter(static_cast<std::uint8_t>(product[0])))) {
+      advice += "; " + c.Identity.Path + " names itself \"" + product +
                 "\", not a boot loader's name, which begins with a capital letter";
     }
   }

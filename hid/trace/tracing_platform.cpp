@@ -46,7 +46,7 @@ void TracingPlatform::Enumerate(const std::function<bool(const HidCollection&)>&
   const std::uint64_t start = clock_.NowUs();
   inner_->Enumerate([&](const HidCollection& c) {
     ++seen;
-    if (c.CapsKnown && c.UsagePage == kBootUsagePage && c.Usage == kBootUsage) ++qualified;
+    if (IsBootCandidate(c)) ++qualified;
     return visit(c);
   });
   TraceRecord record = Begin(TraceCall::Enumerate, start, true, kNoHidHandle);

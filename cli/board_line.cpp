@@ -66,8 +66,8 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
   return WaitEnd::Ready;
 }
 
-std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board, bool perBoard) {
-  if (o.EmuDump.empty() || !perBoard) return o.EmuDump;
+std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board) {
+  if (o.EmuDump.empty() || !o.All) return o.EmuDump;
   return o.EmuDump + "." + (board.Port.empty() ? board.Serial : board.Port);
 }
 
@@ -77,7 +77,7 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
   for (int number = 1;; ++number) {
     BoardRecord record = RunBoard(s, board, waitFilter, number, observer);
     std::string error;
-    if (const std::string file = DumpPath(s.Options, board, s.DumpPerBoard);
+    if (const std::string file = DumpPath(s.Options, board);
         !file.empty() && !s.Devices.DumpFlash(board.Path, file, error) &&
         record.ExitCode == kExitOk) {
       record.ExitCode = kExitDeviceFailed;

@@ -25,7 +25,6 @@ struct LineSetup {
   RoadKind Road;
   Rig& Devices;
   Clock& Time;  // safe to share between threads when lines run side by side
-  bool DumpPerBoard = false;  // --emulate-dump FILE.PORT for each board
 };
 
 // What a line tells whoever shows it, from its own thread.
@@ -55,7 +54,7 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
 
 // Where --emulate-dump saves a board's flash: FILE, or with --all FILE.PORT
 // (FILE.SERIAL when the port is not known); empty without --emulate-dump.
-std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board, bool perBoard);
+std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board);
 
 // Runs the road on board (an empty identity: whichever the search finds)
 // and, with --repeat, on each next board that comes where waitFilter looks,

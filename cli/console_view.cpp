@@ -137,7 +137,7 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
                   Seconds(p.ElapsedUs).c_str());
   }
   // Cut, never wrapped: a wrapped line could not be drawn over in place.
-  const std::string shown = kClearLine + FitToWidth(line, TerminalColumns(out_));
+  const std::string shown = kClearLine + FitToWidth(line, TerminalSizeOf(out_).Columns);
   if (std::fputs(shown.c_str(), out_) < 0 || std::fflush(out_) != 0) outFailed_ = true;
   liveShown_ = true;
 }

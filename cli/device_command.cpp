@@ -142,7 +142,7 @@ class DeviceCommand {
     rig_ = std::make_unique<Rig>(o_, clock_);
     std::vector<DeviceIdentity> boards;
     if (const int code = ChooseBoards(boards); code >= 0) return code;
-    LineSetup setup{o_, ids_, image_, road_, *rig_, clock_, o_.All};
+    LineSetup setup{o_, ids_, image_, road_, *rig_, clock_};
     if (!o_.All) {
       ConsoleLine line(view_, o_.Repeat);
       RunLine(setup, boards.front(), FilterOf(o_), line);
@@ -182,8 +182,8 @@ class DeviceCommand {
     if (o_.All) {
       // Each board's dump is checked as a single one is, before any road starts.
       for (const DeviceIdentity& d : boards) {
-        const std::string dump = DumpPath(o_, d, true);
-        const std::string error = dump.empty() ? "" : CheckDumpFile(o_, dump);
+        const std::string dump = DumpPath(o_, d);
+        const std::string error = dump.empty() ? "" : CheckOutputFiles(o_, dump);
         if (!error.empty()) {
           view_.Error("zentrel-flash: " + error);
           return kExitUsage;
@@ -359,7 +359,7 @@ class DeviceCommand {
     // A table taller than the terminal could not be drawn over itself: then
     // each board's result is a line of its own.
     LiveTable table(stdout);
-    const bool drawn = view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalRows(stdout);
+    const bool drawn = view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalSizeOf(stdout).Rows;
     while (running > 0) {
       Show(shared, drawn ? &table : nullptr, records);
       clock_.SleepUs(kShowEveryUs);

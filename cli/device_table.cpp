@@ -34,7 +34,7 @@ std::string FormatDeviceRow(const DeviceRow& row) {
 bool LiveTable::Draw(const std::vector<DeviceRow>& rows) {
   // Every line cut to the terminal's width: a wrapped line would take two
   // and the table would no longer be drawn over itself.
-  const std::size_t columns = TerminalColumns(out_);
+  const std::size_t columns = TerminalSizeOf(out_).Columns;
   std::string text;
   // Back to the heading drawn last time, then every line anew.
   if (drawn_ > 0) text += "\r\033[" + std::to_string(drawn_) + "A";

@@ -1,6 +1,5 @@
 #include "cli/options.h"
 
-#include <array>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -12,23 +11,16 @@
 
 namespace zentrel::cli {
 
-bool ParseHexOption(const std::string& text, std::uint32_t& value) {
+bool ParseUsbId(const std::string& text, std::uint32_t& value) {
   const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   const char* first = text.data() + (prefixed ? 2 : 0);
   const char* last = text.data() + text.size();
   std::uint32_t v = 0;
   // from_chars alone would take a sign or stop at the first stray character.
   if (first == last || last - first > 8 || *first == '-' || *first == '+' ||
-      std::from_chars(first, last, v, 16).ptr != last) {
+      std::from_chars(first, last, v, 16).ptr != last || v == 0 || v > 0xFFFF) {
     return false;
   }
-  value = v;
-  return true;
-}
-
-bool ParseUsbId(const std::string& text, std::uint32_t& value) {
-  std::uint32_t v = 0;
-  if (!ParseHexOption(text, v) || v == 0 || v > 0xFFFF) return false;
   value = v;
   return true;
 }
@@ -44,19 +36,20 @@ bool SameFile(const std::string& a, const std::string& b) {
   return (!fa.empty() && fa == OutputFileOf(b)) || (fs::exists(a, ec) && fs::equivalent(a, b, ec));
 }
 
-// The files --trace and --capture write, by option; empty: none.
-std::array<std::pair<const char*, std::string>, 2> TraceFiles(const DeviceOptions& o) {
-  return {{{"--trace", o.Trace.TraceFile == "-" ? "" : o.Trace.TraceFile},
-           {"--capture", o.Trace.CaptureFile}}};
-}
-
 }  // namespace
 
-std::string CheckOutputFiles(const DeviceOptions& o) {
-  const auto files = TraceFiles(o);
-  if (!files[0].second.empty() && !files[1].second.empty() &&
-      SameFile(files[0].second, files[1].second)) {
-    return "--trace and --capture name the same file";
+std::string CheckOutputFiles(const DeviceOptions& o, const std::string& dump) {
+  const std::pair<const char*, std::string> files[] = {
+      {"--trace", o.Trace.TraceFile == "-" ? "" : o.Trace.TraceFile},
+      {"--capture", o.Trace.CaptureFile},
+      {"--emulate-dump", dump}};
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    for (std::size_t j = i + 1; j < std::size(files); ++j) {
+      if (!files[i].second.empty() && !files[j].second.empty() &&
+          SameFile(files[i].second, files[j].second)) {
+        return std::string(files[i].first) + " and " + files[j].first + " name the same file";
+      }
+    }
   }
   for (const auto& [option, file] : files) {
     if (file.empty()) continue;
@@ -65,16 +58,6 @@ std::string CheckOutputFiles(const DeviceOptions& o) {
     }
   }
   return "";
-}
-
-std::string CheckDumpFile(const DeviceOptions& o, const std::string& dump) {
-  for (const auto& [option, file] : TraceFiles(o)) {
-    if (!file.empty() && SameFile(file, dump)) {
-      return std::string(option) + " and --emulate-dump name the same file";
-    }
-  }
-  const std::string error = CheckOutputPath(dump, o.InputPath);
-  return error.empty() ? "" : "--emulate-dump: " + error;
 }
 
 std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
@@ -94,8 +77,7 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
     }
   }
   // With --all each board's FILE.PORT is checked once the boards are known.
-  if (!o.EmuDump.empty() && !o.All) return CheckDumpFile(o, o.EmuDump);
-  return "";
+  return o.All ? "" : CheckOutputFiles(o, o.EmuDump);
 }
 
 DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }

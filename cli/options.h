@@ -46,19 +46,14 @@ struct OutputOptions {
   bool Quiet = false;
 };
 
-// "0x1D50", "1d50": hexadecimal, up to 8 digits. False if not.
-bool ParseHexOption(const std::string& text, std::uint32_t& value);
-// A USB ID: hexadecimal, 1 to 0xFFFF.
+// A USB ID, "0x1D50" or "1d50": hexadecimal, up to 8 digits, 1 to 0xFFFF.
+// False if not.
 bool ParseUsbId(const std::string& text, std::uint32_t& value);
 
-// --trace and --capture, checked before anything else runs: empty when they
-// name two files that can be written and are not the firmware file; else why
-// not.
-std::string CheckOutputFiles(const DeviceOptions& options);
-
-// The same for a board's --emulate-dump file, which must not be the trace's
-// or the capture's either.
-std::string CheckDumpFile(const DeviceOptions& options, const std::string& dump);
+// --trace, --capture and a board's --emulate-dump file (empty: none),
+// checked before anything else runs: empty when no two name the same file
+// and each can be written and is not the firmware file; else why not.
+std::string CheckOutputFiles(const DeviceOptions& options, const std::string& dump = "");
 
 // Where a device command's output goes: stdout, or stderr when the capture
 // is written to stdout (/dev/stdout, or the file stdout goes to), which it

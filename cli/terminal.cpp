@@ -25,39 +25,23 @@ bool IsTerminal(std::FILE* stream) {
 #endif
 }
 
-namespace {
-
-// The window's width and height, or 0 where they cannot be told.
-void WindowSize(std::FILE* stream, std::size_t& columns, std::size_t& rows) {
-  columns = rows = 0;
+TerminalSize TerminalSizeOf(std::FILE* stream) {
+  TerminalSize size;
 #ifdef _WIN32
   CONSOLE_SCREEN_BUFFER_INFO info;
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   if (GetConsoleScreenBufferInfo(handle, &info)) {
-    columns = static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
-    rows = static_cast<std::size_t>(info.srWindow.Bottom - info.srWindow.Top + 1);
+    size.Columns = static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+    size.Rows = static_cast<std::size_t>(info.srWindow.Bottom - info.srWindow.Top + 1);
   }
 #else
-  winsize size{};
-  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0) {
-    columns = size.ws_col;
-    rows = size.ws_row;
+  winsize window{};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &window) == 0) {
+    if (window.ws_col > 0) size.Columns = window.ws_col;
+    if (window.ws_row > 0) size.Rows = window.ws_row;
   }
 #endif
-}
-
-}  // namespace
-
-std::size_t TerminalColumns(std::FILE* stream) {
-  std::size_t columns, rows;
-  WindowSize(stream, columns, rows);
-  return columns > 0 ? columns : 80;
-}
-
-std::size_t TerminalRows(std::FILE* stream) {
-  std::size_t columns, rows;
-  WindowSize(stream, columns, rows);
-  return rows > 0 ? rows : 24;
+  return size;
 }
 
 std::string FitToWidth(const std::string& text, std::size_t columns) {

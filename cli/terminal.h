@@ -13,11 +13,12 @@ inline constexpr const char* kClearLine = "\r\033[K";
 
 bool IsTerminal(std::FILE* stream);
 
-// The terminal's width in columns, read anew at every call (the window may
-// have been resized); 80 when it cannot be told.
-std::size_t TerminalColumns(std::FILE* stream);
-// Its height in lines; 24 when it cannot be told.
-std::size_t TerminalRows(std::FILE* stream);
+struct TerminalSize {
+  std::size_t Columns = 80;  // when it cannot be told
+  std::size_t Rows = 24;
+};
+// Read anew at every call: the window may have been resized.
+TerminalSize TerminalSizeOf(std::FILE* stream);
 
 // text cut to fit in columns - 1 (the last column would wrap on some
 // terminals), never inside a UTF-8 character.

@@ -26,19 +26,19 @@
 namespace zentrel::cli {
 namespace {
 
-TEST(HexOption, AcceptsHexWithOrWithoutPrefixAndNothingElse) {
+TEST(UsbIdOption, AcceptsHexWithOrWithoutPrefixFrom1To0xFFFFAndNothingElse) {
   struct Row {
     const char* Text;
     bool Ok;
     std::uint32_t Value;
   };
   const Row rows[] = {{"0x1D50", true, 0x1D50}, {"1d50", true, 0x1D50},
-                      {"0XFFFFFFFF", true, 0xFFFFFFFF}, {"123456789", false, 0},
-                      {"0x", false, 0}, {"", false, 0}, {"12zz", false, 0},
-                      {"-1", false, 0}};
+                      {"0X0000FFFF", true, 0xFFFF}, {"0x10000", false, 0},
+                      {"0", false, 0}, {"123456789", false, 0}, {"0x", false, 0},
+                      {"", false, 0}, {"12zz", false, 0}, {"-1", false, 0}};
   for (const Row& row : rows) {
     std::uint32_t value = 7;
-    EXPECT_EQ(ParseHexOption(row.Text, value), row.Ok) << row.Text;
+    EXPECT_EQ(ParseUsbId(row.Text, value), row.Ok) << row.Text;
     EXPECT_EQ(value, row.Ok ? row.Value : 7u) << row.Text;
   }
 }

@@ -189,9 +189,12 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                  std::string("USB product ID, 0x1-0xFFFF (default ") + ZENTREL_PRODUCT_ID_TEXT +
                      ")")
       ->type_name("HEX")->check(usbId)->group(kDeviceGroup);
+  // Only info and flash reset the device.
+  const bool resets = cmd.get_name() == "info" || cmd.get_name() == "flash";
   CLI::Option* port = cmd.add_option("--port", o.Port,
-                                     "Only the device on this USB port, as `list` shows it "
-                                     "(followed across its reset)")
+                                     std::string("Only the device on this USB port, as `list` "
+                                                 "shows it") +
+                                         (resets ? " (followed across its reset)" : ""))
                           ->type_name("PORT")
                           ->check(RefuseEmpty("an empty port names no device"))
                           ->group(kDeviceGroup);

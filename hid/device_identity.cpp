@@ -32,7 +32,8 @@ DeviceIdentity ReadDeviceIdentity(HidPlatform& platform, const std::string& path
   if (platform.GetProductString(h, units, kProductStringUnits)) {
     identity.Product = Utf8FromUtf16(units);
   }
-  units[0] = 0;
+  // A read may end its text without a zero: nothing of the product stays.
+  std::fill(std::begin(units), std::end(units), u'\0');
   if (platform.GetSerialNumber(h, units, kProductStringUnits)) {
     identity.Serial = Utf8FromUtf16(units);
   }

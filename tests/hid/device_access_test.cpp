@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hid/device_access.h"
+#include "hid/device_identity.h"
 #include "hid/emulated/emulated_bus.h"
 #include "protocol/clock.h"
 
@@ -41,6 +42,7 @@ class FlakyPlatform final : public HidPlatform {
   std::string NoAttributesFor;
   bool NoProductString = false;
   bool EmptyReports = false;
+  bool UnendedSerial = false;  // a serial number read whole without its zero
 
   void Enumerate(const std::function<bool(const HidCollection&)>& visit) override {
     bus_.Enumerate(visit);
@@ -58,6 +60,12 @@ class FlakyPlatform final : public HidPlatform {
     units[0] = u'Z';  // whatever the platform left there is not a string
     units[1] = 0;
     return false;
+  }
+  bool GetSerialNumber(HidHandle h, char16_t* units, std::size_t count) override {
+    if (!UnendedSerial) return bus_.GetSerialNumber(h, units, count);
+    units[0] = u'Z';
+    units[1] = u'B';
+    return true;
   }
   bool SetFeature(HidHandle h, const std::uint8_t* d, std::size_t n) override {
     return bus_.SetFeature(h, d, n);
@@ -291,6 +299,19 @@ TEST(Link, ProductStringIsNarrowedToLowBytesAndCut) {
     EXPECT_EQ(f.link.ReadProductString(product, 64), 1);
     EXPECT_EQ(std::string(product), row.Expected);
   }
+}
+
+// What one read leaves in the buffer never becomes part of the next.
+TEST(Identity, ASerialNumberWithoutItsZeroKeepsNothingOfTheProductString) {
+  Fixture f;
+  BootLoaderConfig config;
+  config.Path = "node";
+  f.bus.AddBootLoader(config);
+  FlakyPlatform platform(f.bus);
+  platform.UnendedSerial = true;
+  const DeviceIdentity identity = ReadDeviceIdentity(platform, "node");
+  EXPECT_EQ(identity.Product, "ZENTREL BOOT");
+  EXPECT_EQ(identity.Serial, "ZB");
 }
 
 TEST(Link, StringsReadGivesUpAfterOneSecondAndKeepsTheDeviceOpen) {

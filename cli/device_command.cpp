@@ -339,6 +339,7 @@ class DeviceCommand {
       r.Outcome.Pages = PagesToSend(image_.ImageLength);  // --all is a download
       r.ExitCode = kExitNoDevice;
       r.Message = "cannot be opened: " + u.Reason;
+      r.Advice = UnopenableAdvice({u});
       TableLine(shared, shared.Rows.size() - 1).Finished(r);
       shared.Rows.back().Port = r.Board.Port;
     }

@@ -6,12 +6,17 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "hid/hid_platform.h"
 #include "protocol/device_ids.h"
 
 namespace zentrel::cli {
+
+// What to do about them: the udev rule where access was denied (Windows:
+// close the program that holds them); empty when neither would help.
+std::string UnopenableAdvice(const std::vector<UnopenableDevice>& found);
 
 // Names each of found on err, with the advice that fits.
 void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids,

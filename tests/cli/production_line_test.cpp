@@ -167,7 +167,8 @@ TEST_F(ZentrelFlashProcess, RepeatNamesABoardItCannotOpen) {
 }
 
 // A board that --all cannot open is a board of the download that failed:
-// its record counts the image's pages, none of them written.
+// its record counts the image's pages, none of them written, and says what
+// to do as stderr does.
 TEST_F(ZentrelFlashProcess, AllRecordsTheBoardItCannotOpen) {
   const Outcome run = RunProgram({"flash", Path("demo.mvx"), "--all", "--emulate",
                                   "--emulate-fault", "cannot-open", "--json"});
@@ -175,6 +176,8 @@ TEST_F(ZentrelFlashProcess, AllRecordsTheBoardItCannotOpen) {
   EXPECT_EQ(r["message"], "cannot be opened: Permission denied (emulated)");
   EXPECT_EQ(r["pages"], 8);
   EXPECT_EQ(r["pages_written"], 0);
+  EXPECT_EQ(r["advice"], "to give your user access, install the udev rule and plug the device "
+                         "in again (README, \"Device access on Linux\")");
 }
 
 // A log of `list --json` says why a node with the IDs cannot be opened.

@@ -1,6 +1,6 @@
 #include "cli/board_line.h"
 
-#include <algorithm>
+#include <set>
 
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
@@ -23,8 +23,8 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
                   [&observer](const ProgressSnapshot& p) { observer.Progress(p); },
                   InterruptRequested};
   static_cast<RoadResult&>(record) =
-      RunRoad({s.Road, s.Devices.Platform(), filter, s.Image, s.Ids, s.Time, s.Options.Pacing,
-               board},
+      RunRoad({s.Road, s.Devices.Platform(), filter, s.Image, s.Options.Ids, s.Time,
+               s.Options.Pacing, board},
               watch);
   record.ExitCode = ExitCodeOf(record.Outcome);
   const RoadOutcome& o = record.Outcome;
@@ -43,18 +43,14 @@ WaitEnd WaitForDevice(HidPlatform& platform, const DeviceIds& ids, const DeviceF
   ProgressSnapshot p;
   p.Stage = want ? "waiting for a device" : "waiting for the device to leave";
   std::vector<DeviceIdentity> found;
-  std::vector<std::string> unopenable;  // told already
+  std::set<std::string> told;  // unopenable paths named already
   while ((found = FindDevices(platform, ids, filter)).empty() == want) {
     if (InterruptRequested()) return WaitEnd::Interrupted;
     // A board that cannot be opened would be waited for in silence.
     if (want) {
       const std::vector<UnopenableDevice> now = FindUnopenableWithIds(platform, ids);
       bool news = false;
-      for (const UnopenableDevice& u : now) {
-        if (std::find(unopenable.begin(), unopenable.end(), u.Path) != unopenable.end()) continue;
-        unopenable.push_back(u.Path);
-        news = true;
-      }
+      for (const UnopenableDevice& u : now) news = told.insert(u.Path).second || news;
       if (news) observer.CannotOpen(now, ids);
     }
     p.ElapsedUs = clock.NowUs() - start;
@@ -83,7 +79,7 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
       record.ExitCode = kExitDeviceFailed;
       record.Message = "cannot write " + file + ": " + error;
     }
-    record.Advice = FailureAdvice(record, s.Image, s.Ids, platform);
+    record.Advice = FailureAdvice(record, s.Image, s.Options.Ids, platform);
     observer.Finished(record);
     if (!s.Options.Repeat || record.Outcome.Failure == FailureKind::Stopped) return;
     // The operator takes the board off, and the next one comes.
@@ -91,8 +87,9 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
     const DeviceFilter leaving = board.Path.empty() ? waitFilter : FollowFilter(board);
     std::vector<DeviceIdentity> next;
     // Ctrl-C between two boards ends the line: the next one is never touched.
-    if (WaitForDevice(platform, s.Ids, leaving, false, 0, s.Time, observer) != WaitEnd::Ready ||
-        WaitForDevice(platform, s.Ids, waitFilter, true, 0, s.Time, observer, &next) !=
+    const DeviceIds& ids = s.Options.Ids;
+    if (WaitForDevice(platform, ids, leaving, false, 0, s.Time, observer) != WaitEnd::Ready ||
+        WaitForDevice(platform, ids, waitFilter, true, 0, s.Time, observer, &next) !=
             WaitEnd::Ready ||
         InterruptRequested()) {
       return;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "cli/board_record.h"
@@ -20,7 +19,6 @@ namespace zentrel::cli {
 
 struct LineSetup {
   const DeviceOptions& Options;
-  const DeviceIds& Ids;
   const ImageStore& Image;
   RoadKind Road;
   Rig& Devices;

@@ -62,8 +62,6 @@ bool RefuseUnknownCommand(int argc, char** argv) {
   return true;
 }
 
-enum class DeviceCommand { Reading, Flash, List };
-
 constexpr const char* kDeviceGroup = "Choosing the device";
 constexpr const char* kRunGroup = "Running";
 constexpr const char* kOutputGroup = "Output";
@@ -145,27 +143,6 @@ std::function<std::string(const std::string&)> RefuseEmpty(const std::string& wh
 // An empty path names no file.
 const auto kRefuseEmptyPath = RefuseEmpty("an empty path names no file");
 
-void AddOutputOptions(CLI::App& cmd, OutputOptions& options) {
-  CLI::Option* json = cmd.add_flag("--json", options.Json,
-                                   "One JSON object per line on stdout (README: \"JSON "
-                                   "records\"); not with --quiet")
-                          ->group(kOutputGroup);
-  cmd.add_flag("-q,--quiet", options.Quiet, "Print only errors")->excludes(json)->group(kOutputGroup);
-}
-
-void AddTraceOptions(CLI::App& cmd, TraceOptions& trace) {
-  cmd.add_flag("--trace{-}", trace.TraceFile,
-               "Every call to the device, decoded, one line each as it happens: on stderr, "
-               "or with --trace=FILE into FILE")
-      ->type_name("[=FILE]")
-      ->group(kOutputGroup);
-  cmd.add_option("--capture", trace.CaptureFile,
-                 "The same calls as USB transfers in a pcapng file for Wireshark")
-      ->type_name("FILE")
-      ->check(kRefuseEmptyPath)
-      ->group(kOutputGroup);
-}
-
 // A number, 0 to 1000000: not "nan", "inf" or trailing text.
 std::string CheckSeconds(const std::string& text) {
   double seconds = -1;
@@ -175,23 +152,24 @@ std::string CheckSeconds(const std::string& text) {
   return ok ? "" : "SECONDS must be a number, 0 to 1000000";
 }
 
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
-                      DeviceCommand kind) {
+// RoadKind::None: list.
+void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output, RoadKind road) {
   auto usbId = [](const std::string& text) {
     std::uint32_t v = 0;
     return ParseUsbId(text, v) ? std::string()
                                : "'" + text + "' is not a USB ID: hexadecimal, 0x1 to 0xFFFF";
   };
-  cmd.add_option("--vid", o.VendorId,
-                 std::string("USB vendor ID, 0x1-0xFFFF (default ") + ZENTREL_VENDOR_ID_TEXT + ")")
+  cmd.add_option_function<std::string>(
+         "--vid", [&o](const std::string& v) { ParseUsbId(v, o.Ids.VendorId); },
+         std::string("USB vendor ID, 0x1-0xFFFF (default ") + ZENTREL_VENDOR_ID_TEXT + ")")
       ->type_name("HEX")->check(usbId)->group(kDeviceGroup);
-  cmd.add_option("--pid", o.ProductId,
-                 std::string("USB product ID, 0x1-0xFFFF (default ") + ZENTREL_PRODUCT_ID_TEXT +
-                     ")")
+  cmd.add_option_function<std::string>(
+         "--pid", [&o](const std::string& v) { ParseUsbId(v, o.Ids.ProductId); },
+         std::string("USB product ID, 0x1-0xFFFF (default ") + ZENTREL_PRODUCT_ID_TEXT + ")")
       ->type_name("HEX")->check(usbId)->group(kDeviceGroup);
   // Only info and flash reset the device.
-  const bool resets = cmd.get_name() == "info" || cmd.get_name() == "flash";
-  CLI::Option* port = cmd.add_option("--port", o.Port,
+  const bool resets = road == RoadKind::Info || road == RoadKind::Download;
+  CLI::Option* port = cmd.add_option("--port", o.Filter.Port,
                                      std::string("Only the device on this USB port, as `list` "
                                                  "shows it") +
                                          (resets ? " (followed across its reset)" : ""))
@@ -199,11 +177,11 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                           ->check(RefuseEmpty("an empty port names no device"))
                           ->group(kDeviceGroup);
   CLI::Option* serial =
-      cmd.add_option("--serial", o.Serial, "Only the device with this USB serial number")
+      cmd.add_option("--serial", o.Filter.Serial, "Only the device with this USB serial number")
           ->type_name("SERIAL")
           ->check(RefuseEmpty("an empty serial number names no device"))
           ->group(kDeviceGroup);
-  if (kind == DeviceCommand::Flash) {
+  if (road == RoadKind::Download) {
     cmd.add_flag("--all", o.All,
                  "Every device with the IDs attached at the start, side by side; not with "
                  "--port or --serial")
@@ -213,10 +191,10 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                  "to come; Ctrl-C ends")
         ->group(kRunGroup);
   }
-  if (kind != DeviceCommand::List) {
+  if (road != RoadKind::None) {
     cmd.add_option("--wait", o.WaitSeconds,
                    std::string("Wait up to SECONDS (0: for ever) for a device to appear") +
-                       (kind == DeviceCommand::Flash ? "; with --repeat, for the first" : ""))
+                       (road == RoadKind::Download ? "; with --repeat, for the first" : ""))
         ->type_name("SECONDS")->check(CheckSeconds)->group(kRunGroup);
     cmd.add_option_function<std::string>(
            "--pace",
@@ -227,8 +205,23 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
         ->check(CLI::IsMember({"window", "fast"}).description(""))
         ->group(kRunGroup);
   }
-  AddOutputOptions(cmd, output);
-  AddTraceOptions(cmd, o.Trace);
+  CLI::Option* json = cmd.add_flag("--json", output.Json,
+                                   "One JSON object per line on stdout (README: \"JSON "
+                                   "records\"); not with --quiet")
+                          ->group(kOutputGroup);
+  cmd.add_flag("-q,--quiet", output.Quiet, "Print only errors")
+      ->excludes(json)
+      ->group(kOutputGroup);
+  cmd.add_flag("--trace{-}", o.Trace.TraceFile,
+               "Every call to the device, decoded, one line each as it happens: on stderr, "
+               "or with --trace=FILE into FILE")
+      ->type_name("[=FILE]")
+      ->group(kOutputGroup);
+  cmd.add_option("--capture", o.Trace.CaptureFile,
+                 "The same calls as USB transfers in a pcapng file for Wireshark")
+      ->type_name("FILE")
+      ->check(kRefuseEmptyPath)
+      ->group(kOutputGroup);
   CLI::Option* emulate = cmd.add_flag(
       "--emulate", o.Emulate, "The built-in emulated boot loader instead of real hardware");
   emulate->group(kEmulatedGroup);
@@ -264,7 +257,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
                  emulated::FaultRequest fault;
                  return emulated::ParseFaultRequest(text, fault);
                }));
-  if (kind == DeviceCommand::Flash) {
+  if (road == RoadKind::Download) {
     emulated(cmd.add_option("--emulate-dump", o.EmuDump,
                             "Save the board's whole flash to FILE afterwards (with --all: "
                             "FILE.PORT for each board; with --repeat: the last board's)")
@@ -274,36 +267,29 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output,
 }
 
 // A device command: its options, and what runs once they are parsed.
-using DeviceRun = std::function<int(const DeviceOptions&, const OutputOptions&)>;
-
 void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
-                      const std::string& description, DeviceCommand kind, DeviceRun run) {
+                      const std::string& description, RoadKind road) {
   auto options = std::make_shared<DeviceOptions>();
   auto output = std::make_shared<OutputOptions>();
   CLI::App* cmd = app.add_subcommand(name, description);
-  if (kind == DeviceCommand::Flash) {
+  if (road == RoadKind::Download) {
     cmd->add_option("FILE", options->InputPath,
                     "Intel HEX (.hex) or memory image (.mvx): the first letter of the "
                     "extension tells which")
         ->type_name("")
         ->required();
   }
-  AddDeviceOptions(*cmd, *options, *output, kind);
+  AddDeviceOptions(*cmd, *options, *output, road);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
-  cmd->callback([options, output, &exitCode, run = std::move(run)] {
+  cmd->callback([options, output, &exitCode, road] {
     if (const std::string error = CheckOutputFiles(*options); !error.empty()) {
       std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
       exitCode = kExitUsage;
       return;
     }
-    exitCode = run(*options, *output);
+    exitCode = road == RoadKind::None ? RunListCommand(*options, *output)
+                                      : RunRoadCommand(road, *options, *output);
   });
-}
-
-DeviceRun RoadRun(RoadKind road) {
-  return [road](const DeviceOptions& o, const OutputOptions& output) {
-    return RunRoadCommand(road, o, output);
-  };
 }
 
 void AddImageCommand(CLI::App& app, int& exitCode) {
@@ -341,19 +327,19 @@ int RunCommandLine(int argc, char** argv) {
   AddDeviceCommand(app, exitCode, "flash",
                    "Check FILE against the device and write it into the device's flash; "
                    "exit 0 only when the device acknowledged the last page",
-                   DeviceCommand::Flash, RoadRun(RoadKind::Download));
+                   RoadKind::Download);
   AddDeviceCommand(app, exitCode, "info",
                    "Reset the device into its boot loader and read its platform, hardware "
                    "version, boot loader version and name",
-                   DeviceCommand::Reading, RoadRun(RoadKind::Info));
+                   RoadKind::Info);
   AddDeviceCommand(app, exitCode, "app-info",
                    "Ask the firmware running on the device (no reset) for its information "
                    "and version",
-                   DeviceCommand::Reading, RoadRun(RoadKind::AppInfo));
+                   RoadKind::AppInfo);
   AddDeviceCommand(app, exitCode, "list",
                    "List the HID devices, mark the boot loader candidates and those with "
                    "the IDs, and say why one cannot be opened",
-                   DeviceCommand::List, RunListCommand);
+                   RoadKind::None);
   AddImageCommand(app, exitCode);
 
   if (RefuseUnknownCommand(argc, argv)) return kExitUsage;

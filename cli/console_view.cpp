@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::uint64_t kLiveLineEveryUs = 100'000;
 
-std::string Seconds(std::uint64_t us) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(us) / 1e6);
-  return text;
-}
-
 // Every string, keys too, as valid UTF-8 without losing a byte.
 nlohmann::json Lossless(const nlohmann::json& value) {
   if (value.is_string()) return LosslessUtf8(value.get_ref<const std::string&>());
@@ -43,12 +37,10 @@ void ConsoleView::Write(std::FILE* stream, const std::string& line) {
   }
 }
 
-bool ConsoleView::OutputFailed() const { return outFailed_ || std::ferror(out_) != 0; }
-
 int ConsoleView::ExitCode(int code, const char* goal, bool traceFailed) {
   if (code != kExitOk) return code;
   // stdout too: a live table draws there beside the view.
-  if (OutputFailed() || std::fflush(out_) != 0 || std::fflush(stdout) != 0) {
+  if (outFailed_ || std::ferror(out_) != 0 || std::fflush(out_) != 0 || std::fflush(stdout) != 0) {
     Error(std::string("zentrel-flash: ") + goal + ", but writing to standard output failed");
     return kExitDeviceFailed;
   }
@@ -81,8 +73,6 @@ void ConsoleView::ShowMessageBox(const char* text, const char* caption, MessageI
     Write(out_, line);
   }
 }
-
-void ConsoleView::SetFieldText(ValueField, const char*) {}
 
 void ConsoleView::PrintFields(const std::vector<ValueField>& fields,
                               const std::array<std::string, 6>& values) {
@@ -133,8 +123,8 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
                   static_cast<unsigned>(p.Pages), static_cast<unsigned long long>(bytes),
                   static_cast<unsigned long long>(std::uint64_t{p.Pages} * kPageSize), rate, eta);
   } else {
-    std::snprintf(line, sizeof line, "%s %c %s", p.Stage, kSpinner[spinner_++ % 4],
-                  Seconds(p.ElapsedUs).c_str());
+    std::snprintf(line, sizeof line, "%s %c %.1f s", p.Stage, kSpinner[spinner_++ % 4],
+                  static_cast<double>(p.ElapsedUs) / 1e6);
   }
   // Cut, never wrapped: a wrapped line could not be drawn over in place.
   const std::string shown = kClearLine + FitToWidth(line, TerminalSizeOf(out_).Columns);

@@ -35,7 +35,7 @@ class ConsoleView final : public SequencerView {
 
   void SetStatusText(const char* text) override;
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override;
-  void SetFieldText(ValueField field, const char* text) override;
+  void SetFieldText(ValueField, const char*) override {}  // the road keeps them
   void EnableCommandButtons(bool) override {}
 
   // The live line (terminal) or a progress event (JSON, when the page
@@ -55,8 +55,6 @@ class ConsoleView final : public SequencerView {
   void EndLiveLine();
 
   OutputMode Mode() const { return mode_; }
-  // Whether a write to stdout failed (a closed pipe, a full disk).
-  bool OutputFailed() const;
   // The exit code once the command's output is written: code, or 1 when
   // code is 0 but stdout could not be written (said on stderr: "zentrel-flash:
   // <goal>, but writing to standard output failed") or a trace file could

@@ -20,7 +20,6 @@
 #include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
 #include "image/sha256.h"
-#include "image/whole_file_writer.h"
 #include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
@@ -36,15 +35,13 @@ const char* CommandName(RoadKind road) {
 // A board's result line, or its device_result record; a table on a terminal
 // shows the result in its row instead.
 void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, bool inTable) {
-  if (view.Mode() == OutputMode::Json) {
-    nlohmann::json object = {{"event", "device_result"}};
-    AddBoardJson(object, r);
-    view.Json(object);
-  } else if (view.Mode() == OutputMode::Quiet) {
-    if (r.ExitCode != kExitOk) view.Error("zentrel-flash: " + ResultLine(r, numbered));
-  } else if (!inTable) {
-    view.Note(ResultLine(r, numbered));
+  nlohmann::json object = {{"event", "device_result"}};
+  AddBoardJson(object, r);
+  view.Json(object);  // Json and Note write in their modes only
+  if (view.Mode() == OutputMode::Quiet && r.ExitCode != kExitOk) {
+    view.Error("zentrel-flash: " + ResultLine(r, numbered));
   }
+  if (!inTable) view.Note(ResultLine(r, numbered));
 }
 
 // A line on this thread: its roads show on the console as they go.
@@ -80,9 +77,9 @@ struct Board {
 };
 
 // A line of --all: nothing is printed from its thread; it fills its row.
-class TableLine final : public LineObserver {
+class TableRow final : public LineObserver {
  public:
-  TableLine(Board& board, std::size_t row) : board_(board), row_(row) {}
+  TableRow(Board& board, std::size_t row) : board_(board), row_(row) {}
   SequencerView* RoadView() override { return nullptr; }
   void Progress(const ProgressSnapshot& p) override {
     std::lock_guard<std::mutex> hold(board_.Lock);
@@ -135,17 +132,17 @@ class DeviceCommand {
 
   int Run() {
     startUs_ = clock_.NowUs();
-    if (const std::string error = CheckDeviceOptions(o_, ids_); !error.empty()) {
+    if (const std::string error = CheckDeviceOptions(o_); !error.empty()) {
       view_.Error("zentrel-flash: " + error);
       return kExitUsage;
     }
     rig_ = std::make_unique<Rig>(o_, clock_);
     std::vector<DeviceIdentity> boards;
     if (const int code = ChooseBoards(boards); code >= 0) return code;
-    LineSetup setup{o_, ids_, image_, road_, *rig_, clock_};
+    LineSetup setup{o_, image_, road_, *rig_, clock_};
     if (!o_.All) {
       ConsoleLine line(view_, o_.Repeat);
-      RunLine(setup, boards.front(), FilterOf(o_), line);
+      RunLine(setup, boards.front(), o_.Filter, line);
       return o_.Repeat ? Summarise(line.Records, 0) : FinishOne(line.Records.front());
     }
     return RunSideBySide(setup, boards);
@@ -155,21 +152,21 @@ class DeviceCommand {
   // Chooses the boards once, before any is touched. -1 to go on, else the
   // exit code to end with.
   int ChooseBoards(std::vector<DeviceIdentity>& boards) {
-    const DeviceFilter filter = FilterOf(o_);
+    const DeviceFilter& filter = o_.Filter;
     if (o_.WaitSeconds >= 0 || o_.Repeat) {
       ConsoleLine waiting(view_, false);
       // With --repeat, --wait bounds the wait for the first board only.
       const std::uint64_t limitUs =
           o_.WaitSeconds > 0 ? static_cast<std::uint64_t>(o_.WaitSeconds * 1e6) : 0;
       const WaitEnd end =
-          WaitForDevice(rig_->Platform(), ids_, filter, true, limitUs, clock_, waiting);
+          WaitForDevice(rig_->Platform(), o_.Ids, filter, true, limitUs, clock_, waiting);
       view_.EndLiveLine();
       if (end == WaitEnd::TimedOut) {
         char line[40];
         std::snprintf(line, sizeof line, "%g s", o_.WaitSeconds);
         return EndBeforeAnyBoard(
             kExitNoDevice, FailureKind::NoDevice,
-            "no device with IDs " + IdsText(ids_) +
+            "no device with IDs " + IdsText(o_.Ids) +
                 (filter.Empty() ? "" : " matching" + FilterText(filter)) + " appeared within " +
                 line);
       }
@@ -178,7 +175,7 @@ class DeviceCommand {
                                  "interrupted while waiting for a device");
       }
     }
-    boards = FindDevices(rig_->Platform(), ids_, filter);
+    boards = FindDevices(rig_->Platform(), o_.Ids, filter);
     if (o_.All) {
       // Each board's dump is checked as a single one is, before any road starts.
       for (const DeviceIdentity& d : boards) {
@@ -191,20 +188,21 @@ class DeviceCommand {
       }
       // Attached at the start too: each is a board that fails, never one
       // silently left out, also when no other is there.
-      unopenable_ = ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+      unopenable_ = FindUnopenableWithIds(rig_->Platform(), o_.Ids);
+      TellUnopenable(unopenable_, o_.Ids, stderr);
       if (boards.empty() && unopenable_.empty()) {
         if (view_.Mode() != OutputMode::Json) {
           view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
         }
         return EndBeforeAnyBoard(kExitNoDevice, FailureKind::NoDevice,
-                                 "no device with IDs " + IdsText(ids_) + " is attached");
+                                 "no device with IDs " + IdsText(o_.Ids) + " is attached");
       }
       return -1;
     }
     if (boards.size() > 1) {
       // Never a guess: the user says which.
       view_.Error("zentrel-flash: " + std::to_string(boards.size()) + " devices with IDs " +
-                  IdsText(ids_) + FilterText(filter) +
+                  IdsText(o_.Ids) + FilterText(filter) +
                   " are attached; choose one with --port or --serial" +
                   (road_ == RoadKind::Download ? " (or flash them all with flash --all):" : ":"));
       for (const DeviceIdentity& d : boards) {
@@ -248,24 +246,24 @@ class DeviceCommand {
       if (r.Outcome.Box == nullptr || r.Message != r.Outcome.Box) {
         view_.Error("zentrel-flash: " + r.Message);
       }
-      const DeviceFilter filter = FilterOf(o_);
+      const DeviceFilter& filter = o_.Filter;
       if (code == kExitNoDevice && !filter.Empty()) {
-        view_.Error("zentrel-flash: no device with IDs " + IdsText(ids_) + " matches" +
+        view_.Error("zentrel-flash: no device with IDs " + IdsText(o_.Ids) + " matches" +
                     FilterText(filter));
       }
       if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);
       // Only a search that found nothing to open: a device that failed
       // midway was open, and its advice says where it stopped.
       if (r.Outcome.Failure == FailureKind::NoDevice) {
-        ReportUnopenableDevices(rig_->Platform(), ids_, stderr);
+        TellUnopenable(FindUnopenableWithIds(rig_->Platform(), o_.Ids), o_.Ids, stderr);
       }
     }
-    if (view_.Mode() == OutputMode::Json) {
+    if (view_.Mode() == OutputMode::Json) {  // the record hashes the file
       nlohmann::json result = ResultRecord();
       AddBoardJson(result, r);
       result["exit_code"] = WithTrace(code);
       view_.Json(result);
-    } else if (code == kExitOk && view_.Mode() != OutputMode::Quiet) {
+    } else if (code == kExitOk) {  // Note and PrintFields write nothing with --quiet
       if (road_ == RoadKind::Download) {
         const std::uint32_t pages = r.Outcome.PagesWritten;
         char line[160];
@@ -291,7 +289,7 @@ class DeviceCommand {
     char counts[120];
     std::snprintf(counts, sizeof counts, "%d passed, %d failed in %.1f s", passed, failed,
                   seconds);
-    if (view_.Mode() == OutputMode::Json) {
+    if (view_.Mode() == OutputMode::Json) {  // the record hashes the file
       nlohmann::json result = ResultRecord();
       result.update({{"all", o_.All},
                      {"repeat", o_.Repeat},
@@ -302,9 +300,8 @@ class DeviceCommand {
                      {"duration_s", seconds}});
       if (o_.All) result["devices"] = devices;
       view_.Json(result);
-    } else {
-      view_.Note(counts);
     }
+    view_.Note(counts);
     if (o_.All) {
       for (const BoardRecord& r : records) {
         if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Board.Port + ": " + r.Advice);
@@ -319,14 +316,14 @@ class DeviceCommand {
 
   int RunSideBySide(const LineSetup& setup, const std::vector<DeviceIdentity>& boards) {
     Board shared;
-    std::vector<std::unique_ptr<TableLine>> lines;
+    std::vector<std::unique_ptr<TableRow>> lines;
     for (const DeviceIdentity& d : boards) {
       DeviceRow row;
       row.Port = d.Port;
       row.Serial = d.Serial;
       row.Progress.Stage = "starting";
       shared.Rows.push_back(row);
-      lines.push_back(std::make_unique<TableLine>(shared, lines.size()));
+      lines.push_back(std::make_unique<TableRow>(shared, lines.size()));
     }
     for (const UnopenableDevice& u : unopenable_) {
       shared.Rows.emplace_back();
@@ -340,14 +337,12 @@ class DeviceCommand {
       r.ExitCode = kExitNoDevice;
       r.Message = "cannot be opened: " + u.Reason;
       r.Advice = UnopenableAdvice({u});
-      TableLine(shared, shared.Rows.size() - 1).Finished(r);
+      TableRow(shared, shared.Rows.size() - 1).Finished(r);
       shared.Rows.back().Port = r.Board.Port;
     }
     const std::size_t devices = shared.Rows.size();
-    if (view_.Mode() != OutputMode::Json && view_.Mode() != OutputMode::Quiet) {
-      view_.Note("Flashing " + std::to_string(devices) + (devices == 1 ? " device" : " devices") +
-                 " side by side");
-    }
+    view_.Note("Flashing " + std::to_string(devices) + (devices == 1 ? " device" : " devices") +
+               " side by side");
     std::atomic<std::size_t> running{boards.size()};
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < boards.size(); ++i) {
@@ -359,18 +354,20 @@ class DeviceCommand {
     std::vector<BoardRecord> records;
     // A table taller than the terminal could not be drawn over itself: then
     // each board's result is a line of its own.
-    LiveTable table(stdout);
-    const bool drawn = view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalSizeOf(stdout).Rows;
+    const bool drawn =
+        view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalSizeOf(stdout).Rows;
+    std::size_t onScreen = 0;
     while (running > 0) {
-      Show(shared, drawn ? &table : nullptr, records);
+      Show(shared, drawn ? &onScreen : nullptr, records);
       clock_.SleepUs(kShowEveryUs);
     }
     for (std::thread& t : threads) t.join();
-    Show(shared, drawn ? &table : nullptr, records);
+    Show(shared, drawn ? &onScreen : nullptr, records);
     return Summarise(records, devices);
   }
 
-  void Show(Board& shared, LiveTable* table, std::vector<BoardRecord>& records) {
+  // table: the lines the table has on screen; nullptr: no table is drawn.
+  void Show(Board& shared, std::size_t* table, std::vector<BoardRecord>& records) {
     std::vector<BoardRecord> finished;
     std::vector<DeviceRow> rows;
     {
@@ -382,7 +379,7 @@ class DeviceCommand {
       ShowBoardResult(view_, r, o_.Repeat, table != nullptr);
       records.push_back(std::move(r));
     }
-    if (table != nullptr) table->Draw(rows);
+    if (table != nullptr) DrawTable(rows, *table);
   }
 
   // A trace or capture that could not be written fails a run that passed;
@@ -400,7 +397,6 @@ class DeviceCommand {
   ConsoleView& view_;
   const ImageStore& image_;
   Clock& clock_;
-  DeviceIds ids_;
   std::uint64_t startUs_ = 0;
   std::unique_ptr<Rig> rig_;
   std::vector<UnopenableDevice> unopenable_;  // with --all: attached with the IDs at the start
@@ -414,19 +410,17 @@ int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& v
 }
 
 int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(ConsoleOut(options), stderr, ModeFor(output));
+  ConsoleView view(ConsoleOut(options.Trace.CaptureFile), stderr, ModeFor(output));
   SteadyClock clock;
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
   // board, read-only; info and app-info leave it empty.
   const auto image = std::make_unique<ImageStore>();
   if (road == RoadKind::Download && !LoadFirmwareFile(*image, options.InputPath, view)) {
-    if (view.Mode() == OutputMode::Json) {
-      view.Json({{"event", "result"},
-                 {"command", "flash"},
-                 {"exit_code", kExitFileRefused},
-                 {"failure", "file_refused"},
-                 {"file", {{"path", options.InputPath}}}});
-    }
+    view.Json({{"event", "result"},
+               {"command", "flash"},
+               {"exit_code", kExitFileRefused},
+               {"failure", "file_refused"},
+               {"file", {{"path", options.InputPath}}}});
     return kExitFileRefused;
   }
   return RunDeviceCommand(road, options, view, *image, clock);

@@ -1,49 +1,43 @@
 #include "cli/device_table.h"
 
+#include <cstdio>
+
 #include "cli/terminal.h"
 
 namespace zentrel::cli {
 
 namespace {
 
-std::string Cut(const std::string& text, std::size_t width) {
-  std::string cell = text.substr(0, width);
-  cell.resize(width, ' ');
-  return cell;
+// One line, heading or row: cleared first, in columns, cut to the width.
+std::string TableLine(const std::string& port, const std::string& serial,
+                      const std::string& stage, const std::string& pages,
+                      const std::string& result, std::size_t columns) {
+  char line[80];
+  std::snprintf(line, sizeof line, "%-12.12s %-14.14s %-24.24s %-13.13s ", port.c_str(),
+                serial.c_str(), stage.c_str(), pages.c_str());
+  return kClearLine + FitToWidth(line + result, columns) + "\n";
 }
 
 }  // namespace
 
-std::string DeviceTableHeading() {
-  return Cut("PORT", 12) + " " + Cut("SERIAL", 14) + " " + Cut("STAGE", 24) + " " +
-         Cut("PAGES", 13) + " RESULT";
-}
-
-std::string FormatDeviceRow(const DeviceRow& row) {
-  const ProgressSnapshot& p = row.Progress;
-  char pages[32] = "";
-  if (p.Writing || p.PagesDone > 0) {
-    std::snprintf(pages, sizeof pages, "%u of %u", static_cast<unsigned>(p.PagesDone),
-                  static_cast<unsigned>(p.Pages));
-  }
-  return Cut(row.Port.empty() ? "?" : row.Port, 12) + " " +
-         Cut(row.Serial.empty() ? "?" : row.Serial, 14) + " " + Cut(p.Stage, 24) + " " +
-         Cut(pages, 13) + " " + row.Result;
-}
-
-bool LiveTable::Draw(const std::vector<DeviceRow>& rows) {
+void DrawTable(const std::vector<DeviceRow>& rows, std::size_t& drawn) {
   // Every line cut to the terminal's width: a wrapped line would take two
   // and the table would no longer be drawn over itself.
-  const std::size_t columns = TerminalSizeOf(out_).Columns;
-  std::string text;
-  // Back to the heading drawn last time, then every line anew.
-  if (drawn_ > 0) text += "\r\033[" + std::to_string(drawn_) + "A";
-  text += "\r\033[K" + FitToWidth(DeviceTableHeading(), columns) + "\n";
-  for (const DeviceRow& row : rows) {
-    text += "\r\033[K" + FitToWidth(FormatDeviceRow(row), columns) + "\n";
+  const std::size_t columns = TerminalSizeOf(stdout).Columns;
+  std::string text = drawn > 0 ? "\r\033[" + std::to_string(drawn) + "A" : "";
+  text += TableLine("PORT", "SERIAL", "STAGE", "PAGES", "RESULT", columns);
+  for (const DeviceRow& r : rows) {
+    const ProgressSnapshot& p = r.Progress;
+    const std::string pages =
+        p.Writing || p.PagesDone > 0
+            ? std::to_string(p.PagesDone) + " of " + std::to_string(p.Pages)
+            : "";
+    text += TableLine(r.Port.empty() ? "?" : r.Port, r.Serial.empty() ? "?" : r.Serial, p.Stage,
+                      pages, r.Result, columns);
   }
-  drawn_ = rows.size() + 1;
-  return std::fputs(text.c_str(), out_) >= 0 && std::fflush(out_) == 0;
+  drawn = rows.size() + 1;
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
 }
 
 }  // namespace zentrel::cli

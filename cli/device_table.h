@@ -2,7 +2,7 @@
 // device (port, serial, stage, page n of N, result), drawn again in place.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,19 +17,8 @@ struct DeviceRow {
   std::string Result;         // empty while the road runs
 };
 
-// One row's text (without line end), columns as in the heading.
-std::string FormatDeviceRow(const DeviceRow& row);
-std::string DeviceTableHeading();
-
-class LiveTable {
- public:
-  explicit LiveTable(std::FILE* out) : out_(out) {}
-  // Draws the rows over the ones drawn before. False when writing failed.
-  bool Draw(const std::vector<DeviceRow>& rows);
-
- private:
-  std::FILE* out_;
-  std::size_t drawn_ = 0;  // lines on screen, heading included
-};
+// Draws the rows on stdout over the ones drawn before; drawn counts the
+// lines on screen, heading included.
+void DrawTable(const std::vector<DeviceRow>& rows, std::size_t& drawn);
 
 }  // namespace zentrel::cli

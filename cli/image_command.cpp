@@ -14,20 +14,6 @@
 
 namespace zentrel::cli {
 
-namespace {
-
-const char* KindName(char kind) {
-  return kind == 'h' ? "Intel HEX" : "memory image";
-}
-
-// With --output /dev/stdout (or the file stdout goes to) the summary goes to
-// stderr: in the bytes it would corrupt the image.
-std::FILE* SummaryStream(const std::string& outputPath) {
-  return !outputPath.empty() && IsStandardOutput(outputPath) ? stderr : stdout;
-}
-
-}  // namespace
-
 bool LoadFirmwareFile(ImageStore& image, const std::string& path, ConsoleView& view) {
   const ImageLoad load = LoadImageFromPath(image, path.c_str());
   if (load.Loaded) return true;
@@ -55,10 +41,10 @@ int RunImageCommand(const std::string& path, const std::string& outputPath) {
     return kExitFileRefused;
   }
 
-  std::FILE* say = SummaryStream(outputPath);
+  std::FILE* say = ConsoleOut(outputPath);
   std::fprintf(say, "File:             %s\n", path.c_str());
-  std::fprintf(say, "Kind:             %s ('%c')\n", KindName(store->ImageKind),
-               store->ImageKind);
+  std::fprintf(say, "Kind:             %s ('%c')\n",
+               store->ImageKind == 'h' ? "Intel HEX" : "memory image", store->ImageKind);
   std::fprintf(say, "Image length:     %lu bytes\n",
                static_cast<unsigned long>(store->ImageLength));
   std::fprintf(say, "Pages to send:    %lu of 128 bytes from address %lu\n",

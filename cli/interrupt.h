@@ -9,7 +9,7 @@ namespace zentrel::cli {
 
 void InstallInterruptHandlers();
 bool InterruptRequested();
-// Forgets an earlier request (tests, and the next device of a repeated flash).
+// Forgets an earlier request, so that one process can run a second road.
 void ClearInterrupt();
 
 }  // namespace zentrel::cli

@@ -23,24 +23,21 @@ namespace {
 void Show(ConsoleView& view, const PresentCollection& d, const std::string& reason) {
   const HidCollection& c = d.Collection;
   const DeviceIdentity& id = d.Identity;
-  if (view.Mode() == OutputMode::Json) {
-    nlohmann::json item = {{"event", "device"},       {"path", c.Path},
-                           {"port", id.Port},         {"opened", id.Opened},
-                           {"candidate", d.Candidate}, {"configured", d.WithIds}};
-    if (c.CapsKnown) {
-      item["usage_page"] = c.UsagePage;
-      item["usage"] = c.Usage;
-    }
-    if (!reason.empty()) item["reason"] = reason;
-    if (id.Opened) {
-      item["vendor_id"] = id.VendorId;
-      item["product_id"] = id.ProductId;
-      item["product"] = id.Product;
-      item["serial"] = id.Serial;
-    }
-    view.Json(item);
-    return;
+  nlohmann::json item = {{"event", "device"},       {"path", c.Path},
+                         {"port", id.Port},         {"opened", id.Opened},
+                         {"candidate", d.Candidate}, {"configured", d.WithIds}};
+  if (c.CapsKnown) {
+    item["usage_page"] = c.UsagePage;
+    item["usage"] = c.Usage;
   }
+  if (!reason.empty()) item["reason"] = reason;
+  if (id.Opened) {
+    item["vendor_id"] = id.VendorId;
+    item["product_id"] = id.ProductId;
+    item["product"] = id.Product;
+    item["serial"] = id.Serial;
+  }
+  view.Json(item);  // Json and Note write in their modes only
   if (!id.Opened) {
     view.Note(c.Path + "  port " + (id.Port.empty() ? "?" : id.Port) + "  cannot be opened" +
               (reason.empty() ? "" : ": " + reason));
@@ -59,16 +56,16 @@ void Show(ConsoleView& view, const PresentCollection& d, const std::string& reas
 }  // namespace
 
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(ConsoleOut(options), stderr, ModeFor(output));
-  DeviceIds ids;
-  if (const std::string error = CheckDeviceOptions(options, ids); !error.empty()) {
+  ConsoleView view(ConsoleOut(options.Trace.CaptureFile), stderr, ModeFor(output));
+  const DeviceIds& ids = options.Ids;
+  if (const std::string error = CheckDeviceOptions(options); !error.empty()) {
     view.Error("zentrel-flash: " + error);
     return kExitUsage;
   }
   SteadyClock clock;
   Rig rig(options, clock);
   HidPlatform& platform = rig.Platform();
-  const std::vector<PresentCollection> census = TakeCensus(platform, ids, FilterOf(options));
+  const std::vector<PresentCollection> census = TakeCensus(platform, ids, options.Filter);
   const std::vector<UnopenableDevice> unopenable = FindUnopenableWithIds(platform, ids);
   int candidates = 0, configured = 0;
   for (const PresentCollection& d : census) {
@@ -81,20 +78,17 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
   }
   TellUnopenable(unopenable, ids, stderr);
   const bool traceFailed = rig.TraceFailed();
-  if (view.Mode() == OutputMode::Json) {
-    view.Json({{"event", "result"},
-               {"command", "list"},
-               {"exit_code", traceFailed ? kExitDeviceFailed : kExitOk},
-               {"collections", census.size()},
-               {"candidates", candidates},
-               {"with_ids", configured},
-               {"unopenable_with_ids", unopenable.size()}});
-  } else {
-    char line[160];
-    std::snprintf(line, sizeof line, "%zu collections, %d boot loader candidates, %d with IDs ",
-                  census.size(), candidates, configured);
-    view.Note(line + IdsText(ids));
-  }
+  view.Json({{"event", "result"},
+             {"command", "list"},
+             {"exit_code", traceFailed ? kExitDeviceFailed : kExitOk},
+             {"collections", census.size()},
+             {"candidates", candidates},
+             {"with_ids", configured},
+             {"unopenable_with_ids", unopenable.size()}});
+  char line[160];
+  std::snprintf(line, sizeof line, "%zu collections, %d boot loader candidates, %d with IDs ",
+                census.size(), candidates, configured);
+  view.Note(line + IdsText(ids));
   return view.ExitCode(kExitOk, "the command reached its goal", traceFailed);
 }
 

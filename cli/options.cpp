@@ -60,11 +60,7 @@ std::string CheckOutputFiles(const DeviceOptions& o, const std::string& dump) {
   return "";
 }
 
-std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
-  if ((!o.VendorId.empty() && !ParseUsbId(o.VendorId, ids.VendorId)) ||
-      (!o.ProductId.empty() && !ParseUsbId(o.ProductId, ids.ProductId))) {
-    return "--vid and --pid take a USB ID, hexadecimal 0x1 to 0xFFFF";
-  }
+std::string CheckDeviceOptions(const DeviceOptions& o) {
   if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults); !error.empty()) {
     return "--emulate-fault: " + error;
   }
@@ -80,12 +76,7 @@ std::string CheckDeviceOptions(const DeviceOptions& o, DeviceIds& ids) {
   return o.All ? "" : CheckOutputFiles(o, o.EmuDump);
 }
 
-DeviceFilter FilterOf(const DeviceOptions& o) { return DeviceFilter{o.Serial, o.Port}; }
-
-std::FILE* ConsoleOut(const DeviceOptions& o) {
-  const std::string& capture = o.Trace.CaptureFile;
-  return !capture.empty() && IsStandardOutput(capture) ? stderr : stdout;
-}
+std::FILE* ConsoleOut(const std::string& file) { return IsStandardOutput(file) ? stderr : stdout; }
 
 std::string FilterText(const DeviceFilter& filter) {
   std::string text;

@@ -20,14 +20,12 @@ struct TraceOptions {
 };
 
 struct DeviceOptions {
-  std::string VendorId;  // hexadecimal text; empty: the compiled-in default
-  std::string ProductId;
+  DeviceIds Ids;  // --vid and --pid, else the compiled-in defaults
   Pace Pacing = Pace::Fast;
   double WaitSeconds = -1;  // < 0: do not wait; 0: for ever
   bool Repeat = false;      // flash one board after another
   bool All = false;         // flash every attached board at once
-  std::string Serial;       // only the device with this serial number
-  std::string Port;         // only the device on this USB port
+  DeviceFilter Filter;      // --serial, --port: only the device with them
   std::string InputPath;    // the firmware file, never to be overwritten
   bool Emulate = false;
   // The emulated boards, only with --emulate.
@@ -55,18 +53,16 @@ bool ParseUsbId(const std::string& text, std::uint32_t& value);
 // and each can be written and is not the firmware file; else why not.
 std::string CheckOutputFiles(const DeviceOptions& options, const std::string& dump = "");
 
-// Where a device command's output goes: stdout, or stderr when the capture
-// is written to stdout (/dev/stdout, or the file stdout goes to), which it
-// then has alone: a line of text in its blocks would leave it unreadable.
-std::FILE* ConsoleOut(const DeviceOptions& options);
+// Where a command's output goes: stdout, or stderr when file (a capture, an
+// image) is written to stdout (/dev/stdout, or the file stdout goes to),
+// which it then has alone: a line of text in its bytes would spoil them.
+std::FILE* ConsoleOut(const std::string& file);
 
-// The IDs the options give (or the defaults), and the checks made before
-// any device is touched: the IDs, the faults, the dump path. Empty when all
-// pass; else the line that says why not.
-std::string CheckDeviceOptions(const DeviceOptions& options, DeviceIds& ids);
+// The checks made before any device is touched: the faults, the dump path.
+// Empty when all pass; else the line that says why not.
+std::string CheckDeviceOptions(const DeviceOptions& options);
 
-// The --serial and --port choice, and the same as the user typed it.
-DeviceFilter FilterOf(const DeviceOptions& options);
+// The --serial and --port choice as the user typed it.
 std::string FilterText(const DeviceFilter& filter);
 
 }  // namespace zentrel::cli

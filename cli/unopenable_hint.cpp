@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "hid/device_identity.h"
 
 namespace zentrel::cli {
 
@@ -28,13 +27,6 @@ void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds&
   if (const std::string advice = UnopenableAdvice(found); !advice.empty()) {
     std::fprintf(err, "zentrel-flash: %s\n", advice.c_str());
   }
-}
-
-std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
-                                                     const DeviceIds& ids, std::FILE* err) {
-  std::vector<UnopenableDevice> found = FindUnopenableWithIds(platform, ids);
-  TellUnopenable(found, ids, err);
-  return found;
 }
 
 }  // namespace zentrel::cli

@@ -22,8 +22,4 @@ std::string UnopenableAdvice(const std::vector<UnopenableDevice>& found);
 void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids,
                     std::FILE* err);
 
-// Both: writes the lines to err; returns the devices it named.
-std::vector<UnopenableDevice> ReportUnopenableDevices(HidPlatform& platform,
-                                                     const DeviceIds& ids, std::FILE* err);
-
 }  // namespace zentrel::cli

@@ -20,6 +20,7 @@
 #include "cli/options.h"
 #include "cli/terminal.h"
 #include "cli/unopenable_hint.h"
+#include "hid/device_identity.h"
 #include "hid/emulated/emulated_bus.h"
 #include "tests/support/flash_check.h"
 
@@ -141,10 +142,15 @@ TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
   DeviceIds ids;
   ids.VendorId = 0x1D50;
   ids.ProductId = 0x61A7;
-  EXPECT_EQ(ReportUnopenableDevices(bus, ids, err).size(), 1u);
+  const auto report = [&] {
+    const std::vector<UnopenableDevice> found = FindUnopenableWithIds(bus, ids);
+    TellUnopenable(found, ids, err);
+    return found;
+  };
+  EXPECT_EQ(report().size(), 1u);
   // An ID that no device can have names nothing.
   ids.VendorId = 0x11D50;
-  EXPECT_TRUE(ReportUnopenableDevices(bus, ids, err).empty());
+  EXPECT_TRUE(report().empty());
   std::rewind(err);
   char text[1024] = "";
   text[std::fread(text, 1, sizeof text - 1, err)] = 0;

@@ -152,7 +152,7 @@ std::string CheckSeconds(const std::string& text) {
   return ok ? "" : "SECONDS must be a number, 0 to 1000000";
 }
 
-// RoadKind::None: list.
+// The options of the command that runs road; RoadKind::None is list, which runs none.
 void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output, RoadKind road) {
   auto usbId = [](const std::string& text) {
     std::uint32_t v = 0;

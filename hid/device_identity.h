@@ -10,6 +10,7 @@
 #include "hid/device_access.h"
 #include "hid/hid_platform.h"
 #include "protocol/device_ids.h"
+#include "protocol/reports.h"
 
 namespace zentrel {
 
@@ -22,6 +23,11 @@ struct DeviceIdentity {
   std::string Serial;   // UTF-8
   std::string Port;     // HidPlatform::GetLocation; empty if unknown
 };
+
+// The boot loader's collection: usage page 0xFF00, usage 1.
+inline bool IsBootCandidate(const HidCollection& c) {
+  return c.CapsKnown && c.UsagePage == kBootUsagePage && c.Usage == kBootUsage;
+}
 
 // A present HID collection: who it is, and how discovery sees it.
 struct PresentCollection {

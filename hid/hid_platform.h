@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "protocol/reports.h"
-
 namespace zentrel {
 
 // One present HID top-level collection, as the enumeration meets it.
@@ -22,11 +20,6 @@ struct HidCollection {
   std::uint16_t Usage = 0;
   bool CapsKnown = false;     // false: the probe open or the capability read failed
 };
-
-// The boot loader's collection: usage page 0xFF00, usage 1.
-inline bool IsBootCandidate(const HidCollection& c) {
-  return c.CapsKnown && c.UsagePage == kBootUsagePage && c.Usage == kBootUsage;
-}
 
 // A present collection with the boot loader's usage and the asked IDs that
 // cannot be opened for reading and writing, and the reason its open gave.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "hid/device_access.h"
+#include "hid/device_identity.h"
 #include "hid/utf8_text.h"
 
 namespace zentrel::trace {

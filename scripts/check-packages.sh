@@ -32,17 +32,18 @@ grep -qx 'License: Expat' "$root/usr/share/doc/zentrel-loader/copyright" ||
   fail "$deb: the copyright file does not give the MIT (Expat) licence"
 # The packaged pages: every option of the packaged program, rendered cleanly.
 tests/packaging/check_man_pages.sh "$root/usr/bin/zentrel-flash" "$root/usr/share/man/man1"
-dpkg-deb -f "$deb" Depends | grep -q libhidapi-hidraw0 || fail "$deb does not depend on libhidapi-hidraw0"
+grep -q libhidapi-hidraw0 <<<"$(dpkg-deb -f "$deb" Depends)" || fail "$deb does not depend on libhidapi-hidraw0"
 # Hardened as Debian's own programs are: bound at start (BIND_NOW), with a
 # stack protector, and with the checked buffer functions of _FORTIFY_SOURCE
 # (a program calls them only where the compiler knows a buffer's size, so
-# the package as a whole must use one).
+# the package as a whole must use one). No pipe into grep -q here: under
+# pipefail its early exit can kill the writer and turn a match into a fail.
 fortified=0
 for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-demo; do
   grep -Eq 'BIND_NOW|FLAGS_1.* NOW' <<<"$(readelf -d "$root/$f")" || fail "$deb: /$f is not linked with -z now"
   symbols=$(readelf --dyn-syms -W "$root/$f")
   grep -q ' __stack_chk_fail@' <<<"$symbols" || fail "$deb: /$f has no stack protector"
-  if grep -v __stack_chk_fail <<<"$symbols" | grep -q ' __[a-z]*_chk@'; then fortified=1; fi
+  if grep -q ' __[a-z]*_chk@' <<<"${symbols//__stack_chk_fail/}"; then fortified=1; fi
 done
 [ "$fortified" = 1 ] || fail "$deb: no program uses a fortified function (built without _FORTIFY_SOURCE)"
 

@@ -30,9 +30,9 @@ std::string IsoTime(std::chrono::system_clock::time_point t) {
 
 }  // namespace
 
-int ExitCodeOf(const RoadOutcome& outcome) {
-  switch (outcome.Failure) {
-    case FailureKind::None: return outcome.Completed ? kExitOk : kExitDeviceFailed;
+int ExitCodeOf(const BoardRecord& record) {
+  switch (record.Failure) {
+    case FailureKind::None: return kExitOk;
     case FailureKind::NoDevice: return kExitNoDevice;
     case FailureKind::DoesNotFit: return kExitDoesNotFit;
     case FailureKind::FileRefused: return kExitFileRefused;
@@ -46,7 +46,7 @@ std::string ResultLine(const BoardRecord& r, bool numbered) {
   std::string line = (r.Board.Port.empty() ? "?" : r.Board.Port) + " " +
                      (r.Board.Serial.empty() ? "?" : r.Board.Serial);
   if (numbered) line += " board " + std::to_string(r.Number);
-  line += r.ExitCode == kExitOk ? ": passed" : ": FAILED: " + r.Message;
+  line += r.Passed() ? ": passed" : ": FAILED: " + r.Message;
   char tail[64];
   std::snprintf(tail, sizeof tail, " (%u pages, %.1f s)",
                 static_cast<unsigned>(r.Outcome.PagesWritten), r.Seconds);
@@ -59,12 +59,9 @@ void AddBoardJson(nlohmann::json& j, const BoardRecord& r) {
   j["serial"] = r.Board.Serial;
   j["path"] = r.Board.Path;
   j["board"] = r.Number;
-  j["exit_code"] = r.ExitCode;
-  j["passed"] = r.ExitCode == kExitOk;
-  // A road that passed on a board that failed after it (its dump).
-  j["failure"] = FailureKindName(o.Failure == FailureKind::None && r.ExitCode != kExitOk
-                                     ? FailureKind::DeviceFailed
-                                     : o.Failure);
+  j["exit_code"] = ExitCodeOf(r);
+  j["passed"] = r.Passed();
+  j["failure"] = FailureKindName(r.Failure);
   j["stage"] = PhaseWord(PhaseOf(o.Stage));
   j["message"] = r.Message;
   j["advice"] = r.Advice;

@@ -6,6 +6,7 @@
 #include "cli/terminal.h"
 #include "hid/utf8_text.h"
 #include "protocol/download_accounting.h"
+#include "sequencer/failure_advice.h"
 
 namespace zentrel::cli {
 
@@ -143,6 +144,14 @@ void ConsoleView::Note(const std::string& line) {
 }
 
 void ConsoleView::Error(const std::string& line) { Write(err_, line); }
+
+void ConsoleView::TellUnopenable(const std::vector<UnopenableDevice>& found,
+                                 const DeviceIds& ids) {
+  for (const UnopenableDevice& d : found) Error("zentrel-flash: " + UnopenableText(d, ids));
+  if (const std::string advice = UnopenableAdvice(found); !advice.empty()) {
+    Error("zentrel-flash: " + advice);
+  }
+}
 
 void ConsoleView::Json(const nlohmann::json& object) {
   if (mode_ != OutputMode::Json) return;

@@ -15,6 +15,8 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "cli/options.h"
+#include "hid/hid_platform.h"
+#include "protocol/device_ids.h"
 #include "sequencer/road_run.h"
 #include "sequencer/sequencer_view.h"
 
@@ -51,6 +53,9 @@ class ConsoleView final : public SequencerView {
   // "HW platform:      ZX-CORE" lines on stdout.
   void PrintFields(const std::vector<ValueField>& fields,
                    const std::array<std::string, 6>& values);
+  // Names on stderr each device with the IDs that cannot be opened, and
+  // the advice that fits.
+  void TellUnopenable(const std::vector<UnopenableDevice>& found, const DeviceIds& ids);
   // Ends the live line, if one is shown.
   void EndLiveLine();
 

@@ -2,24 +2,22 @@
 // board (one here, or side by side with --all), and report each board's
 // record and the run's result.
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "cli/board_line.h"
+#include "cli/board_record.h"
 #include "cli/commands.h"
 #include "cli/device_table.h"
+#include "cli/emulated_rig.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
-#include "cli/unopenable_hint.h"
 #include "image/image_loader.h"
 #include "image/sha256.h"
+#include "sequencer/board_line.h"
 #include "sequencer/outcome_text.h"
 
 namespace zentrel::cli {
@@ -38,7 +36,7 @@ void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, boo
   nlohmann::json object = {{"event", "device_result"}};
   AddBoardJson(object, r);
   view.Json(object);  // Json and Note write in their modes only
-  if (view.Mode() == OutputMode::Quiet && r.ExitCode != kExitOk) {
+  if (view.Mode() == OutputMode::Quiet && !r.Passed()) {
     view.Error("zentrel-flash: " + ResultLine(r, numbered));
   }
   if (!inTable) view.Note(ResultLine(r, numbered));
@@ -47,13 +45,13 @@ void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, boo
 // A line on this thread: its roads show on the console as they go.
 class ConsoleLine final : public LineObserver {
  public:
-  ConsoleLine(ConsoleView& view, bool repeat) : view_(view), repeat_(repeat) {}
+  ConsoleLine(ConsoleView& view, const DeviceIds& ids, bool repeat)
+      : view_(view), ids_(ids), repeat_(repeat) {}
   SequencerView* RoadView() override { return &view_; }
   bool ShowsPages() const override { return view_.Mode() == OutputMode::Terminal; }
   void Progress(const ProgressSnapshot& progress) override { view_.Progress(progress); }
-  void CannotOpen(const std::vector<UnopenableDevice>& found, const DeviceIds& ids) override {
-    view_.EndLiveLine();
-    TellUnopenable(found, ids, stderr);
+  void CannotOpen(const std::vector<UnopenableDevice>& found) override {
+    view_.TellUnopenable(found, ids_);
   }
   void Finished(const BoardRecord& record) override {
     view_.EndLiveLine();
@@ -66,40 +64,8 @@ class ConsoleLine final : public LineObserver {
 
  private:
   ConsoleView& view_;
+  const DeviceIds& ids_;
   bool repeat_;
-};
-
-// What the lines side by side share with the thread that shows them.
-struct Board {
-  std::mutex Lock;
-  std::vector<DeviceRow> Rows;
-  std::vector<BoardRecord> Finished;  // not yet shown
-};
-
-// A line of --all: nothing is printed from its thread; it fills its row.
-class TableRow final : public LineObserver {
- public:
-  TableRow(Board& board, std::size_t row) : board_(board), row_(row) {}
-  SequencerView* RoadView() override { return nullptr; }
-  void Progress(const ProgressSnapshot& p) override {
-    std::lock_guard<std::mutex> hold(board_.Lock);
-    DeviceRow& row = board_.Rows[row_];
-    row.Progress = p;
-    // The next board of a --repeat line has begun: the last one's result goes.
-    if (p.Writing || p.Pages > 0) row.Result.clear();
-  }
-  void Finished(const BoardRecord& r) override {
-    std::lock_guard<std::mutex> hold(board_.Lock);
-    DeviceRow& row = board_.Rows[row_];
-    row.Serial = r.Board.Serial;
-    row.Progress.Stage = r.ExitCode == kExitOk ? "done" : "failed";
-    row.Result = r.ExitCode == kExitOk ? "passed" : "FAILED: " + r.Message;
-    board_.Finished.push_back(r);
-  }
-
- private:
-  Board& board_;
-  std::size_t row_;
 };
 
 // The exit code of a run of many boards: 0 only when every board passed;
@@ -109,9 +75,10 @@ class TableRow final : public LineObserver {
 int ExitCodeOfAll(const std::vector<BoardRecord>& records) {
   int code = kExitOk;
   for (const BoardRecord& r : records) {
-    if (r.ExitCode == kExitInterrupted) return kExitInterrupted;
-    if (r.ExitCode == kExitOk) continue;
-    code = code == kExitOk || code == r.ExitCode ? r.ExitCode : kExitDeviceFailed;
+    const int board = ExitCodeOf(r);
+    if (board == kExitInterrupted) return kExitInterrupted;
+    if (board == kExitOk) continue;
+    code = code == kExitOk || code == board ? board : kExitDeviceFailed;
   }
   return code;
 }
@@ -137,15 +104,17 @@ class DeviceCommand {
       return kExitUsage;
     }
     rig_ = std::make_unique<Rig>(o_, clock_);
+    setup_ = std::make_unique<LineSetup>(LineSetup{road_, rig_->Platform(), image_, o_.Ids, clock_,
+                                                   o_.Pacing, o_.Repeat, InterruptRequested,
+                                                   rig_.get()});
     std::vector<DeviceIdentity> boards;
     if (const int code = ChooseBoards(boards); code >= 0) return code;
-    LineSetup setup{o_, image_, road_, *rig_, clock_};
     if (!o_.All) {
-      ConsoleLine line(view_, o_.Repeat);
-      RunLine(setup, boards.front(), o_.Filter, line);
+      ConsoleLine line(view_, o_.Ids, o_.Repeat);
+      RunLine(*setup_, boards.front(), o_.Filter, line);
       return o_.Repeat ? Summarise(line.Records, 0) : FinishOne(line.Records.front());
     }
-    return RunSideBySide(setup, boards);
+    return FlashSideBySide(boards);
   }
 
  private:
@@ -154,12 +123,11 @@ class DeviceCommand {
   int ChooseBoards(std::vector<DeviceIdentity>& boards) {
     const DeviceFilter& filter = o_.Filter;
     if (o_.WaitSeconds >= 0 || o_.Repeat) {
-      ConsoleLine waiting(view_, false);
+      ConsoleLine waiting(view_, o_.Ids, false);
       // With --repeat, --wait bounds the wait for the first board only.
       const std::uint64_t limitUs =
           o_.WaitSeconds > 0 ? static_cast<std::uint64_t>(o_.WaitSeconds * 1e6) : 0;
-      const WaitEnd end =
-          WaitForDevice(rig_->Platform(), o_.Ids, filter, true, limitUs, clock_, waiting);
+      const WaitEnd end = WaitForDevice(*setup_, filter, true, limitUs, waiting);
       view_.EndLiveLine();
       if (end == WaitEnd::TimedOut) {
         char line[40];
@@ -170,7 +138,7 @@ class DeviceCommand {
                 (filter.Empty() ? "" : " matching" + FilterText(filter)) + " appeared within " +
                 line);
       }
-      if (end == WaitEnd::Interrupted) {
+      if (end == WaitEnd::Stopped) {
         return EndBeforeAnyBoard(kExitInterrupted, FailureKind::Stopped,
                                  "interrupted while waiting for a device");
       }
@@ -189,7 +157,7 @@ class DeviceCommand {
       // Attached at the start too: each is a board that fails, never one
       // silently left out, also when no other is there.
       unopenable_ = FindUnopenableWithIds(rig_->Platform(), o_.Ids);
-      TellUnopenable(unopenable_, o_.Ids, stderr);
+      view_.TellUnopenable(unopenable_, o_.Ids);
       if (boards.empty() && unopenable_.empty()) {
         if (view_.Mode() != OutputMode::Json) {
           view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
@@ -238,7 +206,7 @@ class DeviceCommand {
   // The record of a single board: its fields or its JSON object, and one
   // line on stderr for every failure.
   int FinishOne(const BoardRecord& r) {
-    int code = r.ExitCode;
+    const int code = ExitCodeOf(r);
     if (code != kExitOk) {
       // A box has been shown on stderr already; else the status text, what
       // the device holds when it was stopped, or the dump that failed after
@@ -255,7 +223,7 @@ class DeviceCommand {
       // Only a search that found nothing to open: a device that failed
       // midway was open, and its advice says where it stopped.
       if (r.Outcome.Failure == FailureKind::NoDevice) {
-        TellUnopenable(FindUnopenableWithIds(rig_->Platform(), o_.Ids), o_.Ids, stderr);
+        view_.TellUnopenable(FindUnopenableWithIds(rig_->Platform(), o_.Ids), o_.Ids);
       }
     }
     if (view_.Mode() == OutputMode::Json) {  // the record hashes the file
@@ -282,7 +250,7 @@ class DeviceCommand {
   // one line on stderr when the run did not pass.
   int Summarise(const std::vector<BoardRecord>& records, std::size_t devices) {
     const auto passed = static_cast<int>(std::count_if(
-        records.begin(), records.end(), [](const BoardRecord& r) { return r.ExitCode == kExitOk; }));
+        records.begin(), records.end(), [](const BoardRecord& r) { return r.Passed(); }));
     const int failed = static_cast<int>(records.size()) - passed;
     const int code = ExitCodeOfAll(records);
     const double seconds = static_cast<double>(clock_.NowUs() - startUs_) / 1e6;
@@ -314,72 +282,33 @@ class DeviceCommand {
     return CheckOutput(code, "every device passed");
   }
 
-  int RunSideBySide(const LineSetup& setup, const std::vector<DeviceIdentity>& boards) {
-    Board shared;
-    std::vector<std::unique_ptr<TableRow>> lines;
-    for (const DeviceIdentity& d : boards) {
-      DeviceRow row;
-      row.Port = d.Port;
-      row.Serial = d.Serial;
-      row.Progress.Stage = "starting";
-      shared.Rows.push_back(row);
-      lines.push_back(std::make_unique<TableRow>(shared, lines.size()));
-    }
-    for (const UnopenableDevice& u : unopenable_) {
-      shared.Rows.emplace_back();
-      BoardRecord r;
-      r.Board = ReadDeviceIdentity(rig_->Platform(), u.Path);
-      r.Start = std::chrono::system_clock::now();
-      r.Outcome.Road = road_;
-      r.Outcome.Failure = FailureKind::NoDevice;
-      r.Outcome.Stage = Connect;  // its road would have found none
-      r.Outcome.Pages = PagesToSend(image_.ImageLength);  // --all is a download
-      r.ExitCode = kExitNoDevice;
-      r.Message = "cannot be opened: " + u.Reason;
-      r.Advice = UnopenableAdvice({u});
-      TableRow(shared, shared.Rows.size() - 1).Finished(r);
-      shared.Rows.back().Port = r.Board.Port;
-    }
-    const std::size_t devices = shared.Rows.size();
+  int FlashSideBySide(const std::vector<DeviceIdentity>& boards) {
+    const std::size_t devices = boards.size() + unopenable_.size();
     view_.Note("Flashing " + std::to_string(devices) + (devices == 1 ? " device" : " devices") +
                " side by side");
-    std::atomic<std::size_t> running{boards.size()};
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < boards.size(); ++i) {
-      threads.emplace_back([&, i] {
-        RunLine(setup, boards[i], FollowFilter(boards[i]), *lines[i]);
-        --running;
-      });
-    }
-    std::vector<BoardRecord> records;
     // A table taller than the terminal could not be drawn over itself: then
     // each board's result is a line of its own.
     const bool drawn =
         view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalSizeOf(stdout).Rows;
+    std::vector<BoardRecord> records;
+    std::vector<LineState> unopenable;  // their rows, below the lines'
+    for (const UnopenableDevice& u : unopenable_) {
+      records.push_back(UnopenableRecord(*setup_, u));
+      ShowBoardResult(view_, records.back(), o_.Repeat, drawn);
+      unopenable.push_back({records.back().Board, {}, records.back()});
+      unopenable.back().Progress.Stage = "failed";
+    }
     std::size_t onScreen = 0;
-    while (running > 0) {
-      Show(shared, drawn ? &onScreen : nullptr, records);
-      clock_.SleepUs(kShowEveryUs);
-    }
-    for (std::thread& t : threads) t.join();
-    Show(shared, drawn ? &onScreen : nullptr, records);
+    const auto show = [&](std::vector<LineState> rows, std::vector<BoardRecord>& finished) {
+      for (BoardRecord& r : finished) {
+        ShowBoardResult(view_, r, o_.Repeat, drawn);
+        records.push_back(std::move(r));
+      }
+      rows.insert(rows.end(), unopenable.begin(), unopenable.end());
+      if (drawn) DrawTable(rows, onScreen);
+    };
+    RunSideBySide(*setup_, boards, show, kShowEveryUs);
     return Summarise(records, devices);
-  }
-
-  // table: the lines the table has on screen; nullptr: no table is drawn.
-  void Show(Board& shared, std::size_t* table, std::vector<BoardRecord>& records) {
-    std::vector<BoardRecord> finished;
-    std::vector<DeviceRow> rows;
-    {
-      std::lock_guard<std::mutex> hold(shared.Lock);
-      finished.swap(shared.Finished);
-      rows = shared.Rows;
-    }
-    for (BoardRecord& r : finished) {
-      ShowBoardResult(view_, r, o_.Repeat, table != nullptr);
-      records.push_back(std::move(r));
-    }
-    if (table != nullptr) DrawTable(rows, *table);
   }
 
   // A trace or capture that could not be written fails a run that passed;
@@ -399,6 +328,7 @@ class DeviceCommand {
   Clock& clock_;
   std::uint64_t startUs_ = 0;
   std::unique_ptr<Rig> rig_;
+  std::unique_ptr<LineSetup> setup_;
   std::vector<UnopenableDevice> unopenable_;  // with --all: attached with the IDs at the start
 };
 

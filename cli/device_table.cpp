@@ -20,20 +20,22 @@ std::string TableLine(const std::string& port, const std::string& serial,
 
 }  // namespace
 
-void DrawTable(const std::vector<DeviceRow>& rows, std::size_t& drawn) {
+void DrawTable(const std::vector<LineState>& rows, std::size_t& drawn) {
   // Every line cut to the terminal's width: a wrapped line would take two
   // and the table would no longer be drawn over itself.
   const std::size_t columns = TerminalSizeOf(stdout).Columns;
   std::string text = drawn > 0 ? "\r\033[" + std::to_string(drawn) + "A" : "";
   text += TableLine("PORT", "SERIAL", "STAGE", "PAGES", "RESULT", columns);
-  for (const DeviceRow& r : rows) {
+  for (const LineState& r : rows) {
     const ProgressSnapshot& p = r.Progress;
     const std::string pages =
         p.Writing || p.PagesDone > 0
             ? std::to_string(p.PagesDone) + " of " + std::to_string(p.Pages)
             : "";
-    text += TableLine(r.Port.empty() ? "?" : r.Port, r.Serial.empty() ? "?" : r.Serial, p.Stage,
-                      pages, r.Result, columns);
+    const std::string result = !r.Last ? "" : r.Last->Passed() ? "passed" : "FAILED: " + r.Last->Message;
+    text += TableLine(r.Board.Port.empty() ? "?" : r.Board.Port,
+                      r.Board.Serial.empty() ? "?" : r.Board.Serial, p.Stage, pages, result,
+                      columns);
   }
   drawn = rows.size() + 1;
   std::fputs(text.c_str(), stdout);

@@ -13,7 +13,7 @@
 
 namespace zentrel::cli {
 
-Rig::Rig(const DeviceOptions& o, Clock& clock) {
+Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
   if (o.Emulate) {
     emulated::EmulatedLineConfig line;
     if (!o.EmuPlatform.empty()) line.Board.Platform = o.EmuPlatform;
@@ -53,9 +53,15 @@ bool Rig::TakeOffAndPlugNext(const std::string& path) {
   return line_ == nullptr || line_->TakeOffAndPlugNext(path);
 }
 
-bool Rig::DumpFlash(const std::string& path, const std::string& file, std::string& error) {
-  const std::vector<std::uint8_t>* flash = line_ ? line_->FlashOf(path) : nullptr;
-  return flash == nullptr || WriteOutputFile(file, flash->data(), flash->size(), error);
+std::string Rig::AfterRoad(const DeviceIdentity& board) {
+  const std::string file = DumpPath(options_, board);
+  const std::vector<std::uint8_t>* flash = line_ ? line_->FlashOf(board.Path) : nullptr;
+  std::string error;
+  if (file.empty() || flash == nullptr ||
+      WriteOutputFile(file, flash->data(), flash->size(), error)) {
+    return "";
+  }
+  return "cannot write " + file + ": " + error;
 }
 
 }  // namespace zentrel::cli

@@ -11,7 +11,6 @@
 #include "cli/commands.h"
 #include "cli/emulated_rig.h"
 #include "cli/exit_codes.h"
-#include "cli/unopenable_hint.h"
 #include "hid/device_identity.h"
 
 namespace zentrel::cli {
@@ -76,7 +75,7 @@ int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
     });
     Show(view, d, why == unopenable.end() ? "" : why->Reason);
   }
-  TellUnopenable(unopenable, ids, stderr);
+  view.TellUnopenable(unopenable, ids);
   const bool traceFailed = rig.TraceFailed();
   view.Json({{"event", "result"},
              {"command", "list"},

@@ -78,6 +78,11 @@ std::string CheckDeviceOptions(const DeviceOptions& o) {
 
 std::FILE* ConsoleOut(const std::string& file) { return IsStandardOutput(file) ? stderr : stdout; }
 
+std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board) {
+  if (o.EmuDump.empty() || !o.All) return o.EmuDump;
+  return o.EmuDump + "." + (board.Port.empty() ? board.Serial : board.Port);
+}
+
 std::string FilterText(const DeviceFilter& filter) {
   std::string text;
   if (!filter.Serial.empty()) text += " --serial " + filter.Serial;

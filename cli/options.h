@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "hid/device_access.h"
+#include "hid/device_identity.h"
 #include "protocol/device_ids.h"
 #include "sequencer/road_run.h"
 
@@ -61,6 +62,10 @@ std::FILE* ConsoleOut(const std::string& file);
 // The checks made before any device is touched: the faults, the dump path.
 // Empty when all pass; else the line that says why not.
 std::string CheckDeviceOptions(const DeviceOptions& options);
+
+// Where --emulate-dump saves a board's flash: FILE, or with --all FILE.PORT
+// (FILE.SERIAL when the port is not known); empty without --emulate-dump.
+std::string DumpPath(const DeviceOptions& o, const DeviceIdentity& board);
 
 // The --serial and --port choice as the user typed it.
 std::string FilterText(const DeviceFilter& filter);

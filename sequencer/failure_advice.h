@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "hid/hid_platform.h"
 #include "image/image_store.h"
@@ -15,5 +16,13 @@ namespace zentrel {
 // whose text says it all already).
 std::string FailureAdvice(const RoadResult& result, const ImageStore& image, const DeviceIds& ids,
                           HidPlatform& platform);
+
+// Discovery leaves out the devices with the IDs that cannot be opened, so a
+// road's own text ("No HID device detect") cannot tell them from none.
+// "PATH is a device with IDs 0x1D50:0x6018, but it cannot be opened: REASON".
+std::string UnopenableText(const UnopenableDevice& device, const DeviceIds& ids);
+// What to do about them: the udev rule where access was denied (Windows:
+// close the program that holds them); empty when neither would help.
+std::string UnopenableAdvice(const std::vector<UnopenableDevice>& found);
 
 }  // namespace zentrel

@@ -19,7 +19,7 @@
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
-#include "cli/unopenable_hint.h"
+#include "cli/console_view.h"
 #include "hid/device_identity.h"
 #include "hid/emulated/emulated_bus.h"
 #include "tests/support/flash_check.h"
@@ -139,12 +139,13 @@ TEST(UnopenableHint, NamesOnlyTheDevicesWithTheIdsThatCannotBeOpened) {
   bus.AddBootLoader(other).InjectFault(emulated::FaultKind::CannotOpen);
 
   std::FILE* err = std::tmpfile();
+  ConsoleView view(stdout, err);
   DeviceIds ids;
   ids.VendorId = 0x1D50;
   ids.ProductId = 0x61A7;
   const auto report = [&] {
     const std::vector<UnopenableDevice> found = FindUnopenableWithIds(bus, ids);
-    TellUnopenable(found, ids, err);
+    view.TellUnopenable(found, ids);
     return found;
   };
   EXPECT_EQ(report().size(), 1u);

@@ -1,7 +1,7 @@
 #include "cli/board_record.h"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 #include <nlohmann/json.hpp>
 
@@ -16,22 +16,22 @@ constexpr const char* kFieldNames[6] = {"platform", "hw_version", "boot_version"
                                         "app_info", "fw_version",  "device_id"};
 
 std::string IsoTime(std::chrono::system_clock::time_point t) {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
-  std::tm utc{};
-#ifdef _WIN32
-  gmtime_s(&utc, &seconds);
-#else
-  gmtime_r(&seconds, &utc);
-#endif
+  using namespace std::chrono;
+  const auto day = floor<days>(t);
+  const year_month_day date{day};
+  const hh_mm_ss time{floor<seconds>(t - day)};
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
   return text;
 }
 
 }  // namespace
 
-int ExitCodeOf(const BoardRecord& record) {
-  switch (record.Failure) {
+int ExitCodeOf(FailureKind failure) {
+  switch (failure) {
     case FailureKind::None: return kExitOk;
     case FailureKind::NoDevice: return kExitNoDevice;
     case FailureKind::DoesNotFit: return kExitDoesNotFit;
@@ -59,7 +59,7 @@ void AddBoardJson(nlohmann::json& j, const BoardRecord& r) {
   j["serial"] = r.Board.Serial;
   j["path"] = r.Board.Path;
   j["board"] = r.Number;
-  j["exit_code"] = ExitCodeOf(r);
+  j["exit_code"] = ExitCodeOf(r.Failure);
   j["passed"] = r.Passed();
   j["failure"] = FailureKindName(r.Failure);
   j["stage"] = PhaseWord(PhaseOf(o.Stage));

@@ -10,8 +10,8 @@
 
 namespace zentrel::cli {
 
-// The exit code of a board's record: 0 only when it passed.
-int ExitCodeOf(const BoardRecord& record);
+// The exit code of a board, or a run, that ended with failure: 0 for none.
+int ExitCodeOf(FailureKind failure);
 
 // "emu-2 ZB-000002 board 3: FAILED: Boot data write Ack error (1 pages, 2.5 s)".
 std::string ResultLine(const BoardRecord& record, bool numbered);

@@ -73,30 +73,21 @@ constexpr std::size_t kNameColumn = 26;
 // Words wrapped into lines of at most width characters; a line that begins
 // with blanks (a list) is kept as it is.
 std::string Wrap(const std::string& text, std::size_t width) {
-  std::string out, line;
-  std::size_t from = 0;
-  while (from <= text.size()) {
-    const std::size_t end = std::min(text.find('\n', from), text.size());
-    const std::string paragraph = text.substr(from, end - from);
-    from = end + 1;
+  std::istringstream paragraphs(text);
+  std::string out;
+  for (std::string paragraph; std::getline(paragraphs, paragraph);) {
     if (!out.empty()) out += '\n';
     if (paragraph.rfind(' ', 0) == 0) {
       out += paragraph;
       continue;
     }
-    line.clear();
-    std::size_t at = 0;
-    while (at < paragraph.size()) {
-      const std::size_t space = std::min(paragraph.find(' ', at), paragraph.size());
-      const std::string word = paragraph.substr(at, space - at);
-      at = space + 1;
-      if (!line.empty() && line.size() + 1 + word.size() > width) {
-        out += line + '\n';
-        line.clear();
-      }
-      line += (line.empty() ? "" : " ") + word;
+    std::istringstream words(paragraph);
+    std::size_t column = 0;  // of the line being filled
+    for (std::string word; words >> word; out += word) {
+      const bool fits = column == 0 || column + 1 + word.size() <= width;
+      if (column > 0) out += fits ? ' ' : '\n';
+      column = (fits && column > 0 ? column + 1 : 0) + word.size();
     }
-    out += line;
   }
   return out;
 }
@@ -212,12 +203,12 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output, Ro
   cmd.add_flag("-q,--quiet", output.Quiet, "Print only errors")
       ->excludes(json)
       ->group(kOutputGroup);
-  cmd.add_flag("--trace{-}", o.Trace.TraceFile,
+  cmd.add_flag("--trace{-}", o.TraceFile,
                "Every call to the device, decoded, one line each as it happens: on stderr, "
                "or with --trace=FILE into FILE")
       ->type_name("[=FILE]")
       ->group(kOutputGroup);
-  cmd.add_option("--capture", o.Trace.CaptureFile,
+  cmd.add_option("--capture", o.CaptureFile,
                  "The same calls as USB transfers in a pcapng file for Wireshark")
       ->type_name("FILE")
       ->check(kRefuseEmptyPath)

@@ -113,7 +113,6 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
   if (p.Writing) {
     const std::uint64_t bytes = std::uint64_t{p.PagesDone} * kPageSize;
     const double seconds = static_cast<double>(p.WritingUs) / 1e6;
-    const double rate = seconds > 0 ? static_cast<double>(bytes) / 1024.0 / seconds : 0.0;
     char eta[32] = "ETA ?";
     if (p.PagesDone > 0 && seconds > 0) {
       const double left = seconds * (p.Pages - p.PagesDone) / p.PagesDone;
@@ -122,7 +121,8 @@ void ConsoleView::Progress(const ProgressSnapshot& p) {
     std::snprintf(line, sizeof line, "%s  page %u of %u  %llu of %llu bytes  %.1f KiB/s  %s",
                   p.Stage, static_cast<unsigned>(p.PagesDone),
                   static_cast<unsigned>(p.Pages), static_cast<unsigned long long>(bytes),
-                  static_cast<unsigned long long>(std::uint64_t{p.Pages} * kPageSize), rate, eta);
+                  static_cast<unsigned long long>(std::uint64_t{p.Pages} * kPageSize),
+                  KiBPerSecond(p.PagesDone, seconds), eta);
   } else {
     std::snprintf(line, sizeof line, "%s %c %.1f s", p.Stage, kSpinner[spinner_++ % 4],
                   static_cast<double>(p.ElapsedUs) / 1e6);

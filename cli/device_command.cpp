@@ -68,21 +68,6 @@ class ConsoleLine final : public LineObserver {
   bool repeat_;
 };
 
-// The exit code of a run of many boards: 0 only when every board passed;
-// 130 when a board's road was stopped; else the one failure code they share,
-// or 1. Ctrl-C while --repeat waits for the next board stops no road: it
-// only ends the run.
-int ExitCodeOfAll(const std::vector<BoardRecord>& records) {
-  int code = kExitOk;
-  for (const BoardRecord& r : records) {
-    const int board = ExitCodeOf(r);
-    if (board == kExitInterrupted) return kExitInterrupted;
-    if (board == kExitOk) continue;
-    code = code == kExitOk || code == board ? board : kExitDeviceFailed;
-  }
-  return code;
-}
-
 nlohmann::json FileJson(const ImageStore& image, const std::string& path) {
   return {{"path", path},
           {"kind", std::string(1, image.ImageKind)},
@@ -206,7 +191,7 @@ class DeviceCommand {
   // The record of a single board: its fields or its JSON object, and one
   // line on stderr for every failure.
   int FinishOne(const BoardRecord& r) {
-    const int code = ExitCodeOf(r);
+    const int code = ExitCodeOf(r.Failure);
     if (code != kExitOk) {
       // A box has been shown on stderr already; else the status text, what
       // the device holds when it was stopped, or the dump that failed after
@@ -237,8 +222,7 @@ class DeviceCommand {
         char line[160];
         std::snprintf(line, sizeof line, "Flashed %u pages (%u bytes) in %.1f s, %.1f KiB/s",
                       static_cast<unsigned>(pages), static_cast<unsigned>(pages * kPageSize),
-                      r.Seconds,
-                      r.WritingSeconds > 0 ? pages * kPageSize / 1024.0 / r.WritingSeconds : 0.0);
+                      r.Seconds, KiBPerSecond(pages, r.WritingSeconds));
         view_.Note(line);
       }
       view_.PrintFields(FieldsOf(road_), r.Fields);
@@ -252,7 +236,7 @@ class DeviceCommand {
     const auto passed = static_cast<int>(std::count_if(
         records.begin(), records.end(), [](const BoardRecord& r) { return r.Passed(); }));
     const int failed = static_cast<int>(records.size()) - passed;
-    const int code = ExitCodeOfAll(records);
+    const int code = ExitCodeOf(RunFailure(records));
     const double seconds = static_cast<double>(clock_.NowUs() - startUs_) / 1e6;
     char counts[120];
     std::snprintf(counts, sizeof counts, "%d passed, %d failed in %.1f s", passed, failed,
@@ -291,23 +275,15 @@ class DeviceCommand {
     const bool drawn =
         view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalSizeOf(stdout).Rows;
     std::vector<BoardRecord> records;
-    std::vector<LineState> unopenable;  // their rows, below the lines'
-    for (const UnopenableDevice& u : unopenable_) {
-      records.push_back(UnopenableRecord(*setup_, u));
-      ShowBoardResult(view_, records.back(), o_.Repeat, drawn);
-      unopenable.push_back({records.back().Board, {}, records.back()});
-      unopenable.back().Progress.Stage = "failed";
-    }
     std::size_t onScreen = 0;
-    const auto show = [&](std::vector<LineState> rows, std::vector<BoardRecord>& finished) {
+    const auto show = [&](const std::vector<LineState>& rows, std::vector<BoardRecord>& finished) {
       for (BoardRecord& r : finished) {
         ShowBoardResult(view_, r, o_.Repeat, drawn);
         records.push_back(std::move(r));
       }
-      rows.insert(rows.end(), unopenable.begin(), unopenable.end());
       if (drawn) DrawTable(rows, onScreen);
     };
-    RunSideBySide(*setup_, boards, show, kShowEveryUs);
+    RunSideBySide(*setup_, boards, unopenable_, show, kShowEveryUs);
     return Summarise(records, devices);
   }
 
@@ -340,7 +316,7 @@ int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& v
 }
 
 int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(ConsoleOut(options.Trace.CaptureFile), stderr, ModeFor(output));
+  ConsoleView view(ConsoleOut(options.CaptureFile), stderr, ModeFor(output));
   SteadyClock clock;
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
   // board, read-only; info and app-info leave it empty.

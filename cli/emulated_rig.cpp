@@ -40,7 +40,7 @@ Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
   const char* clear = IsTerminal(stderr) ? kClearLine : "";
   platform_ = trace::TracePlatform(
       std::move(platform_),
-      {o.Trace.TraceFile, o.Trace.CaptureFile, o.All || o.Repeat, clear,
+      {o.TraceFile, o.CaptureFile, o.All || o.Repeat, clear,
        [this, clear](const std::string& path, const std::string& reason) {
          std::fprintf(stderr, "%szentrel-flash: cannot write %s: %s\n", clear, path.c_str(),
                       reason.c_str());

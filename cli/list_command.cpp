@@ -55,7 +55,7 @@ void Show(ConsoleView& view, const PresentCollection& d, const std::string& reas
 }  // namespace
 
 int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(ConsoleOut(options.Trace.CaptureFile), stderr, ModeFor(output));
+  ConsoleView view(ConsoleOut(options.CaptureFile), stderr, ModeFor(output));
   const DeviceIds& ids = options.Ids;
   if (const std::string error = CheckDeviceOptions(options); !error.empty()) {
     view.Error("zentrel-flash: " + error);

@@ -40,8 +40,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 std::string CheckOutputFiles(const DeviceOptions& o, const std::string& dump) {
   const std::pair<const char*, std::string> files[] = {
-      {"--trace", o.Trace.TraceFile == "-" ? "" : o.Trace.TraceFile},
-      {"--capture", o.Trace.CaptureFile},
+      {"--trace", o.TraceFile == "-" ? "" : o.TraceFile},
+      {"--capture", o.CaptureFile},
       {"--emulate-dump", dump}};
   for (std::size_t i = 0; i < std::size(files); ++i) {
     for (std::size_t j = i + 1; j < std::size(files); ++j) {

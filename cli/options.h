@@ -14,12 +14,6 @@
 
 namespace zentrel::cli {
 
-// --trace and --capture: every call to the device, written as it happens.
-struct TraceOptions {
-  std::string TraceFile;    // "-": standard error; empty: no text trace
-  std::string CaptureFile;  // empty: no capture
-};
-
 struct DeviceOptions {
   DeviceIds Ids;  // --vid and --pid, else the compiled-in defaults
   Pace Pacing = Pace::Fast;
@@ -37,7 +31,9 @@ struct DeviceOptions {
   std::vector<std::string> EmuFaults;  // [K:]NAME[:N]
   std::string EmuDump;                 // save the flash here afterwards
   int EmuDevices = 1;  // side by side, or one after another with --repeat
-  TraceOptions Trace;
+  // --trace and --capture: every call to the device, written as it happens.
+  std::string TraceFile;    // "-": standard error; empty: no text trace
+  std::string CaptureFile;  // empty: no capture
 };
 
 struct OutputOptions {

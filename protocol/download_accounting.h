@@ -20,4 +20,9 @@ inline std::uint32_t PagesToSend(std::uint32_t imageLength) {
   return imageLength <= kBootAreaSize ? 0 : ((imageLength - kBootAreaSize) >> 7) + 1;
 }
 
+// The rate of pages written in seconds, in KiB a second; 0 before any time.
+inline double KiBPerSecond(std::uint32_t pages, double seconds) {
+  return seconds > 0 ? pages * kPageSize / 1024.0 / seconds : 0.0;
+}
+
 }  // namespace zentrel

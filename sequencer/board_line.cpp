@@ -69,6 +69,20 @@ class LineKeeper final : public LineObserver {
   std::size_t line_;
 };
 
+// A device with the IDs that cannot be opened, as a board that failed.
+BoardRecord UnopenableRecord(const LineSetup& s, const UnopenableDevice& device) {
+  BoardRecord r;
+  r.Board = ReadDeviceIdentity(s.Platform, device.Path);
+  r.Start = std::chrono::system_clock::now();
+  r.Outcome.Road = s.Road;
+  r.Outcome.Failure = r.Failure = FailureKind::NoDevice;
+  r.Outcome.Stage = Connect;  // its road would have found none
+  r.Outcome.Pages = s.Road == RoadKind::Download ? PagesToSend(s.Image.ImageLength) : 0;
+  r.Message = "cannot be opened: " + device.Reason;
+  r.Advice = UnopenableAdvice({device});
+  return r;
+}
+
 }  // namespace
 
 WaitEnd WaitForDevice(const LineSetup& s, const DeviceFilter& filter, bool want,
@@ -125,13 +139,20 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
 }
 
 void RunSideBySide(const LineSetup& s, const std::vector<DeviceIdentity>& boards,
-                   const ShowLines& show, std::uint64_t everyUs) {
+                   const std::vector<UnopenableDevice>& unopenable, const ShowLines& show,
+                   std::uint64_t everyUs) {
   SharedLines shared;
   std::vector<std::unique_ptr<LineKeeper>> keepers;
   for (const DeviceIdentity& board : boards) {
     shared.States.push_back({board, {}, {}});
     shared.States.back().Progress.Stage = "starting";
     keepers.push_back(std::make_unique<LineKeeper>(shared, keepers.size()));
+  }
+  for (const UnopenableDevice& device : unopenable) {
+    const BoardRecord r = UnopenableRecord(s, device);
+    shared.States.push_back({r.Board, {}, r});
+    shared.States.back().Progress.Stage = "failed";
+    shared.Finished.push_back(r);
   }
   std::atomic<std::size_t> running{boards.size()};
   std::vector<std::thread> threads;
@@ -159,17 +180,14 @@ void RunSideBySide(const LineSetup& s, const std::vector<DeviceIdentity>& boards
   showNow();
 }
 
-BoardRecord UnopenableRecord(const LineSetup& s, const UnopenableDevice& device) {
-  BoardRecord r;
-  r.Board = ReadDeviceIdentity(s.Platform, device.Path);
-  r.Start = std::chrono::system_clock::now();
-  r.Outcome.Road = s.Road;
-  r.Outcome.Failure = r.Failure = FailureKind::NoDevice;
-  r.Outcome.Stage = Connect;  // its road would have found none
-  r.Outcome.Pages = s.Road == RoadKind::Download ? PagesToSend(s.Image.ImageLength) : 0;
-  r.Message = "cannot be opened: " + device.Reason;
-  r.Advice = UnopenableAdvice({device});
-  return r;
+FailureKind RunFailure(const std::vector<BoardRecord>& records) {
+  FailureKind run = FailureKind::None;
+  for (const BoardRecord& r : records) {
+    if (r.Failure == FailureKind::Stopped) return FailureKind::Stopped;
+    if (r.Passed()) continue;
+    run = run == FailureKind::None || run == r.Failure ? r.Failure : FailureKind::DeviceFailed;
+  }
+  return run;
 }
 
 }  // namespace zentrel

@@ -100,13 +100,18 @@ using ShowLines =
     std::function<void(const std::vector<LineState>& lines, std::vector<BoardRecord>& finished)>;
 
 // A line per board at once, each on a thread of its own and each board
-// followed by its port. Calls show on this thread every everyUs while they
-// run and once after: no state is shared with a front end.
+// followed by its port; each device with the IDs that cannot be opened is a
+// line that failed at once (below the others), never one silently left out.
+// Calls show on this thread every everyUs while they run and once after: no
+// state is shared with a front end.
 void RunSideBySide(const LineSetup& setup, const std::vector<DeviceIdentity>& boards,
-                   const ShowLines& show, std::uint64_t everyUs);
+                   const std::vector<UnopenableDevice>& unopenable, const ShowLines& show,
+                   std::uint64_t everyUs);
 
-// The record of a device with the IDs that cannot be opened: a board that
-// failed, never one silently left out.
-BoardRecord UnopenableRecord(const LineSetup& setup, const UnopenableDevice& device);
+// How a run of many boards ended: Stopped when a board's road was stopped,
+// None when every board passed; else the one failure they share, or
+// DeviceFailed. A stop while the line waits for the next board stops no
+// road: it only ends the run.
+FailureKind RunFailure(const std::vector<BoardRecord>& records);
 
 }  // namespace zentrel

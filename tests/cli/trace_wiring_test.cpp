@@ -45,7 +45,7 @@ TracedRun RunRoadTraced(RoadKind road, ImageStore& image, bool traced) {
   options.Emulate = true;
   options.Pacing = Pace::Window;
   options.EmuDump = dumpPath.string();
-  if (traced) options.Trace.TraceFile = tracePath.string();
+  if (traced) options.TraceFile = tracePath.string();
   FakeClock clock;
   TracedRun run;
   {

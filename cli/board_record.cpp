@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/console_view.h"
 #include "cli/exit_codes.h"
 #include "sequencer/outcome_text.h"
 
@@ -43,8 +44,7 @@ int ExitCodeOf(FailureKind failure) {
 }
 
 std::string ResultLine(const BoardRecord& r, bool numbered) {
-  std::string line = (r.Board.Port.empty() ? "?" : r.Board.Port) + " " +
-                     (r.Board.Serial.empty() ? "?" : r.Board.Serial);
+  std::string line = Shown(r.Board.Port) + " " + Shown(r.Board.Serial);
   if (numbered) line += " board " + std::to_string(r.Number);
   line += r.Passed() ? ": passed" : ": FAILED: " + r.Message;
   char tail[64];

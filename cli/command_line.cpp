@@ -1,8 +1,6 @@
 // Every command and option of zentrel-flash in one place. CLI11 is
 // header-only and costs seconds in each file that includes it, so no other
 // file does; the commands get their options as plain structs.
-#include "cli/command_line.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -144,7 +142,7 @@ std::string CheckSeconds(const std::string& text) {
 }
 
 // The options of the command that runs road; RoadKind::None is list, which runs none.
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output, RoadKind road) {
+void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, RoadKind road) {
   auto usbId = [](const std::string& text) {
     std::uint32_t v = 0;
     return ParseUsbId(text, v) ? std::string()
@@ -196,11 +194,11 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output, Ro
         ->check(CLI::IsMember({"window", "fast"}).description(""))
         ->group(kRunGroup);
   }
-  CLI::Option* json = cmd.add_flag("--json", output.Json,
+  CLI::Option* json = cmd.add_flag("--json", o.Json,
                                    "One JSON object per line on stdout (README: \"JSON "
                                    "records\"); not with --quiet")
                           ->group(kOutputGroup);
-  cmd.add_flag("-q,--quiet", output.Quiet, "Print only errors")
+  cmd.add_flag("-q,--quiet", o.Quiet, "Print only errors")
       ->excludes(json)
       ->group(kOutputGroup);
   cmd.add_flag("--trace{-}", o.TraceFile,
@@ -261,7 +259,6 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, OutputOptions& output, Ro
 void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
                       const std::string& description, RoadKind road) {
   auto options = std::make_shared<DeviceOptions>();
-  auto output = std::make_shared<OutputOptions>();
   CLI::App* cmd = app.add_subcommand(name, description);
   if (road == RoadKind::Download) {
     cmd->add_option("FILE", options->InputPath,
@@ -270,16 +267,15 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
         ->type_name("")
         ->required();
   }
-  AddDeviceOptions(*cmd, *options, *output, road);
+  AddDeviceOptions(*cmd, *options, road);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
-  cmd->callback([options, output, &exitCode, road] {
+  cmd->callback([options, &exitCode, road] {
     if (const std::string error = CheckOutputFiles(*options); !error.empty()) {
       std::fprintf(stderr, "zentrel-flash: %s\n", error.c_str());
       exitCode = kExitUsage;
       return;
     }
-    exitCode = road == RoadKind::None ? RunListCommand(*options, *output)
-                                      : RunRoadCommand(road, *options, *output);
+    exitCode = road == RoadKind::None ? RunListCommand(*options) : RunRoadCommand(road, *options);
   });
 }
 

@@ -1,5 +1,5 @@
-// The subcommands of zentrel-flash, once their options are parsed. Each
-// returns the program's exit code.
+// zentrel-flash's commands: the command line, and each command once its
+// options are parsed. Each returns the program's exit code.
 #pragma once
 
 #include <string>
@@ -12,9 +12,13 @@
 
 namespace zentrel::cli {
 
+// Parses argv and runs the command it names. Writes --help, --version and
+// option errors itself.
+int RunCommandLine(int argc, char** argv);
+
 // info, app-info or flash: the road on the boards the options choose.
-int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output);
-int RunListCommand(const DeviceOptions& options, const OutputOptions& output);
+int RunRoadCommand(RoadKind road, const DeviceOptions& options);
+int RunListCommand(const DeviceOptions& options);
 int RunImageCommand(const std::string& path, const std::string& outputPath);
 
 // Loads the firmware file: a refused file shows its "File Error" box, and

@@ -55,24 +55,16 @@ void ConsoleView::SetStatusText(const char* text) {
   status_ = text;
   statusShown_ = true;
   if (status_.empty()) return;
-  if (mode_ == OutputMode::Json) {
-    Json({{"event", "status"}, {"text", status_}});
-  } else if (mode_ != OutputMode::Quiet) {
-    Write(out_, status_);
-  }
+  Json({{"event", "status"}, {"text", status_}});  // each writes in its mode only
+  Note(status_);
 }
 
 void ConsoleView::ShowMessageBox(const char* text, const char* caption, MessageIcon icon) {
   const bool error = icon != MessageIcon::Information;
-  if (mode_ == OutputMode::Json) {
-    Json({{"event", "message"}, {"text", text}, {"caption", caption}, {"error", error}});
-  }
+  Json({{"event", "message"}, {"text", text}, {"caption", caption}, {"error", error}});
+  // A box that needs attention reaches stderr in every mode.
   const std::string line = std::string(caption) + ": " + text;
-  if (error) {
-    Write(err_, line);
-  } else if (mode_ == OutputMode::Lines || mode_ == OutputMode::Terminal) {
-    Write(out_, line);
-  }
+  error ? Error(line) : Note(line);
 }
 
 void ConsoleView::PrintFields(const std::vector<ValueField>& fields,
@@ -165,7 +157,7 @@ void ConsoleView::Json(const nlohmann::json& object) {
   Write(out_, line);
 }
 
-OutputMode ModeFor(const OutputOptions& options) {
+OutputMode ModeFor(const DeviceOptions& options) {
   if (options.Json) return OutputMode::Json;
   if (options.Quiet) return OutputMode::Quiet;
   return IsTerminal(stdout) ? OutputMode::Terminal : OutputMode::Lines;

@@ -82,7 +82,10 @@ class ConsoleView final : public SequencerView {
   bool outFailed_ = false;
 };
 
+// A port or serial number as the console shows it: "?" when not known.
+inline std::string Shown(const std::string& text) { return text.empty() ? "?" : text; }
+
 // JSON or quiet as asked; otherwise a live line on a terminal, lines in a log.
-OutputMode ModeFor(const OutputOptions& options);
+OutputMode ModeFor(const DeviceOptions& options);
 
 }  // namespace zentrel::cli

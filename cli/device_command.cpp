@@ -45,13 +45,12 @@ void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, boo
 // A line on this thread: its roads show on the console as they go.
 class ConsoleLine final : public LineObserver {
  public:
-  ConsoleLine(ConsoleView& view, const DeviceIds& ids, bool repeat)
-      : view_(view), ids_(ids), repeat_(repeat) {}
+  ConsoleLine(ConsoleView& view, bool repeat) : view_(view), repeat_(repeat) {}
   SequencerView* RoadView() override { return &view_; }
   bool ShowsPages() const override { return view_.Mode() == OutputMode::Terminal; }
   void Progress(const ProgressSnapshot& progress) override { view_.Progress(progress); }
-  void CannotOpen(const std::vector<UnopenableDevice>& found) override {
-    view_.TellUnopenable(found, ids_);
+  void CannotOpen(const std::vector<UnopenableDevice>& found, const DeviceIds& ids) override {
+    view_.TellUnopenable(found, ids);
   }
   void Finished(const BoardRecord& record) override {
     view_.EndLiveLine();
@@ -64,7 +63,6 @@ class ConsoleLine final : public LineObserver {
 
  private:
   ConsoleView& view_;
-  const DeviceIds& ids_;
   bool repeat_;
 };
 
@@ -95,7 +93,7 @@ class DeviceCommand {
     std::vector<DeviceIdentity> boards;
     if (const int code = ChooseBoards(boards); code >= 0) return code;
     if (!o_.All) {
-      ConsoleLine line(view_, o_.Ids, o_.Repeat);
+      ConsoleLine line(view_, o_.Repeat);
       RunLine(*setup_, boards.front(), o_.Filter, line);
       return o_.Repeat ? Summarise(line.Records, 0) : FinishOne(line.Records.front());
     }
@@ -108,7 +106,7 @@ class DeviceCommand {
   int ChooseBoards(std::vector<DeviceIdentity>& boards) {
     const DeviceFilter& filter = o_.Filter;
     if (o_.WaitSeconds >= 0 || o_.Repeat) {
-      ConsoleLine waiting(view_, o_.Ids, false);
+      ConsoleLine waiting(view_, false);
       // With --repeat, --wait bounds the wait for the first board only.
       const std::uint64_t limitUs =
           o_.WaitSeconds > 0 ? static_cast<std::uint64_t>(o_.WaitSeconds * 1e6) : 0;
@@ -117,15 +115,13 @@ class DeviceCommand {
       if (end == WaitEnd::TimedOut) {
         char line[40];
         std::snprintf(line, sizeof line, "%g s", o_.WaitSeconds);
-        return EndBeforeAnyBoard(
-            kExitNoDevice, FailureKind::NoDevice,
-            "no device with IDs " + IdsText(o_.Ids) +
-                (filter.Empty() ? "" : " matching" + FilterText(filter)) + " appeared within " +
-                line);
+        return EndBeforeAnyBoard(FailureKind::NoDevice,
+                                 "no device with IDs " + IdsText(o_.Ids) +
+                                     (filter.Empty() ? "" : " matching" + FilterText(filter)) +
+                                     " appeared within " + line);
       }
       if (end == WaitEnd::Stopped) {
-        return EndBeforeAnyBoard(kExitInterrupted, FailureKind::Stopped,
-                                 "interrupted while waiting for a device");
+        return EndBeforeAnyBoard(FailureKind::Stopped, "interrupted while waiting for a device");
       }
     }
     boards = FindDevices(rig_->Platform(), o_.Ids, filter);
@@ -147,7 +143,7 @@ class DeviceCommand {
         if (view_.Mode() != OutputMode::Json) {
           view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
         }
-        return EndBeforeAnyBoard(kExitNoDevice, FailureKind::NoDevice,
+        return EndBeforeAnyBoard(FailureKind::NoDevice,
                                  "no device with IDs " + IdsText(o_.Ids) + " is attached");
       }
       return -1;
@@ -159,8 +155,7 @@ class DeviceCommand {
                   " are attached; choose one with --port or --serial" +
                   (road_ == RoadKind::Download ? " (or flash them all with flash --all):" : ":"));
       for (const DeviceIdentity& d : boards) {
-        view_.Error("  --port " + (d.Port.empty() ? "?" : d.Port) + "  --serial " +
-                    (d.Serial.empty() ? "?" : d.Serial) + "  " + d.Path);
+        view_.Error("  --port " + Shown(d.Port) + "  --serial " + Shown(d.Serial) + "  " + d.Path);
       }
       return kExitUsage;
     }
@@ -170,9 +165,10 @@ class DeviceCommand {
 
   // A run that ends before any board's road: one line on stderr and, with
   // --json, the result record that a log keeps.
-  int EndBeforeAnyBoard(int code, FailureKind failure, const std::string& why) {
+  int EndBeforeAnyBoard(FailureKind failure, const std::string& why) {
     view_.Error("zentrel-flash: " + why);
     nlohmann::json result = ResultRecord();
+    const int code = ExitCodeOf(failure);
     result["exit_code"] = code;
     result["failure"] = FailureKindName(failure);
     result["message"] = why;
@@ -199,10 +195,9 @@ class DeviceCommand {
       if (r.Outcome.Box == nullptr || r.Message != r.Outcome.Box) {
         view_.Error("zentrel-flash: " + r.Message);
       }
-      const DeviceFilter& filter = o_.Filter;
-      if (code == kExitNoDevice && !filter.Empty()) {
+      if (code == kExitNoDevice && !o_.Filter.Empty()) {
         view_.Error("zentrel-flash: no device with IDs " + IdsText(o_.Ids) + " matches" +
-                    FilterText(filter));
+                    FilterText(o_.Filter));
       }
       if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);
       // Only a search that found nothing to open: a device that failed
@@ -290,11 +285,10 @@ class DeviceCommand {
   // A trace or capture that could not be written fails a run that passed;
   // the record says so as the process does.
   int WithTrace(int code) const {
-    return code == kExitOk && rig_ != nullptr && rig_->TraceFailed() ? kExitDeviceFailed : code;
+    return code == kExitOk && rig_->TraceFailed() ? kExitDeviceFailed : code;
   }
-
   int CheckOutput(int code, const char* goal) {
-    return view_.ExitCode(code, goal, rig_ != nullptr && rig_->TraceFailed());
+    return view_.ExitCode(code, goal, rig_->TraceFailed());
   }
 
   RoadKind road_;
@@ -315,8 +309,8 @@ int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& v
   return DeviceCommand(road, options, view, image, clock).Run();
 }
 
-int RunRoadCommand(RoadKind road, const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(ConsoleOut(options.CaptureFile), stderr, ModeFor(output));
+int RunRoadCommand(RoadKind road, const DeviceOptions& options) {
+  ConsoleView view(ConsoleOut(options.CaptureFile), stderr, ModeFor(options));
   SteadyClock clock;
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
   // board, read-only; info and app-info leave it empty.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/console_view.h"
 #include "cli/terminal.h"
 
 namespace zentrel::cli {
@@ -33,9 +34,7 @@ void DrawTable(const std::vector<LineState>& rows, std::size_t& drawn) {
             ? std::to_string(p.PagesDone) + " of " + std::to_string(p.Pages)
             : "";
     const std::string result = !r.Last ? "" : r.Last->Passed() ? "passed" : "FAILED: " + r.Last->Message;
-    text += TableLine(r.Board.Port.empty() ? "?" : r.Board.Port,
-                      r.Board.Serial.empty() ? "?" : r.Board.Serial, p.Stage, pages, result,
-                      columns);
+    text += TableLine(Shown(r.Board.Port), Shown(r.Board.Serial), p.Stage, pages, result, columns);
   }
   drawn = rows.size() + 1;
   std::fputs(text.c_str(), stdout);

@@ -21,10 +21,7 @@ Rig::Rig(const DeviceOptions& o, Clock& clock) : options_(o) {
     if (o.EmuFlashKiB >= 0) line.Board.FlashSizeKiB = static_cast<std::uint16_t>(o.EmuFlashKiB);
     line.Board.Latency = o.EmuFullSpeed ? emulated::LatencyProfile::FullSpeed()
                                         : emulated::LatencyProfile::Instant();
-    for (const std::string& option : o.EmuFaults) {
-      emulated::FaultRequest fault;
-      if (emulated::ParseFaultRequest(option, fault).empty()) line.Faults.push_back(fault);
-    }
+    emulated::CheckFaultRequests(o.EmuFaults, &line.Faults);  // checked before
     line.Boards = o.EmuDevices;
     line.OneAfterAnother = o.Repeat && !o.All;
     auto bus = std::make_unique<emulated::EmulatedBus>(clock);

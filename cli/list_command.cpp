@@ -38,7 +38,7 @@ void Show(ConsoleView& view, const PresentCollection& d, const std::string& reas
   }
   view.Json(item);  // Json and Note write in their modes only
   if (!id.Opened) {
-    view.Note(c.Path + "  port " + (id.Port.empty() ? "?" : id.Port) + "  cannot be opened" +
+    view.Note(c.Path + "  port " + Shown(id.Port) + "  cannot be opened" +
               (reason.empty() ? "" : ": " + reason));
     return;
   }
@@ -46,7 +46,7 @@ void Show(ConsoleView& view, const PresentCollection& d, const std::string& reas
   if (c.CapsKnown) std::snprintf(usage, sizeof usage, "%04X:%04X", c.UsagePage, c.Usage);
   char line[512];
   std::snprintf(line, sizeof line, "%s  port %s  %04X:%04X  usage %s  \"%s\"  serial \"%s\"%s%s",
-                c.Path.c_str(), id.Port.empty() ? "?" : id.Port.c_str(), id.VendorId,
+                c.Path.c_str(), Shown(id.Port).c_str(), id.VendorId,
                 id.ProductId, usage, id.Product.c_str(), id.Serial.c_str(),
                 d.Candidate ? "  [boot loader candidate]" : "", d.WithIds ? " [has the IDs]" : "");
   view.Note(line);
@@ -54,8 +54,8 @@ void Show(ConsoleView& view, const PresentCollection& d, const std::string& reas
 
 }  // namespace
 
-int RunListCommand(const DeviceOptions& options, const OutputOptions& output) {
-  ConsoleView view(ConsoleOut(options.CaptureFile), stderr, ModeFor(output));
+int RunListCommand(const DeviceOptions& options) {
+  ConsoleView view(ConsoleOut(options.CaptureFile), stderr, ModeFor(options));
   const DeviceIds& ids = options.Ids;
   if (const std::string error = CheckDeviceOptions(options); !error.empty()) {
     view.Error("zentrel-flash: " + error);

@@ -1,5 +1,5 @@
 // zentrel-flash: the boot loader roads from the command line.
-#include "cli/command_line.h"
+#include "cli/commands.h"
 #include "cli/interrupt.h"
 
 int main(int argc, char** argv) {

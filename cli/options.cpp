@@ -61,15 +61,15 @@ std::string CheckOutputFiles(const DeviceOptions& o, const std::string& dump) {
 }
 
 std::string CheckDeviceOptions(const DeviceOptions& o) {
-  if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults); !error.empty()) {
+  std::vector<emulated::FaultRequest> faults;
+  if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults, &faults); !error.empty()) {
     return "--emulate-fault: " + error;
   }
-  for (const std::string& text : o.EmuFaults) {
-    emulated::FaultRequest fault;
-    emulated::ParseFaultRequest(text, fault);
-    if (fault.Device > o.EmuDevices) {
-      return "--emulate-fault: '" + text + "': board " + std::to_string(fault.Device) +
-             " is beyond --emulate-devices " + std::to_string(o.EmuDevices);
+  for (std::size_t i = 0; i < faults.size(); ++i) {
+    if (faults[i].Device > o.EmuDevices) {
+      return "--emulate-fault: '" + o.EmuFaults[i] + "': board " +
+             std::to_string(faults[i].Device) + " is beyond --emulate-devices " +
+             std::to_string(o.EmuDevices);
     }
   }
   // With --all each board's FILE.PORT is checked once the boards are known.

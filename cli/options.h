@@ -34,11 +34,8 @@ struct DeviceOptions {
   // --trace and --capture: every call to the device, written as it happens.
   std::string TraceFile;    // "-": standard error; empty: no text trace
   std::string CaptureFile;  // empty: no capture
-};
-
-struct OutputOptions {
-  bool Json = false;
-  bool Quiet = false;
+  bool Json = false;        // --json
+  bool Quiet = false;       // --quiet
 };
 
 // A USB ID, "0x1D50" or "1d50": hexadecimal, up to 8 digits, 1 to 0xFFFF.

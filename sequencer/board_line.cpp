@@ -100,7 +100,7 @@ WaitEnd WaitForDevice(const LineSetup& s, const DeviceFilter& filter, bool want,
       const std::vector<UnopenableDevice> now = FindUnopenableWithIds(s.Platform, s.Ids);
       bool news = false;
       for (const UnopenableDevice& u : now) news = told.insert(u.Path).second || news;
-      if (news) observer.CannotOpen(now);
+      if (news) observer.CannotOpen(now, s.Ids);
     }
     p.ElapsedUs = s.Time.NowUs() - start;
     if (limitUs > 0 && p.ElapsedUs >= limitUs) return WaitEnd::TimedOut;

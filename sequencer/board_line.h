@@ -47,7 +47,7 @@ class LineObserver {
   virtual void Finished(const BoardRecord& record) = 0;
   // While the line waits for a board: devices with the IDs that cannot be
   // opened, each time one comes that was not there before.
-  virtual void CannotOpen(const std::vector<UnopenableDevice>&) {}
+  virtual void CannotOpen(const std::vector<UnopenableDevice>&, const DeviceIds&) {}
 };
 
 // What the people at a line do around a board's road; an emulated line does

@@ -90,16 +90,19 @@ std::string ParseFaultRequest(const std::string& option, FaultRequest& fault) {
   return "";
 }
 
-std::string CheckFaultRequests(const std::vector<std::string>& texts) {
+std::string CheckFaultRequests(const std::vector<std::string>& texts,
+                               std::vector<FaultRequest>* parsed) {
   std::set<std::pair<int, FaultKind>> seen;
+  std::vector<FaultRequest> faults;
   for (const std::string& text : texts) {
-    FaultRequest fault;
+    FaultRequest& fault = faults.emplace_back();
     if (std::string error = ParseFaultRequest(text, fault); !error.empty()) return error;
     if (!seen.insert({fault.Device, fault.Kind}).second) {
       return "fault '" + std::string(FaultKindName(fault.Kind)) + "' given twice; each fault once" +
              (fault.Device > 0 ? " per board" : "");
     }
   }
+  if (parsed != nullptr) *parsed = std::move(faults);
   return "";
 }
 

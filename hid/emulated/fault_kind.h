@@ -57,7 +57,10 @@ struct FaultRequest {
 std::string ParseFaultRequest(const std::string& text, FaultRequest& fault);
 
 // Checks a whole list: each parses, and no fault is named twice for a board.
-std::string CheckFaultRequests(const std::vector<std::string>& texts);
+// Empty when all pass, parsed (if given) then holding them in their order;
+// else why not.
+std::string CheckFaultRequests(const std::vector<std::string>& texts,
+                               std::vector<FaultRequest>* parsed = nullptr);
 
 // Each name with what its N counts, one "\n  name: ..." line each.
 std::string FaultHelp();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_line.h"
+#include "cli/commands.h"
 
 namespace zentrel::cli {
 namespace {

@@ -19,7 +19,7 @@ std::string FailureAdvice(const RoadResult& result, const ImageStore& image, con
 
 // Discovery leaves out the devices with the IDs that cannot be opened, so a
 // road's own text ("No HID device detect") cannot tell them from none.
-// "PATH is a device with IDs 0x1D50:0x6018, but it cannot be opened: REASON".
+// "PATH is a device with IDs 1D50:61A7, but it cannot be opened: REASON".
 std::string UnopenableText(const UnopenableDevice& device, const DeviceIds& ids);
 // What to do about them: the udev rule where access was denied (Windows:
 // close the program that holds them); empty when neither would help.

@@ -33,7 +33,8 @@ void DrawTable(const std::vector<LineState>& rows, std::size_t& drawn) {
         p.Writing || p.PagesDone > 0
             ? std::to_string(p.PagesDone) + " of " + std::to_string(p.Pages)
             : "";
-    const std::string result = !r.Last ? "" : r.Last->Passed() ? "passed" : "FAILED: " + r.Last->Message;
+    const std::string result =
+        !r.Last ? "" : r.Last->Passed() ? "passed" : "FAILED: " + r.Last->Message;
     text += TableLine(Shown(r.Board.Port), Shown(r.Board.Serial), p.Stage, pages, result, columns);
   }
   drawn = rows.size() + 1;

@@ -62,9 +62,8 @@ std::string CheckOutputFiles(const DeviceOptions& o, const std::string& dump) {
 
 std::string CheckDeviceOptions(const DeviceOptions& o) {
   std::vector<emulated::FaultRequest> faults;
-  if (const std::string error = emulated::CheckFaultRequests(o.EmuFaults, &faults); !error.empty()) {
-    return "--emulate-fault: " + error;
-  }
+  const std::string error = emulated::CheckFaultRequests(o.EmuFaults, &faults);
+  if (!error.empty()) return "--emulate-fault: " + error;
   for (std::size_t i = 0; i < faults.size(); ++i) {
     if (faults[i].Device > o.EmuDevices) {
       return "--emulate-fault: '" + o.EmuFaults[i] + "': board " +

@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "cli/completion.h"
 #include "cli/exit_codes.h"
 #include "hid/emulated/fault_kind.h"
 #include "hid/emulated/emulated_boot_loader.h"
@@ -23,7 +24,7 @@ namespace zentrel::cli {
 
 namespace {
 
-constexpr const char* kCommands[] = {"info", "app-info", "flash", "image", "list"};
+constexpr const char* kCommands[] = {"info", "app-info", "flash", "image", "list", "completion"};
 
 std::size_t EditDistance(const std::string& a, const std::string& b) {
   std::vector<std::size_t> row(b.size() + 1);
@@ -56,7 +57,7 @@ bool RefuseUnknownCommand(int argc, char** argv) {
   }
   std::fprintf(stderr, "zentrel-flash: unknown command '%s'", word.c_str());
   if (!best.empty()) std::fprintf(stderr, "; did you mean '%s'?", best.c_str());
-  std::fprintf(stderr, "\nCommands: info, app-info, flash, image, list (zentrel-flash --help)\n");
+  std::fprintf(stderr, "\nCommands: info, app-info, flash, image, list, completion (zentrel-flash --help)\n");
   return true;
 }
 
@@ -294,6 +295,84 @@ void AddImageCommand(CLI::App& app, int& exitCode) {
   command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
 }
 
+// The first clause of a description: a line of a shell's menu.
+std::string FirstClause(const std::string& text) {
+  const std::string clause = text.substr(0, text.find_first_of(";\n"));
+  return clause.size() <= 72 ? clause : clause.substr(0, 69) + "...";
+}
+
+// An option as the shells offer it, read from what --help prints.
+CompletionOption OptionToComplete(const CLI::Option& option) {
+  CompletionOption o;
+  for (const std::string& name : option.get_snames()) o.Names.push_back("-" + name);
+  for (const std::string& name : option.get_lnames()) o.Names.push_back("--" + name);
+  o.Help = FirstClause(option.get_description());
+  o.Repeatable = option.get_expected_max() > 1;
+  const std::string type = option.get_type_name();
+  if (type.rfind("[=", 0) == 0) {
+    o.JoinedFile = true;
+  } else if (option.get_expected_max() == 0) {
+    return o;  // a flag
+  } else if (type.find('|') != std::string::npos) {
+    o.Value = CompletionValue::Choice;
+    std::istringstream words(type);
+    for (std::string word; std::getline(words, word, '|');) o.Choices.push_back(word);
+  } else if (type == "PORT") {
+    o.Value = CompletionValue::Port;
+  } else if (type == "SERIAL") {
+    o.Value = CompletionValue::Serial;
+  } else if (type == "FILE" || type == "OUT") {
+    o.Value = CompletionValue::File;
+  } else {
+    o.Value = CompletionValue::Typed;
+  }
+  return o;
+}
+
+std::vector<CompletionOption> OptionsToComplete(const CLI::App& app) {
+  std::vector<CompletionOption> options;
+  for (const CLI::Option* option : app.get_options()) {
+    if (!option->get_positional()) options.push_back(OptionToComplete(*option));
+  }
+  return options;
+}
+
+std::vector<CompletionCommand> CommandsToComplete(const CLI::App& app) {
+  std::vector<CompletionCommand> commands;
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    CompletionCommand c;
+    c.Name = sub->get_name();
+    c.Help = FirstClause(sub->get_description());
+    c.Options = OptionsToComplete(*sub);
+    for (const CLI::Option* option : sub->get_options()) {
+      if (!option->get_positional()) continue;
+      // A command's operand is a firmware file, or for `completion` a shell.
+      c.Operand = c.Name == "completion" ? CompletionValue::Choice : CompletionValue::Firmware;
+      if (c.Name == "completion") c.OperandChoices = {"bash", "zsh", "fish"};
+    }
+    commands.push_back(std::move(c));
+  }
+  return commands;
+}
+
+void AddCompletionCommand(CLI::App& app, int& exitCode) {
+  CLI::App* command = app.add_subcommand(
+      "completion", "Print the completion script for bash, zsh or fish (the package installs "
+                    "them where each shell looks)");
+  auto shell = std::make_shared<std::string>();
+  command->add_option("SHELL", *shell, "bash, zsh or fish")
+      ->type_name("")
+      ->required()
+      ->check(CLI::IsMember({"bash", "zsh", "fish"}).description(""));
+  command->callback([&app, shell, &exitCode] {
+    const std::string script = CompletionScript(*shell, CommandsToComplete(app),
+                                                OptionsToComplete(app));
+    const bool written = std::fputs(script.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+    if (!written) std::fprintf(stderr, "zentrel-flash: writing to standard output failed\n");
+    exitCode = written ? kExitOk : kExitDeviceFailed;
+  });
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
@@ -301,7 +380,9 @@ int RunCommandLine(int argc, char** argv) {
       "zentrel-flash: flashes firmware (Intel HEX, .mvx) into a device through its USB "
       "HID boot loader, and reads the device's identification.\n"
       "Add --emulate to try flash, info, app-info or list on an emulated boot loader.\n" +
-      std::string(kExitCodesHelp)};
+      std::string(kExitCodesHelp),
+      // Usage names the program, not the path it was started by.
+      "zentrel-flash"};
   app.formatter(std::make_shared<Help>());
   app.require_subcommand(1);
   // File paths may begin with '/': never read them as Windows-style options.
@@ -328,6 +409,7 @@ int RunCommandLine(int argc, char** argv) {
                    "the IDs, and say why one cannot be opened",
                    RoadKind::None);
   AddImageCommand(app, exitCode);
+  AddCompletionCommand(app, exitCode);
 
   if (RefuseUnknownCommand(argc, argv)) return kExitUsage;
   // CLI11 reads "--trace=" as the flag alone (trace to stderr); an empty

@@ -149,9 +149,14 @@ void ConsoleView::Json(const nlohmann::json& object) {
   if (mode_ != OutputMode::Json) return;
   // Device strings and file names need not be UTF-8, and a record is never
   // lost to what the JSON library throws: at worst the line says so.
-  std::string line = R"({"event":"error","error":"a record could not be written"})";
+  // The run is hex digits and dashes: this line cannot fail to be written.
+  std::string line = R"({"error":"a record could not be written","event":"error","run":")" +
+                     stamp_.Run + "\"}";
   try {
-    line = Lossless(object).dump();
+    nlohmann::json record = object;
+    record["run"] = stamp_.Run;
+    record["host"] = stamp_.Host;
+    line = Lossless(record).dump();
   } catch (...) {
   }
   Write(out_, line);

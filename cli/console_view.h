@@ -15,6 +15,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "cli/options.h"
+#include "cli/run_stamp.h"
 #include "hid/hid_platform.h"
 #include "protocol/device_ids.h"
 #include "sequencer/road_run.h"
@@ -47,8 +48,10 @@ class ConsoleView final : public SequencerView {
   void Note(const std::string& line);
   // A line on stderr, whatever the mode.
   void Error(const std::string& line);
-  // A JSON object (one line) on stdout, in JSON mode only. Its strings keep
-  // every byte: what is not UTF-8 is written byte by byte as U+0000-U+00FF.
+  // A JSON object (one line) on stdout, in JSON mode only, with the run's
+  // `run` and `host` added, so that each line stands alone in a shared log.
+  // Its strings keep every byte: what is not UTF-8 is written byte by byte
+  // as U+0000-U+00FF.
   void Json(const nlohmann::json& object);
   // "HW platform:      ZX-CORE" lines on stdout.
   void PrintFields(const std::vector<ValueField>& fields,
@@ -60,6 +63,7 @@ class ConsoleView final : public SequencerView {
   void EndLiveLine();
 
   OutputMode Mode() const { return mode_; }
+  const RunStamp& Stamp() const { return stamp_; }
   // The exit code once the command's output is written: code, or 1 when
   // code is 0 but stdout could not be written (said on stderr: "zentrel-flash:
   // <goal>, but writing to standard output failed") or a trace file could
@@ -72,6 +76,7 @@ class ConsoleView final : public SequencerView {
   std::FILE* out_;
   std::FILE* err_;
   OutputMode mode_;
+  RunStamp stamp_ = NewRunStamp();  // one per invocation: each command has one view
   std::string status_;
   bool statusShown_ = false;
   bool liveShown_ = false;

@@ -31,10 +31,13 @@ const char* CommandName(RoadKind road) {
 }
 
 // A board's result line, or its device_result record; a table on a terminal
-// shows the result in its row instead.
-void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, bool inTable) {
+// shows the result in its row instead. file: the firmware a flash sent, so
+// that the record names it; null for info and app-info.
+void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, bool inTable,
+                     const nlohmann::json& file) {
   nlohmann::json object = {{"event", "device_result"}};
   AddBoardJson(object, r);
+  if (!file.is_null()) object["file"] = file;
   view.Json(object);  // Json and Note write in their modes only
   if (view.Mode() == OutputMode::Quiet && !r.Passed()) {
     view.Error("zentrel-flash: " + ResultLine(r, numbered));
@@ -45,7 +48,8 @@ void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, boo
 // A line on this thread: its roads show on the console as they go.
 class ConsoleLine final : public LineObserver {
  public:
-  ConsoleLine(ConsoleView& view, bool repeat) : view_(view), repeat_(repeat) {}
+  ConsoleLine(ConsoleView& view, bool repeat, const nlohmann::json& file = nullptr)
+      : view_(view), repeat_(repeat), file_(file) {}
   SequencerView* RoadView() override { return &view_; }
   bool ShowsPages() const override { return view_.Mode() == OutputMode::Terminal; }
   void Progress(const ProgressSnapshot& progress) override { view_.Progress(progress); }
@@ -56,7 +60,7 @@ class ConsoleLine final : public LineObserver {
     view_.EndLiveLine();
     Records.push_back(record);
     if (!repeat_) return;
-    ShowBoardResult(view_, record, true, false);
+    ShowBoardResult(view_, record, true, false, file_);
     if (!record.Advice.empty()) view_.Error("zentrel-flash: " + record.Advice);
   }
   std::vector<BoardRecord> Records;
@@ -64,6 +68,7 @@ class ConsoleLine final : public LineObserver {
  private:
   ConsoleView& view_;
   bool repeat_;
+  nlohmann::json file_;
 };
 
 nlohmann::json FileJson(const ImageStore& image, const std::string& path) {
@@ -82,6 +87,10 @@ class DeviceCommand {
 
   int Run() {
     startUs_ = clock_.NowUs();
+    // Hashed once: every board's record names the file it was sent.
+    if (road_ == RoadKind::Download && view_.Mode() == OutputMode::Json) {
+      file_ = FileJson(image_, o_.InputPath);
+    }
     if (const std::string error = CheckDeviceOptions(o_); !error.empty()) {
       view_.Error("zentrel-flash: " + error);
       return kExitUsage;
@@ -93,7 +102,7 @@ class DeviceCommand {
     std::vector<DeviceIdentity> boards;
     if (const int code = ChooseBoards(boards); code >= 0) return code;
     if (!o_.All) {
-      ConsoleLine line(view_, o_.Repeat);
+      ConsoleLine line(view_, o_.Repeat, file_);
       RunLine(*setup_, boards.front(), o_.Filter, line);
       return o_.Repeat ? Summarise(line.Records, 0) : FinishOne(line.Records.front());
     }
@@ -180,7 +189,7 @@ class DeviceCommand {
   // file a download sent.
   nlohmann::json ResultRecord() const {
     nlohmann::json result = {{"event", "result"}, {"command", CommandName(road_)}};
-    if (road_ == RoadKind::Download) result["file"] = FileJson(image_, o_.InputPath);
+    if (road_ == RoadKind::Download) result["file"] = file_;
     return result;
   }
 
@@ -273,7 +282,7 @@ class DeviceCommand {
     std::size_t onScreen = 0;
     const auto show = [&](const std::vector<LineState>& rows, std::vector<BoardRecord>& finished) {
       for (BoardRecord& r : finished) {
-        ShowBoardResult(view_, r, o_.Repeat, drawn);
+        ShowBoardResult(view_, r, o_.Repeat, drawn, file_);
         records.push_back(std::move(r));
       }
       if (drawn) DrawTable(rows, onScreen);
@@ -300,6 +309,7 @@ class DeviceCommand {
   std::unique_ptr<Rig> rig_;
   std::unique_ptr<LineSetup> setup_;
   std::vector<UnopenableDevice> unopenable_;  // with --all: attached with the IDs at the start
+  nlohmann::json file_;  // the firmware's JSON object: flash with --json only
 };
 
 }  // namespace

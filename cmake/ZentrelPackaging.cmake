@@ -43,6 +43,7 @@ if(WIN32)
           DESTINATION .)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION docs/images)
+  install(FILES ${ZENTREL_RECORD_SCHEMA} DESTINATION docs)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME zentrel-loader-${PROJECT_VERSION}-win64)
@@ -56,6 +57,22 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/de
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${ZENTREL_DOC_DIR}/examples)
 # The README's pictures, where its links look for them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION ${ZENTREL_DOC_DIR}/docs/images)
+
+# The schema of the command line's JSON records, for the log pipelines that
+# check them.
+install(FILES ${ZENTREL_RECORD_SCHEMA} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zentrel-loader)
+
+# Shell completion, written by the program itself from its options, where
+# each shell looks for it.
+if(NOT CMAKE_CROSSCOMPILING)
+  set(_completions ${CMAKE_BINARY_DIR}/package/completions)
+  install(FILES ${_completions}/zentrel-flash
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions)
+  install(FILES ${_completions}/_zentrel-flash
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions)
+  install(FILES ${_completions}/zentrel-flash.fish
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/fish/vendor_completions.d)
+endif()
 
 # Compressed as Debian wants them: gzip -9, and -n for no time stamp, so
 # that the package is reproducible.

@@ -25,8 +25,20 @@ for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-dem
          usr/share/man/man1/zentrel-flash.1.gz usr/share/man/man1/zentrel-loader.1.gz \
          usr/share/man/man1/zentrel-loader-demo.1.gz \
          usr/share/doc/zentrel-loader/README.md usr/share/doc/zentrel-loader/copyright \
-         usr/share/doc/zentrel-loader/examples/demo.mvx usr/share/doc/zentrel-loader/examples/demo.hex; do
+         usr/share/doc/zentrel-loader/examples/demo.mvx usr/share/doc/zentrel-loader/examples/demo.hex \
+         usr/share/zentrel-loader/zentrel-flash-records.schema.json \
+         usr/share/bash-completion/completions/zentrel-flash \
+         usr/share/zsh/vendor-completions/_zentrel-flash \
+         usr/share/fish/vendor_completions.d/zentrel-flash.fish; do
   [ -f "$root/$f" ] || fail "$deb lacks /$f"
+done
+# The packaged completion is the one the program writes, which the tests
+# drive at a <Tab>.
+for shell_file in bash:bash-completion/completions/zentrel-flash \
+                  zsh:zsh/vendor-completions/_zentrel-flash \
+                  fish:fish/vendor_completions.d/zentrel-flash.fish; do
+  cmp -s "$root/usr/share/${shell_file#*:}" <("$root/usr/bin/zentrel-flash" completion "${shell_file%%:*}") ||
+    fail "$deb: /usr/share/${shell_file#*:} is not what zentrel-flash completion ${shell_file%%:*} writes"
 done
 grep -qx 'License: Expat' "$root/usr/share/doc/zentrel-loader/copyright" ||
   fail "$deb: the copyright file does not give the MIT (Expat) licence"
@@ -63,7 +75,7 @@ echo "$zip:"
 entries=$(cmake -E tar tf "$zip")
 echo "$entries"
 for f in bin/zentrel-flash.exe bin/zentrel-loader.exe bin/zentrel-loader-demo.exe README.txt \
-         LICENSE.txt examples/demo.mvx examples/demo.hex; do
+         LICENSE.txt examples/demo.mvx examples/demo.hex docs/zentrel-flash-records.schema.json; do
   grep -qx "zentrel-loader-$version-win64/$f" <<<"$entries" || fail "$zip lacks $f"
 done
 for image in $images; do

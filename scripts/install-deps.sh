@@ -19,10 +19,13 @@ if [ "$profile" = package ] || [ "$profile" = test ]; then
   packages+=(qt6-base-dev g++-mingw-w64-x86-64 dpkg-dev file groff-base lintian)
 fi
 if [ "$profile" = test ]; then
+  # python3-jsonschema checks the JSON records against their schema; zsh and
+  # fish run the completion scripts.
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev
              clang libclang-rt-14-dev srecord binutils xvfb xauth
              wine wine64 umockdev libumockdev-dev libglib2.0-dev
-             imagemagick xdotool tshark)
+             imagemagick xdotool tshark
+             python3-jsonschema zsh fish)
 fi
 
 missing=()

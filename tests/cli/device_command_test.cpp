@@ -18,6 +18,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
+#include "tests/support/record_schema.h"
 #include "cli/terminal.h"
 #include "cli/console_view.h"
 #include "hid/device_identity.h"
@@ -63,9 +64,12 @@ CommandRun RunEmulated(DeviceOptions options, const ImageStore& image, RoadKind 
   run.Elapsed = clock.NowUs();
   std::rewind(out);
   char line[8192];
+  std::string all;
   while (std::fgets(line, sizeof line, out) != nullptr) {
     run.Lines.push_back(nlohmann::json::parse(line));
+    all += line;
   }
+  testing::ExpectValidRecords(all);
   std::fclose(out);
   std::fclose(err);
   return run;

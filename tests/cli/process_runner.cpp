@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "tests/image/hex_text_builder.h"
+#include "tests/support/record_schema.h"
 
 namespace zentrel::test {
 
@@ -168,11 +169,19 @@ std::vector<std::string> ScreenLines(const std::string& text, unsigned short col
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& out) {
+  testing::ExpectValidRecords(out);
   std::vector<nlohmann::json> lines;
   for (std::size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
     lines.push_back(nlohmann::json::parse(out.substr(at, end - at)));
   }
   return lines;
+}
+
+std::string HostName() {
+  std::ifstream file("/proc/sys/kernel/hostname");
+  std::string name;
+  std::getline(file, name);
+  return name;
 }
 
 std::string Sha256Sum(const std::string& path) {

@@ -59,6 +59,9 @@ std::vector<std::string> ScreenLines(const std::string& text, unsigned short col
 // Each line of a --json run, parsed.
 std::vector<nlohmann::json> JsonLines(const std::string& out);
 
+// The machine's name, as the kernel has it.
+std::string HostName();
+
 // sha256sum's digest of a file.
 std::string Sha256Sum(const std::string& path);
 

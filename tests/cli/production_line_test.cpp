@@ -51,8 +51,14 @@ TEST_P(ManyBoards, EachBoardHasItsOwnRecordThenTheResult) {
   ASSERT_EQ(records.size(), 3u) << run.Out;
   std::sort(records.begin(), records.end(),
             [](const auto& a, const auto& b) { return a["port"] < b["port"]; });
+  const nlohmann::json result = JsonLines(run.Out).back();
   for (int k = 1; k <= 3; ++k) {
     const nlohmann::json& r = records[static_cast<std::size_t>(k - 1)];
+    // Each record stands alone: its firmware, its run, its station.
+    EXPECT_EQ(r["file"]["sha256"], Sha256Sum(hex));
+    EXPECT_EQ(r["file"]["path"], hex);
+    EXPECT_EQ(r["run"], result["run"]);
+    EXPECT_EQ(r["host"], HostName());
     EXPECT_EQ(r["port"], "emu-" + std::to_string(k));
     EXPECT_EQ(r["serial"], "ZB-00000" + std::to_string(k));
     EXPECT_FALSE(r["path"].get<std::string>().empty());
@@ -68,7 +74,6 @@ TEST_P(ManyBoards, EachBoardHasItsOwnRecordThenTheResult) {
       EXPECT_EQ(r["pages_written"], 25);
     }
   }
-  const nlohmann::json result = JsonLines(run.Out).back();
   EXPECT_EQ(result["event"], "result");
   EXPECT_EQ(result["exit_code"], 1);
   EXPECT_EQ(result["passed"], 2);

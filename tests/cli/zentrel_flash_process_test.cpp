@@ -342,6 +342,13 @@ TEST_F(ZentrelFlashProcess, JsonEndsWithOneResultObjectForTheRecord) {
   // The record names the file that is really there and the image the
   // device really holds.
   EXPECT_EQ(r["file"]["sha256"], Sha256Sum(Path("demo.mvx")));
+  // Every line names its run and the machine; another run is another id.
+  for (const nlohmann::json& line : lines) {
+    EXPECT_EQ(line["run"], r["run"]) << line;
+    EXPECT_EQ(line["host"], HostName()) << line;
+  }
+  const Outcome again = RunProgram({"info", "--emulate", kInstant, "--json"});
+  EXPECT_NE(JsonLines(again.Out).back()["run"], r["run"]);
   // The image alone on stdout, its summary on stderr.
   const Outcome image = RunProgram({"image", Path("demo.mvx"), "--output", "/dev/stdout"});
   ASSERT_EQ(image.Code, 0) << image.Err;

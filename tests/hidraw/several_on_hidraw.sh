@@ -71,6 +71,9 @@ late info --json >late.json 2>late.err || true
 check "... without --wait: found unreset, and said so" line_in "$not_reset" late.err
 check "... its record names the board the road found" \
   grep -q '"port":"1-1",.*"serial":"ZB-000001"' late.json
+check "... in records the schema describes" timeout 60 /usr/bin/python3 \
+  "$source_dir/tests/support/validate_records.py" \
+  "$source_dir/docs/zentrel-flash-records.schema.json" <late.json
 umockdev-wrapper "$device_program" --transport-fault eio:1 -- "$flash" info >/dev/null \
   2>lost.err || true
 check "a reset the node failed: not reset" line_in "$not_reset" lost.err

@@ -7,6 +7,8 @@
 #   - every option entry in zentrel-flash.1 is one that --help prints, so a
 #     removed or renamed option does not linger in the page;
 #   - every fault that --help lists for --emulate-fault has an entry;
+#   - bash completion offers every option that --help prints;
+#   - each usage line names the program, not the path it was started by;
 #   - groff renders each page without a warning, in lines of at most 80
 #     columns, as man shows it on an 80-column terminal.
 #   check_man_pages.sh ZENTREL_FLASH MAN_DIR   (pages as NAME.1 or NAME.1.gz)
@@ -64,6 +66,10 @@ while IFS= read -r cmd; do
   grep -qE -- "^$cmd( |\$)" <<<"$tags" || fail "zentrel-flash.1 has no entry for the command $cmd"
 done <<<"$commands"
 for cmd in "" $commands; do
+  # Started by its full path, the program still names itself in the usage.
+  usage=$("$program" $cmd --help | grep -m1 '^Usage:' || true)
+  [[ $usage == "Usage: zentrel-flash${cmd:+ $cmd} "* ]] ||
+    fail "zentrel-flash $cmd --help: the usage does not begin with the program's name: $usage"
   options=$(help_options $cmd)
   [ -n "$options" ] || fail "zentrel-flash $cmd --help lists no options"
   while IFS= read -r option; do
@@ -72,6 +78,26 @@ for cmd in "" $commands; do
       fail "zentrel-flash.1 has no entry for \`zentrel-flash $cmd $option\`:" \
            "add a .TP whose tag reads \"$option\", such as \\fB\\-\\-name\\fR \\fIVALUE\\fR"
   done <<<"$options"
+done
+
+# The same rule for the shell completion: bash offers every option of each
+# command when its name is typed whole (the bash script is the one the
+# package installs; zsh's and fish's come from the same table).
+completion=$("$program" completion bash)
+bash_offers() {
+  timeout 60 bash --norc -c 'source /dev/stdin; COMP_WORDS=("$@")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _zentrel_flash; printf "%s\n" "${COMPREPLY[@]}"' \
+    _ zentrel-flash "$@" <<<"$completion"
+}
+for cmd in "" $commands; do
+  while IFS= read -r option; do
+    for name in ${option//,/}; do
+      [[ $name == -* ]] || continue
+      name=${name%%[[=]*}  # --trace[=FILE]
+      bash_offers $cmd "$name" | grep -qxF -- "$name" ||
+        fail "bash completion does not offer \`zentrel-flash $cmd $name\`"
+    done
+  done < <(help_options $cmd)
 done
 
 while IFS= read -r tag; do

@@ -21,6 +21,7 @@ fi
 if [ "$profile" = test ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev
              clang libclang-rt-14-dev srecord binutils xvfb xauth
+             gcc-arm-none-eabi binutils-arm-none-eabi
              wine wine64 umockdev libumockdev-dev libglib2.0-dev
              imagemagick xdotool tshark)
 fi

@@ -143,8 +143,10 @@ std::string CheckSeconds(const std::string& text) {
 
 constexpr const char* kFileGroup = "The firmware file";
 constexpr const char* kFileHelp =
-    "The firmware: Intel HEX, memory image (.mvx), ELF, Motorola S-record or raw binary "
-    "(--format tells how the reader is chosen)";
+    "The firmware: Intel HEX, memory image (.mvx), ELF (its loadable segments at their "
+    "load addresses, p_paddr), Motorola S-record or raw binary (--format tells how the "
+    "reader is chosen). The 64 KiB window of the file's lowest address is device address 0: "
+    "0x08001000 lands at 0x1000";
 
 // --format and --address, for flash and image.
 void AddFirmwareOptions(CLI::App& cmd, FirmwareChoice& choice) {

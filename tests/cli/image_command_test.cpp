@@ -120,15 +120,9 @@ std::vector<RefusedCase> RefusedCases() {
        "File Error: File format error in line 1: checksum mismatch"},
       {"ElfProgramHeadersCutShort", "fw.elf", DemoElf(100),
        "File Error: File format error: truncated program headers"},
-      {"ElfSegmentCutShort", "fw.elf", DemoElf(0x2000 + 10),
-       "File Error: File format error in program header 1: segment bytes beyond the end of "
-       "the file (address 0x08001258)"},
       {"ElfSegmentBeyondTheImage", "fw.elf", DemoElf(0, 0x08040000),
        "File Error: File format error in program header 1: data beyond the 260000-byte image "
        "(address 0x08040000)"},
-      {"ElfDataLoadedIntoRam", "fw.axf", DemoElf(0, 0x20000000),
-       "File Error: File format error in program header 1: data beyond the 260000-byte image "
-       "(address 0x20000000)"},
   };
 }
 

@@ -95,7 +95,6 @@ std::vector<LoadRow> LoadRows() {
        0x1003},
       {"WholeFlashDumpAt0", "dump.bin", std::string(0x1002, '\x05'), At(0), nullptr, {5, 5},
        0x1002, 4096},
-      {"BinaryForced", "app.hex", "\x09", {kBin, true, 0x1000}, nullptr, {9}, 0x1001},
       {"BinaryBeyondTheImage", "app.bin", std::string(255905, '\x01'), At(0x1000),
        "File format error: data beyond the 260000-byte image (address 0x00001000)"},
       {"BinaryUpToTheEnd", "app.bin", std::string(255904, '\x01'), At(0x1000), nullptr,
@@ -114,8 +113,6 @@ std::vector<LoadRow> LoadRows() {
       {"ElfHeaderCutShort", "app.elf", "@demo.elf", {},
        "File format error: truncated ELF header", {}, 0, 0, ChoiceProblem::None, 40},
       {"ElfForcedOnText", "app.hex", kHexText, Forced(kElf), "File format error: not an ELF file"},
-      {"SRecordChecksum", "app.s19", "S107100001020304DF\r\nS9031000EC\r\n", {},
-       "File format error in line 1: checksum mismatch"},
       {"SRecordBeyondTheImage", "app.srec",
        "S3080800100011223379\nS3070803F79F010254\nS70508001000E2\n", {},
        "File format error in line 2: data beyond the 260000-byte image (address 0x0803F79F)"},
@@ -126,8 +123,6 @@ std::vector<LoadRow> LoadRows() {
       {"HexForcedOnAnyName", "APP.HEX", kHexText, Forced(kHex), nullptr, {1, 2, 3}, 0x1003},
       {"UpperCaseHex", "APP.HEX", kHexText, {}, "File has unsupported suffix format"},
       {"EmptyElf", "app.elf", "", {}, "File read error"},
-      {"HexFormatError", "bad.hex", ":0100000001FF\r\n", {},
-       "File format error in line 1: checksum mismatch"},
   };
 }
 

@@ -142,6 +142,42 @@ std::string CheckSeconds(const std::string& text) {
   return ok ? "" : "SECONDS must be a number, 0 to 1000000";
 }
 
+constexpr const char* kFileGroup = "The firmware file";
+constexpr const char* kFileHelp =
+    "The firmware: Intel HEX, memory image (.mvx), ELF (its loadable segments at their "
+    "load addresses, p_paddr), Motorola S-record or raw binary (--format tells how the "
+    "reader is chosen). The 64 KiB window of the file's lowest address is device address 0: "
+    "0x08001000 lands at 0x1000";
+
+// --format and --address, for flash and image.
+void AddFirmwareOptions(CLI::App& cmd, FirmwareChoice& choice) {
+  cmd.add_option_function<std::string>(
+         "--format", [&choice](const std::string& v) { choice.Format = FormatNamed(v.c_str()); },
+         "Read FILE as this format. Without it: ELF when FILE begins with the ELF magic "
+         "bytes, whatever its name; else by the extension, in any case (.srec .s19 .s28 "
+         ".s37 .mot S-record, .bin raw binary, .elf .axf .out ELF); else the first letter "
+         "of a three-letter extension, case-sensitive: h Intel HEX, m memory image")
+      ->type_name("hex|mvx|srec|elf|bin")
+      ->check(CLI::IsMember({"hex", "mvx", "srec", "elf", "bin"}).description(""))
+      ->group(kFileGroup);
+  cmd.add_option_function<std::string>(
+         "--address",
+         [&choice](const std::string& v) {
+           choice.HasAddress = ParseAddress(v, choice.Address);
+         },
+         "The flash address of a raw binary's first byte, 0x... or decimal; required for a "
+         "raw binary, refused for every other format: 0 for a whole-flash dump, 0x1000 for "
+         "an application built to run above the boot area")
+      ->type_name("ADDR")
+      ->check([](const std::string& text) {
+        std::uint64_t v = 0;
+        return ParseAddress(text, v) ? std::string()
+                                     : "'" + text + "' is not an address: 0x... (hexadecimal) "
+                                                    "or decimal digits";
+      })
+      ->group(kFileGroup);
+}
+
 // The options of the command that runs road; RoadKind::None is list, which runs none.
 void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, RoadKind road) {
   auto usbId = [](const std::string& text) {
@@ -262,11 +298,8 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
   auto options = std::make_shared<DeviceOptions>();
   CLI::App* cmd = app.add_subcommand(name, description);
   if (road == RoadKind::Download) {
-    cmd->add_option("FILE", options->InputPath,
-                    "Intel HEX (.hex) or memory image (.mvx): the first letter of the "
-                    "extension tells which")
-        ->type_name("")
-        ->required();
+    cmd->add_option("FILE", options->InputPath, kFileHelp)->type_name("")->required();
+    AddFirmwareOptions(*cmd, options->Firmware);
   }
   AddDeviceOptions(*cmd, *options, road);
   cmd->footer("Faults for --emulate-fault, and what N (default 1) counts:" + emulated::FaultHelp());
@@ -282,17 +315,21 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
 
 void AddImageCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
-      "image", "Show the image that a download of FILE would send (no device)");
-  auto path = std::make_shared<std::string>();
-  auto output = std::make_shared<std::string>();
-  command->add_option("FILE", *path, "Intel HEX (.hex) or memory image (.mvx)")
-      ->type_name("")
-      ->required();
-  command->add_option("--output", *output,
+      "image", "Show the image that a download of FILE would send (no device): its format "
+               "and why, the address ranges it takes");
+  auto options = std::make_shared<ImageOptions>();
+  command->add_option("FILE", options->Path, kFileHelp)->type_name("")->required();
+  AddFirmwareOptions(*command, options->Firmware);
+  command->add_option("--output", options->Output,
                       "Write the image, device addresses 0 to its length - 1, to OUT")
       ->type_name("OUT")
-      ->check(kRefuseEmptyPath);
-  command->callback([path, output, &exitCode] { exitCode = RunImageCommand(*path, *output); });
+      ->check(kRefuseEmptyPath)
+      ->group(kOutputGroup);
+  command->add_flag("--json", options->Json,
+                    "One JSON object on stdout: the file, its format and ranges (README: "
+                    "\"JSON records\")")
+      ->group(kOutputGroup);
+  command->callback([options, &exitCode] { exitCode = RunImageCommand(*options); });
 }
 
 // The first clause of a description: a line of a shell's menu.
@@ -377,7 +414,7 @@ void AddCompletionCommand(CLI::App& app, int& exitCode) {
 
 int RunCommandLine(int argc, char** argv) {
   CLI::App app{
-      "zentrel-flash: flashes firmware (Intel HEX, .mvx) into a device through its USB "
+      "zentrel-flash: flashes firmware (Intel HEX, .mvx, ELF, S-record, raw binary) into a device through its USB "
       "HID boot loader, and reads the device's identification.\n"
       "Add --emulate to try flash, info, app-info or list on an emulated boot loader.\n" +
       std::string(kExitCodesHelp),

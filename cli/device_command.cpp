@@ -16,7 +16,6 @@
 #include "cli/interrupt.h"
 #include "cli/terminal.h"
 #include "image/image_loader.h"
-#include "image/sha256.h"
 #include "sequencer/board_line.h"
 #include "sequencer/outcome_text.h"
 
@@ -70,14 +69,6 @@ class ConsoleLine final : public LineObserver {
   bool repeat_;
   nlohmann::json file_;
 };
-
-nlohmann::json FileJson(const ImageStore& image, const std::string& path) {
-  return {{"path", path},
-          {"kind", std::string(1, image.ImageKind)},
-          {"image_length", image.ImageLength},
-          {"pages", PagesToSend(image.ImageLength)},
-          {"sha256", Sha256Hex(image.FileBuffer.data(), image.FileLength)}};
-}
 
 class DeviceCommand {
  public:
@@ -314,6 +305,15 @@ class DeviceCommand {
 
 }  // namespace
 
+nlohmann::json FileJson(const ImageStore& image, const std::string& path) {
+  return {{"path", path},
+          {"format", FormatName(image.Format)},
+          {"kind", std::string(1, image.ImageKind)},
+          {"image_length", image.ImageLength},
+          {"pages", PagesToSend(image.ImageLength)},
+          {"sha256", std::string(image.FileSha256.data())}};
+}
+
 int RunDeviceCommand(RoadKind road, const DeviceOptions& options, ConsoleView& view,
                      const ImageStore& image, Clock& clock) {
   return DeviceCommand(road, options, view, image, clock).Run();
@@ -325,7 +325,11 @@ int RunRoadCommand(RoadKind road, const DeviceOptions& options) {
   // Over 4 MiB of fixed buffers: too much for a stack. One store for every
   // board, read-only; info and app-info leave it empty.
   const auto image = std::make_unique<ImageStore>();
-  if (road == RoadKind::Download && !LoadFirmwareFile(*image, options.InputPath, view)) {
+  const int loaded = road == RoadKind::Download
+                         ? LoadFirmwareFile(*image, options.InputPath, options.Firmware, view)
+                         : kExitOk;
+  if (loaded == kExitUsage) return kExitUsage;  // a refused command line writes no record
+  if (loaded != kExitOk) {
     view.Json({{"event", "result"},
                {"command", "flash"},
                {"exit_code", kExitFileRefused},

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "hid/emulated/fault_kind.h"
@@ -21,6 +22,18 @@ bool ParseUsbId(const std::string& text, std::uint32_t& value) {
       std::from_chars(first, last, v, 16).ptr != last || v == 0 || v > 0xFFFF) {
     return false;
   }
+  value = v;
+  return true;
+}
+
+bool ParseAddress(const std::string& text, std::uint64_t& value) {
+  const bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* first = text.data() + (prefixed ? 2 : 0);
+  const char* last = text.data() + text.size();
+  std::uint64_t v = 0;
+  if (first == last || *first == '-' || *first == '+') return false;
+  const auto [end, error] = std::from_chars(first, last, v, prefixed ? 16 : 10);
+  if (error != std::errc() || end != last) return false;
   value = v;
   return true;
 }

@@ -9,6 +9,7 @@
 
 #include "hid/device_access.h"
 #include "hid/device_identity.h"
+#include "image/firmware_loader.h"
 #include "protocol/device_ids.h"
 #include "sequencer/road_run.h"
 
@@ -22,6 +23,7 @@ struct DeviceOptions {
   bool All = false;         // flash every attached board at once
   DeviceFilter Filter;      // --serial, --port: only the device with them
   std::string InputPath;    // the firmware file, never to be overwritten
+  FirmwareChoice Firmware;  // --format and --address
   bool Emulate = false;
   // The emulated boards, only with --emulate.
   std::string EmuPlatform;
@@ -41,6 +43,10 @@ struct DeviceOptions {
 // A USB ID, "0x1D50" or "1d50": hexadecimal, up to 8 digits, 1 to 0xFFFF.
 // False if not.
 bool ParseUsbId(const std::string& text, std::uint32_t& value);
+
+// A flash address, "0x1000" (hexadecimal) or "4096" (decimal), 0 to
+// 0xFFFFFFFFFFFFFFFF. False if not.
+bool ParseAddress(const std::string& text, std::uint64_t& value);
 
 // --trace, --capture and a board's --emulate-dump file (empty: none),
 // checked before anything else runs: empty when no two name the same file

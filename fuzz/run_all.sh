@@ -15,7 +15,7 @@ build=${2:-$here/build/fuzz}
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/zentrel-fuzz.XXXXXX")
 status=0
 
-for name in intel_hex memory_image compatibility device_answers; do
+for name in intel_hex memory_image srec elf compatibility device_answers; do
   target="$build/fuzz/fuzz_$name"
   if [ ! -x "$target" ]; then
     echo "missing $target: configure with --preset fuzz and build it first" >&2

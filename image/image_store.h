@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/firmware_format.h"
 #include "protocol/download_accounting.h"  // kBootAreaSize
 
 namespace zentrel {
@@ -32,7 +33,11 @@ struct ImageStore {
   std::uint32_t FileLength = 0;   // bytes of the file read last in FileBuffer
   std::uint32_t ImageLength = 0;
   std::uint8_t ImageLoaded = 0;
-  char ImageKind = 0;             // 'h' Intel HEX, 'm' memory image
+  char ImageKind = 0;             // 'h' Intel HEX (and every flat image), 'm' memory image
+  FirmwareFormat Format = FirmwareFormat::None;  // of the file loaded last
+  // SHA-256 of the whole file loaded last, also of one never held whole in
+  // FileBuffer (ELF); "" before a load.
+  std::array<char, 65> FileSha256{};
 };
 
 }  // namespace zentrel

@@ -4,6 +4,7 @@
 
 #include "image/hex_digits.h"
 #include "image/text_lines.h"
+#include "image/written_bytes.h"
 
 namespace zentrel {
 
@@ -17,16 +18,6 @@ constexpr std::uint8_t kTypeLinearWindow = 0x04;
 // Length, offset (2), type and checksum: the bytes of a record besides data.
 constexpr std::uint32_t kRecordOverhead = 5;
 constexpr std::uint32_t kMaxRecordBytes = kRecordOverhead + 255;
-
-// One bit per image byte, so that overlapping records are caught in one pass.
-class WrittenBytes {
- public:
-  bool Test(std::uint32_t at) const { return (bits_[at / 64] >> (at % 64)) & 1u; }
-  void Set(std::uint32_t at) { bits_[at / 64] |= std::uint64_t{1} << (at % 64); }
-
- private:
-  std::array<std::uint64_t, (kImageBufferSize + 63) / 64> bits_{};
-};
 
 struct Record {
   std::uint8_t Length = 0;

@@ -47,29 +47,49 @@ void Compress(std::array<std::uint32_t, 8>& h, const std::uint8_t* block) {
 
 }  // namespace
 
-std::string Sha256Hex(const std::uint8_t* data, std::size_t length) {
-  std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                    0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+Sha256::Sha256()
+    : h_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab,
+         0x5be0cd19} {}
+
+void Sha256::Update(const std::uint8_t* data, std::size_t length) {
+  total_ += length;
   std::size_t done = 0;
-  for (; length - done >= 64; done += 64) Compress(h, data + done);
+  // Top up a block begun by an earlier call first.
+  while (pending_ > 0 && done < length) {
+    block_[pending_++] = data[done++];
+    if (pending_ == 64) {
+      Compress(h_, block_.data());
+      pending_ = 0;
+    }
+  }
+  for (; length - done >= 64; done += 64) Compress(h_, data + done);
+  while (done < length) block_[pending_++] = data[done++];
+}
+
+std::string Sha256::HexDigest() {
   // The tail, the 0x80 marker and the length in bits, in one or two blocks.
   std::array<std::uint8_t, 128> tail{};
-  const std::size_t rest = length - done;
-  for (std::size_t i = 0; i < rest; ++i) tail[i] = data[done + i];
-  tail[rest] = 0x80;
-  const std::size_t blocks = rest < 56 ? 1 : 2;
-  const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
+  for (std::size_t i = 0; i < pending_; ++i) tail[i] = block_[i];
+  tail[pending_] = 0x80;
+  const std::size_t blocks = pending_ < 56 ? 1 : 2;
+  const std::uint64_t bits = total_ * 8;
   for (int i = 0; i < 8; ++i) {
     tail[blocks * 64 - 1 - i] = static_cast<std::uint8_t>(bits >> (8 * i));
   }
-  for (std::size_t b = 0; b < blocks; ++b) Compress(h, tail.data() + 64 * b);
+  for (std::size_t b = 0; b < blocks; ++b) Compress(h_, tail.data() + 64 * b);
   std::string hex;
   char digits[9];
-  for (std::uint32_t word : h) {
+  for (std::uint32_t word : h_) {
     std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(word));
     hex += digits;
   }
   return hex;
+}
+
+std::string Sha256Hex(const std::uint8_t* data, std::size_t length) {
+  Sha256 sha;
+  sha.Update(data, length);
+  return sha.HexDigest();
 }
 
 }  // namespace zentrel

@@ -23,6 +23,7 @@ if [ "$profile" = test ]; then
   # fish run the completion scripts.
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev
              clang libclang-rt-14-dev srecord binutils xvfb xauth
+             gcc-arm-none-eabi binutils-arm-none-eabi
              wine wine64 umockdev libumockdev-dev libglib2.0-dev
              imagemagick xdotool tshark
              python3-jsonschema zsh fish)

@@ -26,7 +26,8 @@ ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0 ctest --preset asan -j2
 
 step "Fuzz targets"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 --target fuzz_intel_hex fuzz_memory_image fuzz_compatibility fuzz_device_answers
+cmake --build --preset fuzz -j2 --target fuzz_intel_hex fuzz_memory_image fuzz_srec fuzz_elf \
+  fuzz_compatibility fuzz_device_answers
 fuzz/run_all.sh "${ZENTREL_FUZZ_SECONDS:-20}" build/fuzz
 
 step "Windows build under Wine"

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "image/file_at_offset.h"
 #include "image/whole_file_reader.h"
 
 namespace zentrel {
@@ -81,6 +82,43 @@ FileRead ReadWholeFile(const char* path, FileBytes& buffer) {
   const FileRead result = ReadOpenFile(fd, buffer);
   close(fd);
   return result;
+}
+
+}  // namespace zentrel
+
+namespace zentrel {
+
+FileRead FileAtOffset::Open(const char* path) {
+  struct stat status {};
+  if (stat(path, &status) != 0) return RefusedForErrno(errno);
+  if (S_ISDIR(status.st_mode)) return Refused(FileReadFault::IsDirectory);
+  if (!S_ISREG(status.st_mode)) return Refused(FileReadFault::NotRegularFile);
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return RefusedForErrno(errno);
+  handle_ = fd;
+  // Judge what is open: the path may lead elsewhere since the first look.
+  if (fstat(fd, &status) != 0) return RefusedForErrno(errno);
+  if (!S_ISREG(status.st_mode)) return Refused(FileReadFault::NotRegularFile);
+  if (status.st_size <= 0) return Refused(FileReadFault::Empty);
+  size_ = static_cast<std::uint64_t>(status.st_size);
+  return {};
+}
+
+bool FileAtOffset::ReadAt(std::uint64_t offset, std::uint8_t* into, std::uint32_t count) {
+  if (handle_ < 0) return false;
+  std::uint32_t got = 0;
+  while (got < count) {
+    const ssize_t n = pread(static_cast<int>(handle_), into + got, count - got,
+                            static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<std::uint32_t>(n);
+  }
+  return true;
+}
+
+FileAtOffset::~FileAtOffset() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
 }
 
 }  // namespace zentrel

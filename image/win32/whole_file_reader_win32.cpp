@@ -1,3 +1,4 @@
+#include "image/file_at_offset.h"
 #include "image/whole_file_reader.h"
 
 #include <windows.h>
@@ -58,6 +59,49 @@ FileRead ReadWholeFile(const char* path, FileBytes& buffer) {
   const FileRead result = ReadOpenFile(file, buffer);
   CloseHandle(file);
   return result;
+}
+
+}  // namespace zentrel
+
+namespace zentrel {
+
+FileRead FileAtOffset::Open(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return Refused(FileReadFault::IsDirectory);
+  }
+  // Unshared, as the whole-file read: nobody changes it between the parts.
+  HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return RefusedForError(GetLastError());
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+  if (GetFileType(file) != FILE_TYPE_DISK) return Refused(FileReadFault::NotRegularFile);
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return RefusedForError(GetLastError());
+  if (size.QuadPart <= 0) return Refused(FileReadFault::Empty);
+  size_ = static_cast<std::uint64_t>(size.QuadPart);
+  return {};
+}
+
+bool FileAtOffset::ReadAt(std::uint64_t offset, std::uint8_t* into, std::uint32_t count) {
+  if (handle_ == -1) return false;
+  std::uint32_t got = 0;
+  while (got < count) {
+    // A synchronous handle reads at the offset the OVERLAPPED names.
+    OVERLAPPED at{};
+    const std::uint64_t from = offset + got;
+    at.Offset = static_cast<DWORD>(from);
+    at.OffsetHigh = static_cast<DWORD>(from >> 32);
+    DWORD n = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), into + got, count - got, &n, &at) || n == 0) {
+      return false;
+    }
+    got += n;
+  }
+  return true;
+}
+
+FileAtOffset::~FileAtOffset() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
 }  // namespace zentrel

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
 
@@ -93,18 +96,142 @@ TEST_P(ImageCommandRefuses, PrintsTheBoxAndFails) {
   EXPECT_FALSE(std::ifstream(out).good()) << "no image may be written";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ImageCommandRefuses,
-    testing::Values(
-        RefusedCase{"FormatError", "bad.hex", ":0100000001FF\r\n:00000001FF\r\n",
-                    "File Error: File format error in line 1: checksum mismatch"},
-        RefusedCase{"Suffix", "app.bin", ":00000001FF\r\n",
-                    "File Error: File has unsupported suffix format"},
-        RefusedCase{"Empty", "empty.mvx", "", "File Error: File read error", "empty"},
-        // Only the boot area: a download would send nothing.
-        RefusedCase{"NoPages", "boot_area.hex", ":00100000F0\r\n:00000001FF\r\n",
-                    "File info: File has no data to download"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+// The example ELF with its bytes changed: the firmware a build gets wrong.
+std::string DemoElf(std::size_t cutTo = 0, std::uint32_t dataLoadAddress = 0) {
+  std::string elf = ReadFile(Example("demo.elf"));
+  // Program header 1's p_paddr (ELF32, little endian, headers from offset 52).
+  for (int i = 0; dataLoadAddress != 0 && i < 4; ++i) {
+    elf[52 + 32 + 12 + i] = static_cast<char>(dataLoadAddress >> (8 * i));
+  }
+  if (cutTo != 0) elf.resize(cutTo);
+  return elf;
+}
+
+std::vector<RefusedCase> RefusedCases() {
+  return {
+      {"FormatError", "bad.hex", ":0100000001FF\r\n:00000001FF\r\n",
+       "File Error: File format error in line 1: checksum mismatch"},
+      {"Suffix", "app.txt", ":00000001FF\r\n", "File Error: File has unsupported suffix format"},
+      {"Empty", "empty.mvx", "", "File Error: File read error", "empty"},
+      // Only the boot area: a download would send nothing.
+      {"NoPages", "boot_area.hex", ":00100000F0\r\n:00000001FF\r\n",
+       "File info: File has no data to download"},
+      {"SRecordChecksum", "fw.s19", "S1071000010203040E\nS9031000EC\n",
+       "File Error: File format error in line 1: checksum mismatch"},
+      {"ElfProgramHeadersCutShort", "fw.elf", DemoElf(100),
+       "File Error: File format error: truncated program headers"},
+      {"ElfSegmentBeyondTheImage", "fw.elf", DemoElf(0, 0x08040000),
+       "File Error: File format error in program header 1: data beyond the 260000-byte image "
+       "(address 0x08040000)"},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImageCommandRefuses, testing::ValuesIn(RefusedCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// The reader's choice that the command line refuses: exit 2, and how to choose.
+TEST(ImageCommand, AddressIsRequiredForABinaryAndRefusedForAnythingElse) {
+  const std::string bin = TempPath("app.bin");
+  std::ofstream(bin, std::ios::binary) << "\x01\x02";
+  const std::string hex = Example("demo.hex");
+  const struct {
+    std::vector<std::string> Args;
+    std::string Err;
+  } rows[] = {
+      {{bin},
+       "zentrel-flash: " + bin + " is read as raw binary (its extension .bin): give the flash "
+       "address of its first byte with --address: 0 for a whole-flash dump, 0x1000 for an "
+       "application built to run above the boot area\n"},
+      {{hex, "--format", "bin"},
+       "zentrel-flash: " + hex + " is read as raw binary (--format): give the flash address of "
+       "its first byte with --address: 0 for a whole-flash dump, 0x1000 for an application "
+       "built to run above the boot area\n"},
+      {{hex, "--address", "0x1000"},
+       "zentrel-flash: --address is only for a raw binary; " + hex + " is read as Intel HEX (the "
+       "first letter of its extension, 'h')\n"},
+      {{Example("demo.elf"), "--address", "4096"},
+       "zentrel-flash: --address is only for a raw binary; " + Example("demo.elf") +
+       " is read as ELF (its ELF magic bytes)\n"},
+  };
+  for (const auto& row : rows) {
+    const RunResult r = RunImage(row.Args);
+    EXPECT_EQ(r.ExitCode, 2) << row.Args[0];
+    EXPECT_EQ(r.Err, row.Err);
+    EXPECT_EQ(r.Out, "");
+  }
+  for (const char* bad : {"12zz", "-1", "0x", ""}) {
+    EXPECT_EQ(RunImage({bin, "--address", bad}).ExitCode, 2) << bad;
+  }
+  EXPECT_EQ(RunImage({bin, "--format", "ihex"}).ExitCode, 2);
+  std::remove(bin.c_str());
+}
+
+// What a user checks before flashing: the format and why, the segments at
+// their load addresses, the data's run address.
+TEST(ImageCommand, ShowsTheFormatAndEachSegment) {
+  const std::string elf = Example("demo.elf");
+  const RunResult r = RunImage({elf});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Err, "");
+  EXPECT_EQ(r.Out,
+            "File:             " + elf + "\n"
+            "Format:           ELF (its ELF magic bytes)\n"
+            "Kind:             flat image ('h')\n"
+            "Image length:     5096 bytes\n"
+            "Pages to send:    8 of 128 bytes from address 4096\n"
+            "Origin:           0x08000000 is image address 0\n"
+            "Segment 0:        0x08001000-0x08001257, 600 bytes, at image 0x1000\n"
+            "Segment 1:        0x08001258-0x080013E7, 400 bytes, at image 0x1258; runs at "
+            "0x20000000\n");
+  const RunResult s = RunImage({Example("demo.s19")});
+  EXPECT_NE(s.Out.find("Format:           Motorola S-record (its extension .s19)\n"
+                       "Kind:             flat image ('h')\n"),
+            std::string::npos)
+      << s.Out;
+  EXPECT_NE(s.Out.find("Range:            0x00001000-0x000013E7, 1000 bytes, at image 0x1000\n"),
+            std::string::npos)
+      << s.Out;
+}
+
+TEST(ImageCommand, JsonGivesTheSameAsFields) {
+  const std::string elf = Example("demo.elf");
+  const RunResult r = RunImage({elf, "--json"});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  const nlohmann::json result = nlohmann::json::parse(r.Out);
+  EXPECT_EQ(result["event"], "result");
+  EXPECT_EQ(result["command"], "image");
+  EXPECT_EQ(result["exit_code"], 0);
+  const nlohmann::json& file = result["file"];
+  EXPECT_EQ(file["format"], "elf");
+  EXPECT_EQ(file["format_reason"], "magic");
+  EXPECT_EQ(file["kind"], "h");
+  EXPECT_EQ(file["image_length"], 5096);
+  EXPECT_EQ(file["pages"], 8);
+  EXPECT_EQ(file["origin"], 0x08000000);
+  EXPECT_EQ(file["boot_area_bytes"], 0);
+  EXPECT_EQ(file["ranges"],
+            nlohmann::json::parse(R"([{"address":134221824,"length":600,"image_address":4096,
+                "run_address":134221824,"program_header":0},{"address":134222424,"length":400,
+                "image_address":4696,"run_address":536870912,"program_header":1}])"));
+  EXPECT_EQ(file["sha256"].get<std::string>().size(), 64u);
+}
+
+// An application binary given --address 0: its first 4096 bytes would be
+// the boot loader's. Said, and the image stays what the file says.
+TEST(ImageCommand, SaysHowManyBytesLieInTheBootArea) {
+  const std::string bin = TempPath("app0.bin");
+  std::ofstream(bin, std::ios::binary) << std::string(4096 + 200, '\x33');
+  const std::string out = TempPath("app0.out");
+  const RunResult r = RunImage({bin, "--address", "0", "--output", out});
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Err, "zentrel-flash: " + bin +
+                       ": 4096 bytes lie in the boot loader's area (image addresses below 4096) "
+                       "and are not sent\n");
+  EXPECT_NE(r.Out.find("Pages to send:    2 of 128 bytes"), std::string::npos) << r.Out;
+  EXPECT_EQ(ReadFile(out), std::string(4096 + 200, '\x33'));
+  std::remove(bin.c_str());
+  std::remove(out.c_str());
+}
 
 TEST(ImageCommand, UnwritableOutputIsRefusedBeforeTheFileIsRead) {
   const RunResult r =

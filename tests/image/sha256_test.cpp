@@ -2,6 +2,7 @@
 // the tail in one block and in two.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "image/sha256.h"
@@ -26,6 +27,15 @@ TEST(Sha256, StandardExamples) {
     EXPECT_EQ(Sha256Hex(reinterpret_cast<const std::uint8_t*>(row.Text.data()), row.Text.size()),
               row.Digest)
         << row.Text.size() << " bytes";
+    // Fed in pieces, as a file read in parts is: blocks split and topped up.
+    for (std::size_t piece : {1u, 7u, 63u, 65u}) {
+      Sha256 sha;
+      const auto* data = reinterpret_cast<const std::uint8_t*>(row.Text.data());
+      for (std::size_t at = 0; at < row.Text.size(); at += piece) {
+        sha.Update(data + at, std::min(piece, row.Text.size() - at));
+      }
+      EXPECT_EQ(sha.HexDigest(), row.Digest) << row.Text.size() << " bytes in pieces of " << piece;
+    }
   }
 }
 

@@ -3,8 +3,11 @@
 # 1-1, 2-1, 3-1, serials ZB-000001..3), runs zentrel-flash with a time limit,
 # stops the boards (which then write their flash and report) and checks:
 #
-#   scenario NAME BOARDS "GADGET OPTIONS" EXIT_CODE ZENTREL-FLASH ARGS...
-#   expect TEXT / refuse TEXT    in the command's output (stdout and stderr)
+#   scenario NAME BOARDS "GADGET OPTIONS" EXIT_CODES ZENTREL-FLASH ARGS...
+#                                EXIT_CODES a case pattern: 0, or 0|1
+#   expect TEXT... / refuse TEXT in the command's output (stdout and stderr);
+#                                expect takes any one of several texts
+#   bounded LOW HIGH             the command took LOW to HIGH seconds
 #   flash_holds K FILE           board K's flash from 4096 on, byte for byte
 #   untouched K                  board K's flash is all erased
 #   reported K LINE              board K's report has the line
@@ -12,7 +15,7 @@
 # A check prints "ok: NAME: ..." or "FAILED: NAME: ..." with the output.
 
 only=$(cat /usbvm/only)
-command_limit=60  # seconds: far above any scenario, far below the guest's
+command_limit=120  # seconds: twice the longest scenario, below the guest's limit
 
 elapsed_cs() { cut -d' ' -f1 /proc/uptime | tr -d .; }
 
@@ -65,11 +68,16 @@ scenario() {
     [ -z "$(ls /sys/class/hidraw 2>/dev/null)" ] && break
     sleep 0.05
   done
-  [ "$got" = "$code" ]
-  result $? "zentrel-flash $* exits $code (got $got, $((took / 100)).$((took % 100 / 10)) s)"
+  eval "case $got in $code) passed=0 ;; *) passed=1 ;; esac"
+  result $passed "zentrel-flash $* exits $code (got $got, $((took / 100)).$((took % 100 / 10)) s)"
 }
 
-expect() { [ $skip = 1 ] || { grep -qF -- "$1" /tmp/out; result $? "says \"$1\""; }; }
+expect() {
+  [ $skip = 1 ] && return
+  found=1
+  for text in "$@"; do grep -qF -- "$text" /tmp/out && found=0; done
+  result $found "says \"$1\"${2:+ or \"$2\"}"
+}
 refuse() { [ $skip = 1 ] || { ! grep -qF -- "$1" /tmp/out; result $? "does not say \"$1\""; }; }
 flash_holds() {
   [ $skip = 1 ] && return
@@ -86,7 +94,14 @@ reported() {
   grep -qx "$2" /tmp/report.$1 2>/dev/null
   result $? "board $1 reports \"$2\""
 }
-rate() { [ $skip = 1 ] || echo "rate $1 $((51200 / (took + 1)))"; }  # 512 pages
+bounded() {
+  [ $skip = 1 ] && return
+  [ "$took" -ge $(($1 * 100)) ] && [ "$took" -le $(($2 * 100)) ]
+  result $? "took $1 to $2 s"
+}
+rate() {  # rate PACE: pages written per second of the whole command
+  [ $skip = 1 ] || echo "rate $1 $(($(grep -c 'Write page' /tmp/out) * 100 / (took + 1)))"
+}
 
 # --- discovery and the three roads ------------------------------------------
 scenario list 1 "" 0 list
@@ -136,7 +151,9 @@ expect "zentrel-flash: failed while writing page 2 of 8; the device is still att
 
 # The kernel's own time limit on the unanswered control transfer ends it.
 scenario stops-answering-ep0 1 "--fault stop-answering" 1 info
+expect "Device CRC comunication fail"
 expect "Boot CRC error"
+bounded 5 10
 refuse "reset into its boot loader"
 
 scenario ignores-reset 1 "--fault ignores-reset" 1 info
@@ -144,10 +161,16 @@ expect "the reset command was sent but no boot loader has answered since"
 refuse "reset into its boot loader"
 reported 1 "resets 0"
 
-for linger in 500 1500; do
-  scenario old-node-stays-${linger}ms 1 "--linger-ms $linger" 1 info
-  refuse "reset into its boot loader"
-done
+# After the reset the old device stays on the bus, answering nothing on ep0.
+# The search may take it (1.5 s: it always does; 0.5 s: when the search is
+# early), and must then say that no boot loader answered, not claim a reset.
+scenario old-node-stays-500ms 1 "--linger-ms 500" "0|1" info
+expect "HW platform:      ZX-CORE" "or the old device was still there"
+refuse "reset into its boot loader"
+scenario old-node-stays-1500ms 1 "--linger-ms 1500" 1 info
+expect "the reset command was sent but no boot loader has answered since"
+expect "or the old device was still there"
+refuse "reset into its boot loader"
 
 # --- the udev rule along the real sysfs chain --------------------------------
 udev_check() {  # udev_check RULES_FILE: what udevadm test makes of hidraw0
@@ -163,12 +186,13 @@ if [ -z "$only" ] || [ "$only" = udev-rule ]; then
   for _ in $(seq 100); do [ -e /sys/class/hidraw/hidraw0 ] && break; sleep 0.05; done
   udev_check
   expect "70-zentrel-loader.rules:5 MODE 0660"
-  expect "70-zentrel-loader.rules:5 TAG 'uaccess'"
+  expect "TAGS=:uaccess:"
   mv /etc/udev/rules.d/70-zentrel-loader.rules /tmp/rule
   cp /data/misfit.rules /etc/udev/rules.d/70-zentrel-loader.rules
   udev_check
   name=udev-rule-misfit
   refuse "70-zentrel-loader.rules:5 MODE 0660"
+  refuse "TAGS=:uaccess:"
   mv /tmp/rule /etc/udev/rules.d/70-zentrel-loader.rules
   stop_boards
 fi

@@ -53,6 +53,7 @@ constexpr std::uint8_t kReportDescriptorType = 0x22;
 constexpr std::uint8_t kGetReport = 0x01, kSetIdle = 0x0A, kSetReport = 0x09;
 constexpr std::uint8_t kFeatureReportType = 3;
 constexpr std::uint16_t kMaxPacket = 64;
+constexpr int kHostControlTimeoutMs = 5000;  // the kernel's USB_CTRL_GET_TIMEOUT
 
 struct __attribute__((packed)) HidDescriptor {
   std::uint8_t bLength, bDescriptorType;
@@ -305,7 +306,9 @@ class Gadget {
                                     emulated::FaultKindName(emulated::FaultKind::StopAnswering);
         }
       }
-      if (silent) return;
+      // FunctionFS stalls a pending IN request at the next read of ep0, so
+      // the hung firmware reads nothing until the host has given up (5 s).
+      if (silent) return Sleep(kHostControlTimeoutMs + 1000);
       if (!answered) return Stall(setup);
       return Send(status.data() + 1, hidraw::kFeaturePayload, length);
     }

@@ -16,8 +16,15 @@ dir=$(cd "$dir" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The metapackage names the versioned one.
-package=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+# The metapackage names the versioned one (apt's lists may not be there yet).
+versioned() { apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}'; }
+package=$(versioned)
+if [ -z "$package" ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  package=$(versioned)
+fi
 [ -n "$package" ] || { echo "fetch_kernel.sh: no linux-image package known to apt" >&2; exit 1; }
 # apt's sandbox user must be able to write where it downloads.
 chmod 777 "$work"

@@ -174,6 +174,8 @@ refuse "reset into its boot loader"
 
 # --- the udev rule along the real sysfs chain --------------------------------
 udev_check() {  # udev_check RULES_FILE: what udevadm test makes of hidraw0
+  # A fresh database: tags of an earlier run would show again.
+  rm -rf /run/udev
   mkdir -p /run/udev/rules.d
   udevadm test --action=add /sys/class/hidraw/hidraw0 >/tmp/out 2>&1
 }

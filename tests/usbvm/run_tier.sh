@@ -76,12 +76,14 @@ load() {
 for m in dummy_hcd libcomposite usb_f_fs usbhid hid-generic; do load "$m"; done
 
 # --- the firmware files and what the flash must hold after each ------------
-# The device writes from address 4096 on; a page is 128 bytes, the last one
-# filled with zeros; the rest of its 256 KiB stays erased (0xFF).
+# The device writes from address 4096 on, in pages of 128 bytes: n / 128 + 1
+# of them for n bytes (an image that ends on a page boundary is followed by a
+# page of zeros), the last filled with zeros; the rest of its 256 KiB stays
+# erased (0xFF).
 above4096() {  # above4096 IMAGE_BYTES_FROM_4096 OUT
   local n pad
   n=$(stat -c %s "$1")
-  pad=$(( (128 - n % 128) % 128 ))
+  pad=$(( (n / 128 + 1) * 128 - n ))
   { cat "$1"; head -c "$pad" /dev/zero
     head -c $((256 * 1024 - 4096 - n - pad)) /dev/zero | tr '\0' '\377'; } >"$2"
 }

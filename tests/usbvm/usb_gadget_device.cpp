@@ -26,6 +26,8 @@
 #include <linux/usb/ch9.h>
 #include <linux/usb/functionfs.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -297,6 +299,7 @@ class Gadget {
     if (request == kGetReport && feature && (type & USB_DIR_IN)) {
       StatusReport status{};
       bool answered = false, silent = false;
+      while (outPending_) std::this_thread::yield();
       {
         std::lock_guard<std::mutex> hold(lock_);
         if (!GoneLocked()) {
@@ -315,7 +318,15 @@ class Gadget {
     Stall(setup);
   }
 
+  // The host's write returns once the OUT transfer is done, and its next
+  // status request may follow at once: as a firmware takes its packets in the
+  // order they came, this thread runs first (real-time priority) and a status
+  // request waits while it holds a packet not yet given to the device.
+  // Otherwise the status of the packet before would answer for this one.
   void TakeOutput() {
+    sched_param priority{};
+    priority.sched_priority = 50;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
     DataReport report{};
     while (!g_stop) {
       const ssize_t n = read(out_, report.data() + 1, report.size() - 1);
@@ -323,9 +334,15 @@ class Gadget {
         Sleep(5);  // not enabled yet, or unbound
         continue;
       }
-      // A shorter transfer is taken as it came: the device sees its length.
-      std::lock_guard<std::mutex> hold(lock_);
-      if (!GoneLocked()) bus_.WriteOutput(handle_, report.data(), static_cast<std::size_t>(n) + 1);
+      outPending_ = true;
+      {
+        // A shorter transfer is taken as it came: the device sees its length.
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!GoneLocked()) {
+          bus_.WriteOutput(handle_, report.data(), static_cast<std::size_t>(n) + 1);
+        }
+      }
+      outPending_ = false;
     }
   }
 
@@ -354,6 +371,7 @@ class Gadget {
   HidHandle handle_ = kNoHidHandle;
   int resetsAtBind_ = 0;
   std::atomic<bool> bound_{false};
+  std::atomic<bool> outPending_{false};  // a packet read, not yet given to the device
   int binds_ = 0;
   int ep0_ = -1, in_ = -1, out_ = -1;
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite:
-# the Linux build (GCC, engine, CLI, Qt GUI headless), the same with clang
+# the Linux build (GCC, engine, CLI, Qt GUI headless), zentrel-flash on the
+# real Linux USB stack in a virtual machine, the same with clang
 # under ASan+UBSan, each fuzz target for a short while, the Windows build
 # under Wine, then the plain Release builds a packager makes (GCC and clang)
 # and the packages from them.
@@ -15,7 +16,11 @@ step() { printf '\n=== %s ===\n' "$*"; }
 step "Linux build and tests (GCC, RelWithDebInfo)"
 cmake --preset default >/dev/null
 cmake --build --preset default -j2
-ctest --preset default -j2
+# The real USB stack has its own stage below.
+ctest --preset default -j2 -LE usbvm
+
+step "The real Linux USB stack in a virtual machine (QEMU, dummy_hcd, FunctionFS gadgets)"
+ctest --preset default -L usbvm --output-on-failure
 
 step "Tests under AddressSanitizer + UndefinedBehaviorSanitizer (clang, RelWithDebInfo)"
 cmake --preset asan >/dev/null

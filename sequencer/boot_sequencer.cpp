@@ -207,6 +207,7 @@ void BootSequencer::RunBootStatus() {
     Fail(FailureKind::DeviceFailed, "Device CRC Error", "Boot CRC error");
     return;
   }
+  outcome_.BootLoaderAnswered = true;
   flashSizeKiB_ = static_cast<std::uint16_t>(status_[3] | (status_[4] << 8));
   ShowStatus("Device CRC OK");
   state_ = StatusDelay;

@@ -55,7 +55,7 @@ std::string DoesNotFit(const RoadResult& r, const ImageStore& image) {
   return file + length + "; " + device;
 }
 
-std::string DeviceFailed(const RoadResult& r) {
+std::string DeviceFailed(const RoadResult& r, const DeviceIds& ids) {
   const RoadOutcome& o = r.Outcome;
   std::string text = std::string("failed while ") + PhaseWord(PhaseOf(o.Stage));
   if (PhaseOf(o.Stage) == RoadPhase::Writing) {
@@ -65,7 +65,15 @@ std::string DeviceFailed(const RoadResult& r) {
     text += pages;
   }
   text += r.LeftBus ? "; the device has left the bus" : "; the device is still attached";
-  return text + "; " + DeviceHolds(o);
+  text += "; " + DeviceHolds(o);
+  if (o.ResetSent && !o.BootLoaderAnswered && !r.LeftBus) {
+    // What was found after the reset did not start a boot sequence: the
+    // application still running, or the old node not yet gone.
+    text += "; what answered after the reset was not a boot loader, or the old device was "
+            "still there: check that IDs " + IdsText(ids) +
+            " are the boot loader's and that the firmware expects this program's command key";
+  }
+  return text;
 }
 
 }  // namespace
@@ -75,7 +83,7 @@ std::string FailureAdvice(const RoadResult& r, const ImageStore& image, const De
   switch (r.Outcome.Failure) {
     case FailureKind::NoDevice: return NoDevice(ids, platform);
     case FailureKind::DoesNotFit: return DoesNotFit(r, image);
-    case FailureKind::DeviceFailed: return DeviceFailed(r);
+    case FailureKind::DeviceFailed: return DeviceFailed(r, ids);
     default: return "";
   }
 }

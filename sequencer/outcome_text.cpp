@@ -48,8 +48,13 @@ std::string DeviceHolds(const RoadOutcome& o) {
     case RoadPhase::Idle: return "nothing was sent to the device";
     default:
       if (o.Stage == ResetDevice) return "nothing was sent to the device";
-      return o.ResetSent ? "the device was reset into its boot loader and its flash is unchanged"
-                         : "the device was not reset and its flash is unchanged";
+      if (!o.ResetSent) return "the device was not reset and its flash is unchanged";
+      // The command reaching the node is no proof of a reset: only the boot
+      // loader answering after it is.
+      return o.BootLoaderAnswered
+                 ? "the device was reset into its boot loader and its flash is unchanged"
+                 : "the reset command was sent but no boot loader has answered since; the "
+                   "flash is unchanged";
   }
 }
 

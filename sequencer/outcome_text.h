@@ -20,7 +20,8 @@ const char* FailureKindName(FailureKind kind);
 std::vector<ValueField> FieldsOf(RoadKind road);
 
 // What the device holds after a road that did not complete, from where it
-// ended ("the device holds an incomplete image; flash it again").
+// ended ("the device holds an incomplete image; flash it again"). A reset is
+// claimed only where the boot loader answered after it.
 std::string DeviceHolds(const RoadOutcome& outcome);
 
 // The message of a stopped road: where it stopped and what the device holds.

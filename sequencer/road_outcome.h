@@ -40,6 +40,10 @@ struct RoadOutcome {
   // The reset command reached the node. Without it a device found later
   // (plugged in late, or its reset lost) was never reset.
   bool ResetSent = false;
+  // After the reset, the boot loader said its boot sequence started
+  // (STATUS_OK). Only then is the reset known to have happened: firmware that
+  // takes the command but does not reset is found again by the search.
+  bool BootLoaderAnswered = false;
   // The last status text the road set ("" if none) and its box, if it
   // opened one (the caption and icon with it).
   char Status[kStatusTextSize] = "";

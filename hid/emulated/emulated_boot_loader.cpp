@@ -160,6 +160,7 @@ void EmulatedBootLoader::InjectFault(FaultKind kind, int n) {
     case FaultKind::AckNeverComes: noAckForDataReport_ = dataReports_ + ahead; break;
     case FaultKind::CannotOpen: cannotOpen_ = true; break;
     case FaultKind::NeverReturnsAfterReset: neverReturns_ = true; break;
+    case FaultKind::IgnoresReset: ignoresReset_ = true; break;
   }
 }
 
@@ -173,7 +174,7 @@ void EmulatedBootLoader::ClearFaults() {
   noAckForDataReport_.reset();
   stopAnswering_ = noValidBootStrings_ = noValidAppStrings_ = false;
   lowerCaseProduct_ = wrongBootStatus_ = eraseNeverEnds_ = false;
-  cannotOpen_ = neverReturns_ = false;
+  cannotOpen_ = neverReturns_ = ignoresReset_ = false;
 }
 
 bool EmulatedBootLoader::HandleProductString(char16_t* units, std::size_t count) const {
@@ -218,6 +219,7 @@ void EmulatedBootLoader::ExecuteCommand(const CommandReport& report) {
   }
   if (!HasCommandKey(report)) return;
   if (code == CMD_RESET) {
+    if (ignoresReset_) return;
     // Whatever the mode, the device restarts into its boot loader.
     ++resets_;
     std::optional<std::uint64_t> back;

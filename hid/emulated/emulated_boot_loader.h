@@ -133,7 +133,7 @@ class EmulatedBootLoader {
   std::optional<std::uint64_t> vanishAfterDataReport_, noAckForDataReport_;
   bool stopAnswering_ = false, noValidBootStrings_ = false, noValidAppStrings_ = false,
        lowerCaseProduct_ = false, wrongBootStatus_ = false, eraseNeverEnds_ = false,
-       cannotOpen_ = false, neverReturns_ = false;
+       cannotOpen_ = false, neverReturns_ = false, ignoresReset_ = false;
 };
 
 }  // namespace zentrel::emulated

@@ -28,6 +28,7 @@ constexpr FaultText kFaultTexts[] = {
     {FaultKind::AckNeverComes, "ack-never-comes", "the N-th data report is never acknowledged"},
     {FaultKind::CannotOpen, "cannot-open", "N unused"},
     {FaultKind::NeverReturnsAfterReset, "never-returns", "N unused: the next reset"},
+    {FaultKind::IgnoresReset, "ignores-reset", "N unused: every reset"},
 };
 
 const FaultText& TextOf(FaultKind kind) {

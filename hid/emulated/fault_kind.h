@@ -37,6 +37,9 @@ enum class FaultKind {
   CannotOpen,
   // After the next CMD_RESET the device never comes back.
   NeverReturnsAfterReset,
+  // CMD_RESET is taken as any command is, but nothing resets: the
+  // application keeps answering (firmware that expects another key).
+  IgnoresReset,
 };
 
 // Lower-case names with dashes, e.g. "fail-set-feature", "never-returns";
@@ -74,6 +77,7 @@ inline constexpr FaultKind kAllFaultKinds[] = {
     FaultKind::LowerCaseProductString, FaultKind::WrongBootStatus,
     FaultKind::EraseNeverEnds,       FaultKind::AckNeverComes,
     FaultKind::CannotOpen,           FaultKind::NeverReturnsAfterReset,
+    FaultKind::IgnoresReset,
 };
 
 }  // namespace zentrel::emulated

@@ -84,6 +84,10 @@ std::unique_ptr<ImageStore> PatternImage(std::uint32_t pages) {
   image->ImageLength = length;
   image->ImageKind = 'h';
   image->ImageLoaded = 1;
+  // As if read from an (empty) Intel HEX file: the record names one.
+  image->Format = FirmwareFormat::IntelHex;
+  std::snprintf(image->FileSha256.data(), image->FileSha256.size(), "%s",
+                "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   return image;
 }
 

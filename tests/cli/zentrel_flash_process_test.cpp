@@ -294,11 +294,20 @@ INSTANTIATE_TEST_SUITE_P(
             "zentrel-flash: failed while writing page 2 of 8; the device has left the bus; the "
             "device holds an incomplete image; flash it again",
             ""},
+        // A hung device and one that ignores the reset: the command was sent,
+        // but nothing shows a reset.
         Row{"StopsAnswering",
             {"flash", "@demo", "--emulate", "--emulate-fault", "stop-answering", kInstant}, 1,
             "BOOT info: Boot CRC error\nzentrel-flash: failed while reading the boot loader; the "
-            "device is still attached; the device was reset into its boot loader and its flash "
-            "is unchanged\n",
+            "device is still attached; the reset command was sent but no boot loader has "
+            "answered since; the flash is unchanged; what answered",
+            ""},
+        Row{"IgnoresReset", {"info", "--emulate", "--emulate-fault", "ignores-reset", kInstant}, 1,
+            "BOOT info: Boot CRC error\nzentrel-flash: failed while reading the boot loader; the "
+            "device is still attached; the reset command was sent but no boot loader has "
+            "answered since; the flash is unchanged; what answered after the reset was not a "
+            "boot loader, or the old device was still there: check that IDs 1D50:61A7 are the "
+            "boot loader's and that the firmware expects this program's command key\n",
             ""},
         Row{"SilentMidDownload",
             {"flash", "@demo", "--emulate", "--emulate-fault", "ack-never-comes:5", kInstant},

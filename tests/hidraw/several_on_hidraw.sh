@@ -77,6 +77,15 @@ check "... in records the schema describes" timeout 60 /usr/bin/python3 \
 umockdev-wrapper "$device_program" --transport-fault eio:1 -- "$flash" info >/dev/null \
   2>lost.err || true
 check "a reset the node failed: not reset" line_in "$not_reset" lost.err
+# Firmware that takes the reset command and goes on in its application.
+code=0
+umockdev-wrapper "$device_program" --fault ignores-reset --report ignored.txt -- "$flash" info \
+  >/dev/null 2>ignored.err || code=$?
+check "a board that ignores the reset: info exits 1" [ "$code" = 1 ]
+check "... says the command was sent but no boot loader answered" \
+  grep -q "the reset command was sent but no boot loader has answered since" ignored.err
+check "... and claims no reset" bash -c '! grep -q "reset into its boot loader" ignored.err'
+check "... of which it had none" line_in "resets 0" ignored.txt
 
 # The device program itself: a fault no node passes on is refused, with what
 # shows it instead; vanish:0 is gone at once.

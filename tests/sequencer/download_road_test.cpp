@@ -172,25 +172,36 @@ TEST(DownloadRoad, StoppedAtPageThreeSaysThreePagesAndShowsNothing) {
 }
 
 // A stopped road says what the device holds, wherever it stopped; only a
-// download speaks of an erase.
+// download speaks of an erase, and a reset only once the boot loader answered.
 TEST(StoppedText, SaysWhatTheDeviceHoldsWhereverTheRoadStopped) {
   const std::string reset = "the device was reset into its boot loader and its flash is unchanged";
-  // Stage, then whether the reset reached the device.
-  const std::tuple<RoadKind, std::uint8_t, bool, std::string> rows[] = {
-      {RoadKind::Download, ResetDevice, false, "interrupted before anything was sent to the device"},
-      {RoadKind::Download, Connect, true, "interrupted before the erase: " + reset},
-      {RoadKind::Download, Connect, false,
+  const std::string sent =
+      "the reset command was sent but no boot loader has answered since; the flash is unchanged";
+  // Stage, whether the reset reached the device, whether the boot loader
+  // answered after it.
+  const std::tuple<RoadKind, std::uint8_t, bool, bool, std::string> rows[] = {
+      {RoadKind::Download, ResetDevice, false, false,
+       "interrupted before anything was sent to the device"},
+      {RoadKind::Download, Connect, true, false, "interrupted before the erase: " + sent},
+      {RoadKind::Download, Connect, false, false,
        "interrupted before the erase: the device was not reset and its flash is unchanged"},
-      {RoadKind::Info, BootStatus, true, "interrupted: " + reset},
-      {RoadKind::Download, AwaitErase, true,
+      {RoadKind::Info, BootStatus, true, false, "interrupted: " + sent},
+      {RoadKind::Info, ReadBootStrings, true, true, "interrupted: " + reset},
+      {RoadKind::Download, AwaitErase, true, true,
        "download interrupted during the erase: the device's flash is partly erased; flash it "
        "again"},
-      {RoadKind::Download, AwaitPacketAck, true, "download interrupted after page 3 of 9: the device "
-                                                 "holds an incomplete image; flash it again"},
-      {RoadKind::AppInfo, AppRequest, false, "interrupted: nothing was changed on the device"}};
-  for (const auto& [road, stage, resetSent, text] : rows) {
-    RoadOutcome outcome{
-        .Road = road, .Stage = stage, .PagesWritten = 3, .Pages = 9, .ResetSent = resetSent};
+      {RoadKind::Download, AwaitPacketAck, true, true,
+       "download interrupted after page 3 of 9: the device holds an incomplete image; flash it "
+       "again"},
+      {RoadKind::AppInfo, AppRequest, false, false,
+       "interrupted: nothing was changed on the device"}};
+  for (const auto& [road, stage, resetSent, answered, text] : rows) {
+    RoadOutcome outcome{.Road = road,
+                        .Stage = stage,
+                        .PagesWritten = 3,
+                        .Pages = 9,
+                        .ResetSent = resetSent,
+                        .BootLoaderAnswered = answered};
     EXPECT_EQ(StoppedText(outcome), text);
   }
 }

@@ -151,6 +151,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {"open status:HID device start boot sequence finished",
                     "open status:Device CRC Error", "Idle box:Boot CRC error (BOOT info, error)"},
                    kTaken, FailureKind::DeviceFailed, BootStatus},
+        // Firmware that takes the reset but does not reset: its application
+        // answers the boot loader's start with its idle status.
+        FailureRow{"ResetIgnored", Road::Info, FaultKind::IgnoresReset, 1, nullptr,
+                   {"open status:HID device start boot sequence finished",
+                    "open status:Device CRC Error", "Idle box:Boot CRC error (BOOT info, error)"},
+                   kTaken, FailureKind::DeviceFailed, BootStatus},
         FailureRow{"StringsReadFails", Road::Info, FaultKind::FailInput, 1, nullptr,
                    {kCrcOk, "open status:Device Strins comunication fail",
                     "Idle box:Boot strings read error (BOOT info, error)"},

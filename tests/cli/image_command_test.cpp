@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -42,8 +44,11 @@ std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Named after the test too: ctest runs the cases side by side.
 std::string TempPath(const char* name) {
-  return testing::TempDir() + "zentrel_image_command_" + name;
+  std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(test.begin(), test.end(), '/', '_');
+  return testing::TempDir() + "zentrel_image_command_" + test + "_" + name;
 }
 
 // Both kinds of the example: the same bytes by address, the header of the

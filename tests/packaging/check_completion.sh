@@ -31,6 +31,7 @@ while IFS='|' read -r words expected; do
 done <<'ROWS'
 |--help --version -V -h app-info completion flash image info list
 flash --pace|fast window
+image --format|bin elf hex mvx srec
 flash --emulate-latency|full-speed instant
 completion|bash fish zsh
 flash|FW.S19 app.elf builds demo.mvx fw.hex img.bin

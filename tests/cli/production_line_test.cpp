@@ -121,16 +121,13 @@ TEST_P(ManyBoards, InterruptedSaysWhereEachBoardStopped) {
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(200, bytes);
   const std::string dump = Path("flash.bin");
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", hex, GetParam(), "--emulate", "--emulate-devices", "2",
-                           "--pace", "window", "--emulate-dump", dump},
-                          outFd, errFd, false);
-  ASSERT_GT(pid, 0);
-  std::string out;
-  ASSERT_TRUE(ReadUntil(outFd, out, all ? "side by side\n" : "Write page 0\n")) << out;
+  Child child({"flash", hex, GetParam(), "--emulate", "--emulate-devices", "2", "--pace",
+               "window", "--emulate-dump", dump});
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(child.ReadOutUntil(all ? "side by side\n" : "Write page 0\n")) << child.Out();
   sleep(3);  // well into the 16 s of pages; whenever it lands, the lines must hold
-  kill(pid, SIGINT);
-  const Outcome run = Finish(pid, outFd, errFd, out);
+  kill(child.Pid(), SIGINT);
+  const Outcome run = child.Finish();
   EXPECT_EQ(run.Code, 130);
   EXPECT_NE(run.Err.find(all ? "zentrel-flash: interrupted; 0 passed, 2 failed in "
                              : "zentrel-flash: interrupted; 0 passed, 1 failed in "),
@@ -151,17 +148,14 @@ TEST_P(ManyBoards, InterruptedSaysWhereEachBoardStopped) {
 // --repeat names a board that cannot be opened while it waits, never waits
 // for it in silence; Ctrl-C then ends a run whose boards all passed.
 TEST_F(ZentrelFlashProcess, RepeatNamesABoardItCannotOpen) {
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", Path("demo.mvx"), "--repeat", "--emulate", "--emulate-devices",
-                           "2", "--emulate-fault", "2:cannot-open", kInstant},
-                          outFd, errFd, false);
-  ASSERT_GT(pid, 0);
-  std::string err;
-  ASSERT_TRUE(ReadUntil(errFd, err, "emulated-hid-1 is a device with IDs 1D50:61A7, but it "
-                                    "cannot be opened: Permission denied (emulated)\n"))
-      << err;
-  kill(pid, SIGINT);
-  const Outcome run = Finish(pid, outFd, errFd);
+  Child child({"flash", Path("demo.mvx"), "--repeat", "--emulate", "--emulate-devices", "2",
+               "--emulate-fault", "2:cannot-open", kInstant});
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(child.ReadErrUntil("emulated-hid-1 is a device with IDs 1D50:61A7, but it "
+                                 "cannot be opened: Permission denied (emulated)\n"))
+      << child.Err();
+  kill(child.Pid(), SIGINT);
+  const Outcome run = child.Finish();
   EXPECT_EQ(run.Code, 0) << run.Err;
   EXPECT_NE(run.Out.find("\n1 passed, 0 failed in "), std::string::npos) << run.Out;
 }

@@ -54,7 +54,8 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
     }
     args.push_back(a == "@demo" ? Path("demo.mvx") : a);
   }
-  const Outcome run = RunProgram(args, closeOut, fileSizeLimit);
+  const Outcome run =
+      RunProgram(args, {.CloseOut = closeOut, .FileSizeLimit = fileSizeLimit});
   EXPECT_EQ(run.Code, GetParam().Code) << run.Err;
   if (std::string(GetParam().Stderr).empty()) {
     EXPECT_EQ(run.Err, "");
@@ -66,7 +67,7 @@ TEST_P(ExitCodes, EachOutcomeHasItsCodeAndOneLineThatSaysWhy) {
   EXPECT_NE(run.Out.find(GetParam().Stdout), std::string::npos) << run.Out;
   if (GetParam().Record.empty()) return;
   args.push_back("--json");
-  const Outcome json = RunProgram(args, false, fileSizeLimit);
+  const Outcome json = RunProgram(args, {.FileSizeLimit = fileSizeLimit});
   EXPECT_EQ(json.Code, GetParam().Code) << json.Err;
   const nlohmann::json last = JsonLines(json.Out).back();
   for (const auto& [pointer, value] : GetParam().Record.items()) {
@@ -357,14 +358,12 @@ class Interrupted : public ZentrelFlashProcess, public ::testing::WithParamInter
 TEST_P(Interrupted, DownloadStopsAndSaysWhatTheDeviceHolds) {
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(200, bytes);
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", hex, "--emulate"}, outFd, errFd, false);
-  ASSERT_GT(pid, 0);
+  Child child({"flash", hex, "--emulate"});
+  ASSERT_TRUE(child.Started());
   // Wait for the second page to be written, then signal.
-  std::string out;
-  ASSERT_TRUE(ReadUntil(outFd, out, "Write page 1\n")) << out;
-  kill(pid, GetParam());
-  const Outcome run = Finish(pid, outFd, errFd, out);
+  ASSERT_TRUE(child.ReadOutUntil("Write page 1\n")) << child.Out();
+  kill(child.Pid(), GetParam());
+  const Outcome run = child.Finish();
   EXPECT_EQ(run.Code, 130) << run.Err;
   EXPECT_NE(run.Err.find("download interrupted after page "), std::string::npos) << run.Err;
   EXPECT_NE(run.Err.find(" of 201: the device holds an incomplete image; flash it again"),
@@ -394,20 +393,18 @@ TEST_F(ZentrelFlashProcess, TraceOfAnInterruptedDownloadEndsWithItsLastTransferA
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(200, bytes);
   const std::string trace = Path("trace.txt");
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", hex, "--emulate", "--trace=" + trace}, outFd, errFd, false);
-  ASSERT_GT(pid, 0);
+  Child child({"flash", hex, "--emulate", "--trace=" + trace});
+  ASSERT_TRUE(child.Started());
   // Shown once the third page is acknowledged.
-  std::string out;
-  ASSERT_TRUE(ReadUntil(outFd, out, "Write page 2\n")) << out;
+  ASSERT_TRUE(child.ReadOutUntil("Write page 2\n")) << child.Out();
   // Written as it happened: the third page's last packet is in the file
   // while the program still runs, and the file ends with a whole line.
   std::ifstream early(trace, std::ios::binary);
   const std::string sofar{std::istreambuf_iterator<char>(early), {}};
   EXPECT_TRUE(Has(sofar, "  data 0x1160 page 3 packet 4/4\n")) << sofar.size();
   EXPECT_EQ(sofar.back(), '\n');
-  kill(pid, SIGINT);
-  const Outcome run = Finish(pid, outFd, errFd, out);
+  kill(child.Pid(), SIGINT);
+  const Outcome run = child.Finish();
   EXPECT_EQ(run.Code, 130) << run.Err;
   const std::vector<std::string> lines = LinesOf(trace);
   ASSERT_GT(lines.size(), 100u);
@@ -456,7 +453,8 @@ TEST_F(ZentrelFlashProcess, ClosedStdoutNeverStopsTheDownload) {
   const std::string hex = WriteHex(20, bytes);
   const std::string dump = Path("flash.bin");
   const Outcome run = RunProgram(
-      {"flash", hex, "--emulate", kInstant, "--pace", "fast", "--emulate-dump", dump}, true);
+      {"flash", hex, "--emulate", kInstant, "--pace", "fast", "--emulate-dump", dump},
+      {.CloseOut = true});
   // The road succeeded; only the output failed, and that is said.
   EXPECT_EQ(run.Code, 1);
   EXPECT_NE(run.Err.find("writing to standard output failed"), std::string::npos) << run.Err;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "image/whole_file_reader.h"
 
@@ -81,6 +82,10 @@ FileRead ReadWholeFile(const char* path, FileBytes& buffer) {
   const FileRead result = ReadOpenFile(fd, buffer);
   close(fd);
   return result;
+}
+
+std::string SystemErrorText(int systemError) {
+  return systemError != 0 ? std::strerror(systemError) : "the read failed";
 }
 
 }  // namespace zentrel

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "image/image_loader.h"
-#include "ui/window_texts.h"
+#include "ui/loader_window_texts.h"
 
 namespace zentrel {
 

@@ -14,8 +14,8 @@
 #include "ui/qt/caption_face.h"
 #include "ui/qt/image_file_dialog.h"
 #include "ui/qt/settings_dialog.h"
-#include "ui/qt/window_layout.h"
-#include "ui/qt/window_texts.h"
+#include "ui/qt/qt_window_layout.h"
+#include "ui/qt/qt_window_texts.h"
 
 namespace zentrel::qt {
 

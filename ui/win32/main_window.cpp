@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "ui/win32/resource_ids.h"
-#include "ui/win32/window_layout.h"
-#include "ui/win32/window_texts.h"
+#include "ui/win32/win32_window_layout.h"
+#include "ui/win32/win32_window_texts.h"
 
 namespace zentrel::win32 {
 namespace {

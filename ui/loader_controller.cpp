@@ -14,6 +14,11 @@ LoaderController::LoaderController(LoaderWindow& window, HidPlatform& platform,
       device_(platform),
       sequencer_(window, device_, *image_, ids_, clock) {}
 
+void LoaderController::Open() {
+  window_.StartTickTimer(kTickPeriodMs);
+  OnTimer();
+}
+
 void LoaderController::Press(CommandButton button) {
   if (closed_) return;
   switch (button) {
@@ -61,6 +66,7 @@ void LoaderController::Close() {
   if (closed_) return;
   sequencer_.Stop();
   closed_ = true;
+  window_.StopTickTimer();
 }
 
 void LoaderController::LoadImageFile() {

@@ -25,6 +25,7 @@ class FakeLoaderWindow final : public LoaderWindow {
   // The tick timer's period while it runs, 0 while it does not.
   unsigned TimerPeriodMs = 0;
   int TimerStarts = 0;
+  int TimerStops = 0;
 
   // Each runs while its box or dialog is up; Closing is the window's close
   // handling, which reaches the controller.
@@ -64,6 +65,7 @@ class FakeLoaderWindow final : public LoaderWindow {
     TimerPeriodMs = periodMs;
   }
   void StopTickTimer() override {
+    ++TimerStops;
     if (TimerStopping) TimerStopping();
     TimerPeriodMs = 0;
   }

@@ -230,6 +230,7 @@ TEST(LoaderController, OpenStartsTheTimerAndRunsTheFirstTick) {
   EXPECT_TRUE(rig.window.View.Events[0].Enabled);
   rig.controller.Close();
   EXPECT_EQ(rig.window.TimerPeriodMs, 0u);
+  EXPECT_EQ(rig.window.TimerStops, 1);
 }
 
 TEST(LoaderController, ClosingInIdleTouchesNoDevice) {
@@ -283,6 +284,7 @@ TEST_P(KonecInAStage, StopsTheRoadAndNothingRunsAfter) {
 
   rig.controller.Choose(MenuItem::Exit);
   EXPECT_TRUE(stoppedFirst);
+  EXPECT_EQ(rig.window.TimerStops, 1);
   EXPECT_EQ(rig.window.TimerPeriodMs, 0u);
   EXPECT_EQ(rig.window.CloseRequests, 1);
   EXPECT_TRUE(rig.controller.Closed());

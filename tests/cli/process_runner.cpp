@@ -16,6 +16,7 @@
 #include <iterator>
 #include <utility>
 
+#include "cli/commands.h"
 #include "tests/image/hex_text_builder.h"
 
 namespace zentrel::test {
@@ -176,6 +177,45 @@ Outcome Child::Finish() {
 
 Outcome RunProgram(const std::vector<std::string>& args, const SpawnOptions& options) {
   return Child(args, options).Finish();
+}
+
+namespace {
+
+std::string ReadBack(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
+
+}  // namespace
+
+Outcome RunInProcess(std::vector<std::string> args) {
+  args.insert(args.begin(), "zentrel-flash");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  if (out == nullptr || err == nullptr) return {};
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int savedOut = dup(1), savedErr = dup(2);
+  dup2(fileno(out), 1);
+  dup2(fileno(err), 2);
+  Outcome run;
+  run.Code = cli::RunCommandLine(static_cast<int>(argv.size() - 1), argv.data());
+  std::fflush(stdout);
+  std::fflush(stderr);
+  dup2(savedOut, 1);
+  dup2(savedErr, 2);
+  close(savedOut);
+  close(savedErr);
+  run.Out = ReadBack(out);
+  run.Err = ReadBack(err);
+  return run;
 }
 
 TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,

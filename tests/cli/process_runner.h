@@ -77,6 +77,9 @@ class Child {
 };
 
 Outcome RunProgram(const std::vector<std::string>& args, const SpawnOptions& options = {});
+// RunCommandLine as main runs it, in this process, with stdout and stderr
+// caught: for what the program decides before it starts any work.
+Outcome RunInProcess(std::vector<std::string> args);
 
 // All the program drew on a pseudo-terminal of the given width, and the
 // lines a terminal shows in the end (scrolled-off ones included).

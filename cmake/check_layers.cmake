@@ -21,7 +21,8 @@ set(allowed_ui "protocol/;image/;hid/;sequencer/;ui/")
 set(also_ui "hid/emulated/;hid/hidapi/;hid/win32/")
 # Subfolders that are platforms of their own and may include the platform's
 # headers; every other folder is checked for them.
-set(platform_folders "image/posix;image/win32;sequencer/posix;sequencer/win32;hid/hidapi;hid/win32;ui/qt;ui/win32")
+set(platform_folders image/posix image/win32 sequencer/posix sequencer/win32 hid/hidapi hid/win32
+    ui/qt ui/win32)
 # System headers that belong to a platform or a toolkit.
 set(forbidden_system "^(windows|winbase|commctrl|commdlg|setupapi|hidsdi|unistd|fcntl|libudev|io)\\.h$|^sys/|^hidapi|^Q[A-Za-z]*$|^Qt")
 

@@ -57,7 +57,8 @@ void KillAndReap(pid_t pid) {
 }  // namespace
 
 Child::Child(const std::vector<std::string>& args, const SpawnOptions& options)
-    : command_(CommandLine(args)), deadline_(Clock::now() + std::chrono::milliseconds(kChildLimitMs)) {
+    : command_(CommandLine(args)),
+      deadline_(Clock::now() + std::chrono::milliseconds(kChildLimitMs)) {
   int out[2], err[2];
   if (pipe(out) != 0) return;
   if (pipe(err) != 0) {

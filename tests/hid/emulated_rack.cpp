@@ -1,7 +1,6 @@
 // The many-board suite on the emulated bus: boards back at once after their
-// reset, and virtual time that the lines side by side share, so nothing
-// waits.
-#include <atomic>
+// reset, and virtual time for each line, so nothing waits.
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -12,18 +11,23 @@
 namespace zentrel::testing {
 namespace {
 
-// Virtual time for lines on threads of their own: each line's wait moves
-// the one clock on, and lets the other lines run meanwhile.
-class SharedFakeClock final : public Clock {
+// Virtual time for lines on threads of their own: each thread keeps its
+// own, so that one line's waits never eat into another's bounds, and each
+// board is only ever touched from its own line's thread. A wait lets the
+// other lines run meanwhile.
+class ThreadFakeClock final : public Clock {
  public:
-  std::uint64_t NowUs() const override { return now_.load(); }
+  std::uint64_t NowUs() const override { return Mine(); }
   void SleepUs(std::uint64_t us) override {
-    now_ += us;
+    Mine() += us;
     std::this_thread::yield();
   }
 
  private:
-  std::atomic<std::uint64_t> now_{0};
+  std::uint64_t& Mine() const {
+    thread_local std::map<const ThreadFakeClock*, std::uint64_t> now;
+    return now[this];
+  }
 };
 
 class EmulatedRack final : public BoardRack {
@@ -50,7 +54,7 @@ class EmulatedRack final : public BoardRack {
  private:
   emulated::EmulatedBootLoader& Board(int k) { return *boards_[static_cast<std::size_t>(k - 1)]; }
 
-  SharedFakeClock clock_;
+  ThreadFakeClock clock_;
   emulated::EmulatedBus bus_{clock_};
   std::vector<emulated::EmulatedBootLoader*> boards_;
 };

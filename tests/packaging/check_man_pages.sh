@@ -58,7 +58,8 @@ page_tags() {
 tags=$(page_tags)
 declare -A is_tag=() in_help=()
 while IFS= read -r tag; do is_tag[$tag]=1; done <<<"$tags"
-commands=$(timeout 60 "$program" --help | awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
+commands=$(timeout 60 "$program" --help |
+  awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
 [ -n "$commands" ] || fail "zentrel-flash --help lists no commands"
 while IFS= read -r cmd; do
   grep -qE -- "^$cmd( |\$)" <<<"$tags" || fail "zentrel-flash.1 has no entry for the command $cmd"

@@ -123,8 +123,9 @@ TEST_P(SeveralBoards, LinesSideBySideFlashEachTheirOwnBoardAndAVanishingOneFails
         10'000);
     EXPECT_EQ(lines, 3u);
     ASSERT_EQ(records.size(), 3u);
-    std::sort(records.begin(), records.end(),
-              [](const BoardRecord& a, const BoardRecord& b) { return a.Board.Port < b.Board.Port; });
+    std::sort(records.begin(), records.end(), [](const BoardRecord& a, const BoardRecord& b) {
+      return a.Board.Port < b.Board.Port;
+    });
 
     for (int k = 1; k <= 3; ++k) {
       SCOPED_TRACE("board " + std::to_string(k));

@@ -1,6 +1,7 @@
 // The platform a device command talks to: this machine's HID devices, or
 // with --emulate an emulated bus with its boards, side by side or (with
-// --repeat) plugged in one after another as an operator would.
+// --repeat) plugged in one after another as an operator would; traced when
+// asked. It is the line's hands too: what an operator does between boards.
 #pragma once
 
 #include <atomic>

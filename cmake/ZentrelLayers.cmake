@@ -17,3 +17,5 @@ add_custom_command(
   COMMENT "Checking the engine's layers"
   VERBATIM)
 add_custom_target(zentrel_layer_check DEPENDS ${ZENTREL_LAYER_STAMP})
+
+include(${CMAKE_CURRENT_LIST_DIR}/ZentrelLinkCheck.cmake)

@@ -1,7 +1,5 @@
 #include "image/whole_file_reader.h"
 
-#include <cstring>
-
 namespace zentrel {
 
 std::string FileReadReason(const FileRead& read) {
@@ -17,11 +15,7 @@ std::string FileReadReason(const FileRead& read) {
     case FileReadFault::InUse: return "in use by another program";
     case FileReadFault::Other: break;
   }
-#ifdef _WIN32
-  return "Windows error " + std::to_string(read.SystemError);
-#else
-  return read.SystemError != 0 ? std::strerror(read.SystemError) : "the read failed";
-#endif
+  return SystemErrorText(read.SystemError);
 }
 
 }  // namespace zentrel

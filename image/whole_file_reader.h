@@ -40,4 +40,8 @@ FileRead ReadWholeFile(const char* path, FileBytes& buffer);
 // "empty", ...; empty when there is none.
 std::string FileReadReason(const FileRead& read);
 
+// The platform's words for SystemError behind Other (the platform's file,
+// posix/ or win32/).
+std::string SystemErrorText(int systemError);
+
 }  // namespace zentrel

@@ -93,17 +93,4 @@ std::string UnopenableText(const UnopenableDevice& device, const DeviceIds& ids)
          ", but it cannot be opened: " + device.Reason;
 }
 
-std::string UnopenableAdvice(const std::vector<UnopenableDevice>& found) {
-#ifdef _WIN32
-  if (!found.empty()) return "another program may hold it open; close that program and try again";
-#else
-  // Access rules help only where access was what failed.
-  if (std::any_of(found.begin(), found.end(), [](const auto& d) { return d.Denied; })) {
-    return "to give your user access, install the udev rule and plug the device in again "
-           "(README, \"Device access on Linux\")";
-  }
-#endif
-  return "";
-}
-
 }  // namespace zentrel

@@ -22,7 +22,8 @@ std::string FailureAdvice(const RoadResult& result, const ImageStore& image, con
 // "PATH is a device with IDs 1D50:61A7, but it cannot be opened: REASON".
 std::string UnopenableText(const UnopenableDevice& device, const DeviceIds& ids);
 // What to do about them: the udev rule where access was denied (Windows:
-// close the program that holds them); empty when neither would help.
+// close the program that holds them); empty when neither would help. The
+// platform's file (posix/, win32/) says it.
 std::string UnopenableAdvice(const std::vector<UnopenableDevice>& found);
 
 }  // namespace zentrel

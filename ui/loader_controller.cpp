@@ -3,7 +3,7 @@
 #include <string>
 
 #include "image/image_loader.h"
-#include "ui/window_texts.h"
+#include "ui/loader_window_texts.h"
 
 namespace zentrel {
 
@@ -13,6 +13,11 @@ LoaderController::LoaderController(LoaderWindow& window, HidPlatform& platform,
       image_(std::make_unique<ImageStore>()),
       device_(platform),
       sequencer_(window, device_, *image_, ids_, clock) {}
+
+void LoaderController::Open() {
+  window_.StartTickTimer(kTickPeriodMs);
+  OnTimer();
+}
 
 void LoaderController::Press(CommandButton button) {
   if (closed_) return;
@@ -61,6 +66,7 @@ void LoaderController::Close() {
   if (closed_) return;
   sequencer_.Stop();
   closed_ = true;
+  window_.StopTickTimer();
 }
 
 void LoaderController::LoadImageFile() {

@@ -25,6 +25,9 @@ enum class MenuItem : std::uint8_t { Exit, Settings, About };
 
 class LoaderController {
  public:
+  // The tick's period: the stages count their waits in ticks of 10 ms.
+  static constexpr unsigned kTickPeriodMs = 10;
+
   // Fresh records: the sequencer Idle, no image loaded, the default IDs.
   // The window and the platform must outlive the controller; nothing is
   // called on the window here.
@@ -32,6 +35,9 @@ class LoaderController {
   LoaderController(const LoaderController&) = delete;
   LoaderController& operator=(const LoaderController&) = delete;
 
+  // The window is up: the tick timer starts, and the first Tick runs before
+  // the window is handed over.
+  void Open();
   // A button starts its operation, and nothing else runs.
   void Press(CommandButton button);
   // A menu item does its action, then one Tick as any command does.
@@ -41,7 +47,8 @@ class LoaderController {
   // A timer event: one Tick.
   void OnTimer();
   // The window closes: a running road is stopped (device closed, nothing
-  // shown); in Idle no device is touched. From then on nothing runs.
+  // shown); in Idle no device is touched; then the timer stops. From then on
+  // nothing runs.
   void Close();
   bool Closed() const { return closed_; }
 

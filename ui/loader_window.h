@@ -23,6 +23,9 @@ class LoaderWindow : public SequencerView {
   // Closes the window as its close box does; the window's close handling
   // then calls LoaderController::Close.
   virtual void CloseWindow() = 0;
+  // The toolkit's timer: each time it fires, LoaderController::OnTimer.
+  virtual void StartTickTimer(unsigned periodMs) = 0;
+  virtual void StopTickTimer() = 0;
 };
 
 }  // namespace zentrel

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "image/file_at_offset.h"
 #include "image/whole_file_reader.h"
@@ -82,6 +83,10 @@ FileRead ReadWholeFile(const char* path, FileBytes& buffer) {
   const FileRead result = ReadOpenFile(fd, buffer);
   close(fd);
   return result;
+}
+
+std::string SystemErrorText(int systemError) {
+  return systemError != 0 ? std::strerror(systemError) : "the read failed";
 }
 
 }  // namespace zentrel

@@ -61,6 +61,10 @@ FileRead ReadWholeFile(const char* path, FileBytes& buffer) {
   return result;
 }
 
+std::string SystemErrorText(int systemError) {
+  return "Windows error " + std::to_string(systemError);
+}
+
 }  // namespace zentrel
 
 namespace zentrel {

@@ -13,7 +13,8 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$flash" flash "$image" --emulate --emulate-latency instant --pace fast --quiet \
+# A time limit: a program that waits forever fails the test.
+timeout 60 "$flash" flash "$image" --emulate --emulate-latency instant --pace fast --quiet \
   --trace="$work/trace.txt" --capture "$work/capture.pcapng"
 
 # The trace's reports as "kind bytes", the bytes as the bus carries them:

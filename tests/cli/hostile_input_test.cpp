@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,13 +79,11 @@ TEST_F(ZentrelFlashProcess, AnImageEndingAtTheFlashEndIsRefused) {
 TEST_F(ZentrelFlashProcess, AFifoIsRefusedWithoutWaitingForAWriter) {
   const std::string fifo = Path("fifo.hex");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"image", fifo}, outFd, errFd, false);
-  ASSERT_GT(pid, 0);
-  pollfd ended{errFd, POLLIN, 0};
-  const bool waited = poll(&ended, 1, 20'000) == 0;
+  Child child({"image", fifo});
+  ASSERT_TRUE(child.Started());
+  const bool waited = child.QuietFor(10'000);
   if (waited) close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
-  const Outcome run = Finish(pid, outFd, errFd);
+  const Outcome run = child.Finish();
   EXPECT_FALSE(waited);
   EXPECT_EQ(run.Code, 3);
   EXPECT_EQ(run.Err, "File Error: File read error\nzentrel-flash: " + fifo +
@@ -99,7 +96,7 @@ TEST_F(ZentrelFlashProcess, AFileThatMayNotBeReadSaysPermissionDenied) {
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(1, bytes);
   fs::permissions(hex, fs::perms::none);
-  const Outcome run = RunProgram({"image", hex}, false, 0, geteuid() == 0);
+  const Outcome run = RunProgram({"image", hex}, {.AsNobody = geteuid() == 0});
   EXPECT_EQ(run.Code, 3);
   EXPECT_EQ(run.Err, "File Error: File read error\nzentrel-flash: " + hex + ": Permission denied\n");
 }
@@ -131,7 +128,8 @@ TEST_F(ZentrelFlashProcess, ABoardsDumpThatIsTheFirmwareFileIsRefused) {
 TEST_F(ZentrelFlashProcess, AFullDiskLeavesTheOldOutputAndNoPartOfTheNew) {
   std::ofstream(Path("out.bin"), std::ios::binary) << "old";
   const Outcome run =
-      RunProgram({"image", Path("demo.mvx"), "--output", Path("out.bin")}, false, 1000);
+      RunProgram({"image", Path("demo.mvx"), "--output", Path("out.bin")},
+                 {.FileSizeLimit = 1000});
   EXPECT_EQ(run.Code, 1) << run.Err;
   EXPECT_NE(run.Err.find("zentrel-flash: cannot write " + Path("out.bin") + ": File too large"),
             std::string::npos)

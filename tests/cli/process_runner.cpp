@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
+#include "cli/commands.h"
 #include "tests/image/hex_text_builder.h"
 #include "tests/support/record_schema.h"
 
@@ -21,25 +24,64 @@ namespace zentrel::test {
 
 namespace fs = std::filesystem;
 
-pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut,
-            unsigned long fileSizeLimit, bool asNobody) {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What the test names in a failure: itself and the command it ran.
+std::string TestName() {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return test == nullptr ? "?" : std::string(test->test_suite_name()) + "." + test->name();
+}
+
+std::string CommandLine(const std::vector<std::string>& args) {
+  std::string line = "zentrel-flash";
+  for (const std::string& a : args) line += " " + a;
+  return line;
+}
+
+int MsUntil(Clock::time_point until) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+}
+
+int ExitCode(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void KillAndReap(pid_t pid) {
+  kill(pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+Child::Child(const std::vector<std::string>& args, const SpawnOptions& options)
+    : command_(CommandLine(args)),
+      deadline_(Clock::now() + std::chrono::milliseconds(kChildLimitMs)) {
   int out[2], err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
+  if (pipe(out) != 0) return;
+  if (pipe(err) != 0) {
+    close(out[0]);
+    close(out[1]);
+    return;
+  }
+  pid_ = fork();
+  if (pid_ == 0) {
     dup2(out[1], 1);
     dup2(err[1], 2);
     close(out[0]);
     close(err[0]);
-    if (closeOut) close(1);
-    if (fileSizeLimit > 0) {
+    if (options.CloseOut) close(1);
+    if (options.FileSizeLimit > 0) {
       // The write fails with EFBIG instead of the signal ending the program.
       signal(SIGXFSZ, SIG_IGN);
-      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      const rlimit limit{options.FileSizeLimit, options.FileSizeLimit};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     constexpr unsigned kNobody = 65534;
-    if (asNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
+    if (options.AsNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(126);
     std::vector<char*> argv;
     std::string program = ZENTREL_FLASH_PROGRAM;
     argv.push_back(program.data());
@@ -51,56 +93,137 @@ pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool c
   }
   close(out[1]);
   close(err[1]);
-  outFd = out[0];
-  errFd = err[0];
-  return pid;
+  fds_[0] = out[0];
+  fds_[1] = err[0];
+  if (pid_ < 0) {
+    for (int& fd : fds_) close(std::exchange(fd, -1));
+  }
 }
 
-Outcome Finish(pid_t pid, int outFd, int errFd, std::string out) {
-  Outcome run;
-  run.Out = std::move(out);
-  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  int open = 2;
-  while (open > 0 && poll(fds, 2, -1) > 0) {
-    for (pollfd& f : fds) {
-      if (f.fd < 0 || f.revents == 0) continue;
+Child::~Child() {
+  for (int fd : fds_) {
+    if (fd >= 0) close(fd);
+  }
+  if (pid_ > 0) KillAndReap(pid_);
+}
+
+template <typename Wanted>
+Child::Read Child::Pump(Wanted wanted, Clock::time_point until) {
+  while (!wanted()) {
+    pollfd polled[2] = {{fds_[0], POLLIN, 0}, {fds_[1], POLLIN, 0}};
+    if (polled[0].fd < 0 && polled[1].fd < 0) return Read::Ended;
+    const int ready = poll(polled, 2, MsUntil(until));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return Read::TimeUp;
+    for (int k = 0; k < 2; ++k) {
+      if (polled[k].fd < 0 || polled[k].revents == 0) continue;
       char buffer[4096];
-      const ssize_t n = read(f.fd, buffer, sizeof buffer);
-      if (n <= 0) {
-        close(f.fd);
-        f.fd = -1;
-        --open;
-      } else {
-        (f.fd == outFd ? run.Out : run.Err).append(buffer, static_cast<std::size_t>(n));
+      const ssize_t n = read(fds_[k], buffer, sizeof buffer);
+      if (n > 0) {
+        (k == 0 ? out_ : err_).append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(std::exchange(fds_[k], -1));
       }
     }
   }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  return Read::Wanted;
+}
+
+void Child::TimeUp() {
+  KillAndReap(std::exchange(pid_, -1));
+  ADD_FAILURE() << TestName() << ": `" << command_ << "` still ran after " << kChildLimitMs
+                << " ms and was killed.\nIts stdout so far:\n"
+                << out_ << "\nIts stderr so far:\n"
+                << err_;
+}
+
+bool Child::ReadUntil(const std::string& stream, const std::string& text) {
+  if (pid_ <= 0) return false;
+  const Read read =
+      Pump([&] { return stream.find(text) != std::string::npos; }, deadline_);
+  if (read == Read::TimeUp) TimeUp();
+  return read == Read::Wanted;
+}
+
+bool Child::QuietFor(int ms) {
+  const std::size_t before = out_.size() + err_.size();
+  const Read read = Pump([&] { return out_.size() + err_.size() > before; },
+                         std::min(deadline_, Clock::now() + std::chrono::milliseconds(ms)));
+  return read == Read::TimeUp;
+}
+
+Outcome Child::Finish() {
+  Outcome run;
+  if (pid_ > 0) {
+    if (Pump([] { return false; }, deadline_) == Read::TimeUp) {
+      TimeUp();
+    } else {
+      // The pipes ended; the program ends with them (or soon after).
+      int status = 0;
+      pid_t ended = 0;
+      while ((ended = waitpid(pid_, &status, WNOHANG)) == 0 && MsUntil(deadline_) > 0) {
+        poll(nullptr, 0, 5);
+      }
+      if (ended == pid_) {
+        pid_ = -1;
+        run.Code = ExitCode(status);
+      } else if (ended == 0) {
+        TimeUp();
+      }
+    }
   }
-  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.Out = out_;
+  run.Err = err_;
   return run;
 }
 
-bool ReadUntil(int outFd, std::string& out, const std::string& text) {
-  char buffer[256];
-  while (out.find(text) == std::string::npos) {
-    const ssize_t n = read(outFd, buffer, sizeof buffer);
-    if (n <= 0) return false;
-    out.append(buffer, static_cast<std::size_t>(n));
-  }
-  return true;
+Outcome RunProgram(const std::vector<std::string>& args, const SpawnOptions& options) {
+  return Child(args, options).Finish();
 }
 
-Outcome RunProgram(const std::vector<std::string>& args, bool closeOut,
-                   unsigned long fileSizeLimit, bool asNobody) {
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn(args, outFd, errFd, closeOut, fileSizeLimit, asNobody);
-  return Finish(pid, outFd, errFd);
+namespace {
+
+std::string ReadBack(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
+
+}  // namespace
+
+Outcome RunInProcess(std::vector<std::string> args) {
+  args.insert(args.begin(), "zentrel-flash");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  if (out == nullptr || err == nullptr) return {};
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int savedOut = dup(1), savedErr = dup(2);
+  dup2(fileno(out), 1);
+  dup2(fileno(err), 2);
+  Outcome run;
+  run.Code = cli::RunCommandLine(static_cast<int>(argv.size() - 1), argv.data());
+  std::fflush(stdout);
+  std::fflush(stderr);
+  dup2(savedOut, 1);
+  dup2(savedErr, 2);
+  close(savedOut);
+  close(savedErr);
+  run.Out = ReadBack(out);
+  run.Err = ReadBack(err);
+  return run;
 }
 
 TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
                           const std::string& interruptAt) {
+  const std::string command = CommandLine(args);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kChildLimitMs);
   args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -119,17 +242,36 @@ TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
   char buffer[512];
   // Ends with EIO once the program has ended.
   bool interrupt = !interruptAt.empty();
-  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
+  bool timeUp = false;
+  for (;;) {
+    pollfd polled{terminal, POLLIN, 0};
+    const int ready = poll(&polled, 1, MsUntil(deadline));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      timeUp = true;
+      break;
+    }
+    const ssize_t n = read(terminal, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
     run.Screen.append(buffer, static_cast<std::size_t>(n));
     if (interrupt && run.Screen.find(interruptAt) != std::string::npos) {
       kill(pid, SIGINT);
       interrupt = false;
     }
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
   close(terminal);
-  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (timeUp) {
+    KillAndReap(pid);
+    ADD_FAILURE() << TestName() << ": `" << command << "` on a terminal still ran after "
+                  << kChildLimitMs << " ms and was killed.\nThe screen so far:\n"
+                  << run.Screen;
+  } else {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   run.Lines = ScreenLines(run.Screen, columns);
   return run;
 }
@@ -185,7 +327,7 @@ std::string HostName() {
 }
 
 std::string Sha256Sum(const std::string& path) {
-  std::FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r");
+  std::FILE* pipe = popen(("timeout 20 sha256sum '" + path + "'").c_str(), "r");
   char digest[65] = "";
   if (pipe == nullptr) return "";
   if (std::fscanf(pipe, "%64s", digest) != 1) digest[0] = 0;

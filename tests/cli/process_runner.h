@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -24,20 +25,61 @@ struct Outcome {
   std::string Out, Err;
 };
 
-// Starts the program with args; stdout and stderr are pipes unless closeOut
-// (writes to stdout then fail). fileSizeLimit > 0: no file it writes grows
-// beyond that, as if the disk were full there.
-// asNobody: the program runs as user nobody (from root, whom no file mode
-// stops).
-pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd, bool closeOut,
-            unsigned long fileSizeLimit = 0, bool asNobody = false);
-// Reads both pipes to their end, then the exit code; out is what was read
-// from stdout already.
-Outcome Finish(pid_t pid, int outFd, int errFd, std::string out = {});
-// Reads stdout into out until it holds text; false if the pipe ends first.
-bool ReadUntil(int outFd, std::string& out, const std::string& text);
-Outcome RunProgram(const std::vector<std::string>& args, bool closeOut = false,
-                   unsigned long fileSizeLimit = 0, bool asNobody = false);
+// Every child gets this long from its start. A fault that makes the program
+// wait must fail its test, not hang the suite: past the limit the child is
+// killed and the test fails, naming itself, with what the child wrote so far.
+inline constexpr int kChildLimitMs = 20'000;
+
+struct SpawnOptions {
+  bool CloseOut = false;  // stdout closed: writes to it fail
+  // > 0: no file it writes grows beyond that, as if the disk were full there.
+  unsigned long FileSizeLimit = 0;
+  // The program runs as user nobody (from root, whom no file mode stops).
+  bool AsNobody = false;
+};
+
+// The program started with args, stdout and stderr read through pipes.
+// Killed when it goes out of scope still running.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& args, const SpawnOptions& options = {});
+  ~Child();
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
+  const std::string& Out() const { return out_; }
+  const std::string& Err() const { return err_; }
+  // Reads both pipes until stdout (or stderr) holds text; false if the
+  // pipes end or the time limit passes first.
+  bool ReadOutUntil(const std::string& text) { return ReadUntil(out_, text); }
+  bool ReadErrUntil(const std::string& text) { return ReadUntil(err_, text); }
+  // True if the child writes nothing for ms (well within its time limit).
+  bool QuietFor(int ms);
+  // Reads both pipes to their end, then the exit code.
+  Outcome Finish();
+
+ private:
+  enum class Read { Wanted, Ended, TimeUp };
+  bool ReadUntil(const std::string& stream, const std::string& text);
+  // Reads what comes until wanted() holds, the pipes end or the clock passes until.
+  template <typename Wanted>
+  Read Pump(Wanted wanted, std::chrono::steady_clock::time_point until);
+  // Kills the child and fails the test with the output read so far.
+  void TimeUp();
+
+  std::string command_;
+  pid_t pid_ = -1;
+  int fds_[2] = {-1, -1};  // stdout, stderr
+  std::string out_, err_;
+  std::chrono::steady_clock::time_point deadline_;
+};
+
+Outcome RunProgram(const std::vector<std::string>& args, const SpawnOptions& options = {});
+// RunCommandLine as main runs it, in this process, with stdout and stderr
+// caught: for what the program decides before it starts any work.
+Outcome RunInProcess(std::vector<std::string> args);
 
 // All the program drew on a pseudo-terminal of the given width, and the
 // lines a terminal shows in the end (scrolled-off ones included).
@@ -46,7 +88,8 @@ struct TerminalRun {
   std::string Screen;
   std::vector<std::string> Lines;
 };
-// With interruptAt, Ctrl-C (SIGINT) once the screen shows that text.
+// With interruptAt, Ctrl-C (SIGINT) once the screen shows that text. Under
+// the same time limit as a Child.
 TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns = 120,
                           const std::string& interruptAt = "");
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <numeric>
 #include <regex>
 #include <string>
@@ -126,16 +127,13 @@ TEST_P(ManyBoards, InterruptedSaysWhereEachBoardStopped) {
   std::vector<std::uint8_t> bytes;
   const std::string hex = WriteHex(200, bytes);
   const std::string dump = Path("flash.bin");
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", hex, GetParam(), "--emulate", "--emulate-devices", "2",
-                           "--pace", "window", "--emulate-dump", dump},
-                          outFd, errFd, false);
-  ASSERT_GT(pid, 0);
-  std::string out;
-  ASSERT_TRUE(ReadUntil(outFd, out, all ? "side by side\n" : "Write page 0\n")) << out;
+  Child child({"flash", hex, GetParam(), "--emulate", "--emulate-devices", "2", "--pace",
+               "window", "--emulate-dump", dump});
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(child.ReadOutUntil(all ? "side by side\n" : "Write page 0\n")) << child.Out();
   sleep(3);  // well into the 16 s of pages; whenever it lands, the lines must hold
-  kill(pid, SIGINT);
-  const Outcome run = Finish(pid, outFd, errFd, out);
+  kill(child.Pid(), SIGINT);
+  const Outcome run = child.Finish();
   EXPECT_EQ(run.Code, 130);
   EXPECT_NE(run.Err.find(all ? "zentrel-flash: interrupted; 0 passed, 2 failed in "
                              : "zentrel-flash: interrupted; 0 passed, 1 failed in "),
@@ -156,17 +154,14 @@ TEST_P(ManyBoards, InterruptedSaysWhereEachBoardStopped) {
 // --repeat names a board that cannot be opened while it waits, never waits
 // for it in silence; Ctrl-C then ends a run whose boards all passed.
 TEST_F(ZentrelFlashProcess, RepeatNamesABoardItCannotOpen) {
-  int outFd = -1, errFd = -1;
-  const pid_t pid = Spawn({"flash", Path("demo.mvx"), "--repeat", "--emulate", "--emulate-devices",
-                           "2", "--emulate-fault", "2:cannot-open", kInstant},
-                          outFd, errFd, false);
-  ASSERT_GT(pid, 0);
-  std::string err;
-  ASSERT_TRUE(ReadUntil(errFd, err, "emulated-hid-1 is a device with IDs 1D50:61A7, but it "
-                                    "cannot be opened: Permission denied (emulated)\n"))
-      << err;
-  kill(pid, SIGINT);
-  const Outcome run = Finish(pid, outFd, errFd);
+  Child child({"flash", Path("demo.mvx"), "--repeat", "--emulate", "--emulate-devices", "2",
+               "--emulate-fault", "2:cannot-open", kInstant});
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(child.ReadErrUntil("emulated-hid-1 is a device with IDs 1D50:61A7, but it "
+                                 "cannot be opened: Permission denied (emulated)\n"))
+      << child.Err();
+  kill(child.Pid(), SIGINT);
+  const Outcome run = child.Finish();
   EXPECT_EQ(run.Code, 0) << run.Err;
   EXPECT_NE(run.Out.find("\n1 passed, 0 failed in "), std::string::npos) << run.Out;
 }
@@ -213,12 +208,22 @@ std::string Heading(unsigned short columns) {
 // table, drawn over itself while the pages go out, ends as one heading and
 // one row per board.
 TEST_F(ZentrelFlashProcess, LiveLinesFitTheTerminal) {
-  for (unsigned short columns : {50, 80, 120}) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"flash", Path("demo.mvx"), "--emulate", "--pace", "window"},
-          std::vector<std::string>{"flash", Path("demo.mvx"), "--all", "--emulate",
-                                   "--emulate-devices", "3", "--emulate-fault", "2:vanish:3"}}) {
-      const TerminalRun run = RunOnTerminal(args, columns);
+  const std::vector<unsigned short> widths = {50, 80, 120};
+  const std::vector<std::vector<std::string>> runs = {
+      {"flash", Path("demo.mvx"), "--emulate", "--pace", "window"},
+      {"flash", Path("demo.mvx"), "--all", "--emulate", "--emulate-devices", "3",
+       "--emulate-fault", "2:vanish:3"}};
+  // Each on a terminal of its own, all at once: they only wait on time.
+  std::vector<std::future<TerminalRun>> started;
+  for (unsigned short columns : widths) {
+    for (const std::vector<std::string>& args : runs) {
+      started.push_back(std::async(std::launch::async, RunOnTerminal, args, columns, ""));
+    }
+  }
+  auto next = started.begin();
+  for (unsigned short columns : widths) {
+    for (const std::vector<std::string>& args : runs) {
+      const TerminalRun run = (next++)->get();
       std::size_t drawn = 0;
       const std::string clear = "\r\033[K";
       for (std::size_t at = run.Screen.find(clear); at != std::string::npos;

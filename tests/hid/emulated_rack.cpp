@@ -1,6 +1,8 @@
 // The many-board suite on the emulated bus: boards back at once after their
-// reset and ticks not paced, so nothing waits.
+// reset, and virtual time for each line, so nothing waits.
+#include <map>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "hid/emulated/emulated_bus.h"
@@ -8,6 +10,25 @@
 
 namespace zentrel::testing {
 namespace {
+
+// Virtual time for lines on threads of their own: each thread keeps its
+// own, so that one line's waits never eat into another's bounds, and each
+// board is only ever touched from its own line's thread. A wait lets the
+// other lines run meanwhile.
+class ThreadFakeClock final : public Clock {
+ public:
+  std::uint64_t NowUs() const override { return Mine(); }
+  void SleepUs(std::uint64_t us) override {
+    Mine() += us;
+    std::this_thread::yield();
+  }
+
+ private:
+  std::uint64_t& Mine() const {
+    thread_local std::map<const ThreadFakeClock*, std::uint64_t> now;
+    return now[this];
+  }
+};
 
 class EmulatedRack final : public BoardRack {
  public:
@@ -24,10 +45,6 @@ class EmulatedRack final : public BoardRack {
   HidPlatform& Platform() override { return bus_; }
   std::string Port(int k) const override { return "emu-" + std::to_string(k); }
   Clock& RoadClock(bool) override { return clock_; }
-  // Ticks as fast as they come: the search gives up after its attempts.
-  void Run(BootSequencer& road, Clock&) override {
-    for (int ticks = 0; ticks < 1'000'000 && road.SequencerState() != Idle; ++ticks) road.Tick();
-  }
   BoardSeen Seen(int k) override {
     const emulated::EmulatedBootLoader& b = Board(k);
     return {b.Flash(),           b.ResetCount(), b.DataReportCount(), b.Commands().size(),
@@ -37,8 +54,7 @@ class EmulatedRack final : public BoardRack {
  private:
   emulated::EmulatedBootLoader& Board(int k) { return *boards_[static_cast<std::size_t>(k - 1)]; }
 
-  // Real time, shared by the roads' threads; nothing waits for it.
-  SteadyClock clock_;
+  ThreadFakeClock clock_;
   emulated::EmulatedBus bus_{clock_};
   std::vector<emulated::EmulatedBootLoader*> boards_;
 };

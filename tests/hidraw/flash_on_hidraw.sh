@@ -73,7 +73,7 @@ fi
 # A file name in letters that no single Windows code page holds.
 named="$work/прошивка-řada.hex"
 cp "$work/app.hex" "$named"
-out=$("${client[@]}" image "$named" 2>&1) && status=0 || status=$?
+out=$(timeout 120 "${client[@]}" image "$named" 2>&1) && status=0 || status=$?
 check "image reads a file named in Cyrillic and Czech letters" test "$status" -eq 0
 check "... and names it as given" grep -qF "File:             $named" <<<"$out"
 

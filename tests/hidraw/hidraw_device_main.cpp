@@ -6,7 +6,10 @@
 //   umockdev-wrapper zentrel-hidraw-device [options] -- COMMAND [ARGS...]
 //
 // It exits with the command's exit code, or 125 when it cannot set up the
-// device (never 0 without a device).
+// device (never 0 without a device), or 124 when the command outran its time
+// limit (then it is killed: a fault that makes the program wait fails the
+// test instead of hanging it).
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +31,9 @@ using zentrel::hidraw::HidrawDeviceConfig;
 using zentrel::hidraw::HidrawTestbed;
 
 constexpr int kSetupFailed = 125;
+constexpr int kTimedOut = 124;
+// Long enough for Wine to start the Windows programs more than once.
+constexpr int kDefaultLimitS = 120;
 constexpr int kMaxDevices = 9;
 
 void Usage(std::FILE* out) {
@@ -54,11 +60,13 @@ void Usage(std::FILE* out) {
                "                         after the start\n"
                "  --dump FILE            write the device's flash here afterwards\n"
                "  --report FILE          write what the device saw (nodes, resets) here\n"
+               "  --limit-s N            kill the command after N seconds (default 120)\n"
                "Every other option is for every device. With more than one device,\n"
                "--dump and --report write one file per device, FILE.PORT (FILE.1-1,\n"
                "FILE.1-2, ...).\n"
                "It exits with the command's exit code, or 125 when it cannot set up the\n"
-               "devices (not under umockdev-wrapper, bad options).\n");
+               "devices (not under umockdev-wrapper, bad options), or 124 when the\n"
+               "command ran out of time.\n");
 }
 
 std::u16string Utf16(const std::string& utf8) {
@@ -182,6 +190,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> faults, transportFaults, arrivals;
   std::string dump, report;
   int deviceCount = 1;
+  int limitS = kDefaultLimitS;
   int i = 1;
   for (; i < argc; ++i) {
     const std::string opt = argv[i];
@@ -232,6 +241,12 @@ int main(int argc, char** argv) {
       dump = value;
     } else if (opt == "--report") {
       report = value;
+    } else if (opt == "--limit-s") {
+      limitS = PositiveNumber(value);
+      if (limitS == 0) {
+        std::fprintf(stderr, "zentrel-hidraw-device: --limit-s takes a whole number of seconds\n");
+        return kSetupFailed;
+      }
     } else {
       Usage(stderr);
       return kSetupFailed;
@@ -286,15 +301,33 @@ int main(int argc, char** argv) {
     return kSetupFailed;
   }
   if (child == 0) {
+    // Its own group, so that the time limit ends whatever it started (Wine).
+    setpgid(0, 0);
     execvp(argv[i], argv + i);
     std::fprintf(stderr, "zentrel-hidraw-device: cannot run %s: %s\n", argv[i],
                  std::strerror(errno));
     _exit(127);
   }
+  setpgid(child, child);
   int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  bool timedOut = false;
+  for (int waitedMs = 0;; waitedMs += 20) {
+    const pid_t ended = waitpid(child, &status, WNOHANG);
+    if (ended == child || (ended < 0 && errno != EINTR)) break;
+    if (waitedMs >= limitS * 1000) {
+      std::fprintf(stderr, "zentrel-hidraw-device: %s still ran after %d s; killed\n", argv[i],
+                   limitS);
+      kill(-child, SIGKILL);
+      while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+      }
+      timedOut = true;
+      break;
+    }
+    usleep(20'000);
   }
-  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  const int code = timedOut             ? kTimedOut
+                   : WIFEXITED(status) ? WEXITSTATUS(status)
+                                       : 128 + WTERMSIG(status);
 
   for (const HidrawBootLoader* device : devices) {
     // One device keeps the names as given.

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "hid/hidapi/hidapi_platform.h"
-#include "sequencer/road_run.h"
 #include "tests/hidraw/hidraw_testbed.h"
 #include "tests/support/board_rack.h"
 
@@ -25,12 +24,10 @@ class HidrawRack final : public BoardRack {
   void Vanish(int k, int n) override { Board(k).InjectFault(emulated::FaultKind::Vanish, n); }
   HidPlatform& Platform() override { return *platform_; }
   std::string Port(int k) const override { return "1-" + std::to_string(k); }
-  // Without a reset nothing needs real time: the search may pass on virtual time.
+  // Without a reset nothing needs real time: the search may pass on virtual
+  // time (one line only: virtual_ is not shared between threads).
   Clock& RoadClock(bool boardResets) override {
     return boardResets ? static_cast<Clock&>(steady_) : virtual_;
-  }
-  void Run(BootSequencer& road, Clock& clock) override {
-    TickUntilIdle(road, clock, Pace::Fast);
   }
   BoardSeen Seen(int k) override {
     BoardSeen seen = Board(k).Inspect([](const emulated::EmulatedBootLoader& b) {

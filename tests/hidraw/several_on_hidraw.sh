@@ -21,7 +21,7 @@ holds_image() { cmp -s -n "$((image_end - 4096))" -i 4096:4096 image.bin "$1"; }
 erased_at_4096() { [ "$(od -An -tx1 -j4096 -N1 "$1" | tr -d ' ')" = ff ]; }
 line_in() { grep -qx -- "$1" "$2"; }
 
-"$flash" image "$source_dir/examples/demo.hex" --output image.bin >/dev/null
+timeout 60 "$flash" image "$source_dir/examples/demo.hex" --output image.bin >/dev/null
 image_end=$(stat -c %s image.bin)
 
 boards() {  # boards N NAME -- COMMAND...: N devices, dumps and reports NAME.PORT

@@ -33,7 +33,7 @@ page_text() {
 # A long option may run into its description after a single blank; the value
 # name is then the one word after the names that is not a capitalised word.
 help_options() {
-  "$program" "$@" --help | awk '
+  timeout 60 "$program" "$@" --help | awk '
     /^  -/ {
       names = ""; value = ""
       n = split($0, word, " ")
@@ -60,7 +60,8 @@ page_tags() {
 tags=$(page_tags)
 declare -A is_tag=() in_help=()
 while IFS= read -r tag; do is_tag[$tag]=1; done <<<"$tags"
-commands=$("$program" --help | awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
+commands=$(timeout 60 "$program" --help |
+  awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
 [ -n "$commands" ] || fail "zentrel-flash --help lists no commands"
 while IFS= read -r cmd; do
   grep -qE -- "^$cmd( |\$)" <<<"$tags" || fail "zentrel-flash.1 has no entry for the command $cmd"
@@ -105,7 +106,7 @@ while IFS= read -r tag; do
     fail "zentrel-flash.1 has an entry for \`$tag\`, which no command's --help prints"
 done < <(grep -- '^-' <<<"$tags")
 
-faults=$("$program" flash --help | sed -n 's/^  \([a-z][a-z-]*\): .*/\1/p')
+faults=$(timeout 60 "$program" flash --help | sed -n 's/^  \([a-z][a-z-]*\): .*/\1/p')
 [ -n "$faults" ] || fail "zentrel-flash flash --help lists no faults"
 while IFS= read -r fault; do
   [ -n "${is_tag[$fault]:-}" ] || fail "zentrel-flash.1 has no entry for the fault $fault"

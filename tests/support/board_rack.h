@@ -12,7 +12,6 @@
 
 #include "hid/hid_platform.h"
 #include "protocol/clock.h"
-#include "sequencer/boot_sequencer.h"
 
 namespace zentrel::testing {
 
@@ -35,11 +34,9 @@ class BoardRack {
   virtual void Vanish(int k, int n) = 0;
   virtual HidPlatform& Platform() = 0;
   virtual std::string Port(int k) const = 0;
-  // The time a road runs on: real time where a board resets on a rig that
-  // keeps real time.
+  // The time a line runs on: real time where a board resets on a rig that
+  // keeps real time; safe to share between lines side by side.
   virtual Clock& RoadClock(bool boardResets) = 0;
-  // Runs a started road to its end.
-  virtual void Run(BootSequencer& road, Clock& clock) = 0;
   virtual BoardSeen Seen(int k) = 0;
 };
 

@@ -1,15 +1,17 @@
-// Many boards on one platform, on every rig that instantiates the suite: a
-// road that chooses its board by port or serial flashes only that board,
-// across its reset; roads side by side, one thread each, flash each its own
-// board byte for byte, and a board that vanishes fails only its own road.
+// Many boards on one platform, through the engine's line, on every rig that
+// instantiates the suite: a line that chooses its board by port or serial
+// flashes only that board, across its reset; lines side by side flash each
+// its own board byte for byte, and a board that vanishes fails only its own
+// line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
+#include <memory>
+#include <mutex>
 
-#include "hid/device_access.h"
 #include "image/image_store.h"
 #include "protocol/device_ids.h"
+#include "sequencer/board_line.h"
 #include "tests/support/board_rack.h"
 #include "tests/support/flash_check.h"
 #include "tests/support/recording_view.h"
@@ -18,28 +20,15 @@
 namespace zentrel::testing {
 namespace {
 
-// One download road of a many-board run: its own access (with a filter),
-// image, view and sequencer.
-struct Road {
-  Road(BoardRack& rack, DeviceFilter filter, std::uint32_t length, bool boardResets)
-      : clock(rack.RoadClock(boardResets)),
-        device(rack.Platform(), std::move(filter)),
-        sequencer(view, device, *image, ids, clock) {
-    view.Watch(sequencer, device);
-    LoadRandomImage(*image, length);
-  }
-  void Run(BoardRack& rack) {
-    sequencer.StartDownload();
-    rack.Run(sequencer, clock);
-  }
-  std::vector<std::string> Boxes() const { return view.BoxTexts(); }
+// What a line showed: its roads' texts and its boards' records.
+class LineRecorder final : public LineObserver {
+ public:
+  SequencerView* RoadView() override { return &view; }
+  void Progress(const ProgressSnapshot&) override {}
+  void Finished(const BoardRecord& record) override { records.push_back(record); }
 
-  Clock& clock;
-  DeviceAccess device;
-  std::unique_ptr<ImageStore> image = std::make_unique<ImageStore>();
-  DeviceIds ids;
   RecordingView view;
-  BootSequencer sequencer;
+  std::vector<BoardRecord> records;
 };
 
 const std::vector<std::uint8_t> kErased(256 * 1024, 0xFF);
@@ -52,9 +41,17 @@ class SeveralBoards : public ::testing::TestWithParam<RackMaker> {
     // A rig that cannot be set up is a failure, never a pass.
     ASSERT_TRUE(rack_->Plug(boards, error)) << error;
   }
+  // A download of length bytes (from 0) on the rack's platform.
+  LineSetup Download(std::uint32_t length, bool boardResets) {
+    LoadRandomImage(*image_, length);
+    return {RoadKind::Download, rack_->Platform(), *image_, ids_, rack_->RoadClock(boardResets),
+            Pace::Fast, false, {}, nullptr};
+  }
   std::string Serial(int k) const { return "ZB-00000" + std::to_string(k); }
 
   std::unique_ptr<BoardRack> rack_;
+  std::unique_ptr<ImageStore> image_ = std::make_unique<ImageStore>();
+  DeviceIds ids_;
 };
 
 struct FilterRow {
@@ -72,22 +69,29 @@ const FilterRow kFilterRows[] = {
     {"SerialOnAnotherPort", 2, 1, 0},
 };
 
-TEST_P(SeveralBoards, AFilteredRoadFlashesOnlyTheChosenBoardAcrossItsReset) {
+TEST_P(SeveralBoards, AFilteredLineFlashesOnlyTheChosenBoardAcrossItsReset) {
   for (const FilterRow& row : kFilterRows) {
     SCOPED_TRACE(row.Name);
     Plug(3);
     const DeviceFilter filter{row.SerialOf ? Serial(row.SerialOf) : "",
                               row.PortOf ? rack_->Port(row.PortOf) : ""};
-    Road road(*rack_, filter, 4096 + 5 * 128 + 17, row.Flashed != 0);  // six pages
-    road.Run(*rack_);
-    EXPECT_EQ(road.sequencer.RoadCompleted(), row.Flashed != 0);
-    EXPECT_EQ(road.Boxes(), std::vector<std::string>{row.Flashed ? "Boot successful finished"
-                                                                 : "No HID device detect"});
+    const LineSetup setup = Download(4096 + 5 * 128 + 17, row.Flashed != 0);  // six pages
+    LineRecorder line;
+    RunLine(setup, {}, filter, line);
+    ASSERT_EQ(line.records.size(), 1u);
+    const BoardRecord& record = line.records.front();
+    EXPECT_EQ(record.Passed(), row.Flashed != 0);
+    EXPECT_EQ(record.Outcome.Completed, row.Flashed != 0);
+    EXPECT_EQ(record.Message, row.Flashed ? "Boot successful finished" : "No HID device detect");
+    EXPECT_EQ(line.view.BoxTexts(), std::vector<std::string>{record.Message});
+    if (row.Flashed != 0) {
+      EXPECT_EQ(record.Board.Port, rack_->Port(row.Flashed));
+    }
     for (int k = 1; k <= 3; ++k) {
       SCOPED_TRACE("board " + std::to_string(k));
       const BoardSeen board = rack_->Seen(k);
       if (k == row.Flashed) {
-        ExpectFlashed(board.Flash, SentBytes(*road.image));
+        ExpectFlashed(board.Flash, SentBytes(*image_));
         EXPECT_EQ(board.Resets, 1);
         EXPECT_EQ(board.DataReports, 24u);
       } else {
@@ -95,47 +99,57 @@ TEST_P(SeveralBoards, AFilteredRoadFlashesOnlyTheChosenBoardAcrossItsReset) {
         EXPECT_EQ(board.Commands, 0u);
       }
     }
-    EXPECT_FALSE(road.device.IsOpen());
     EXPECT_EQ(rack_->Platform().OpenHandleCount(), 0u);
   }
 }
 
-TEST_P(SeveralBoards, RoadsSideBySideFlashEachTheirOwnBoardAndAVanishingOneFailsAlone) {
+TEST_P(SeveralBoards, LinesSideBySideFlashEachTheirOwnBoardAndAVanishingOneFailsAlone) {
   for (const int vanishing : {0, 2}) {
     SCOPED_TRACE("vanishing board " + std::to_string(vanishing));
     Plug(3);
     if (vanishing != 0) rack_->Vanish(vanishing, 2);  // gone after its second packet
-    // Images of ten, eight and one page.
-    const std::uint32_t lengths[3] = {4096 + 9 * 128, 4096 + 7 * 128 + 5, 4096 + 40};
-    std::vector<std::unique_ptr<Road>> roads;
-    for (int k = 1; k <= 3; ++k) {
-      roads.push_back(std::make_unique<Road>(*rack_, DeviceFilter{"", rack_->Port(k)},
-                                             lengths[k - 1], true));
-    }
-    std::vector<std::thread> threads;
-    for (auto& road : roads) threads.emplace_back([&] { road->Run(*rack_); });
-    for (std::thread& thread : threads) thread.join();
+    const LineSetup setup = Download(4096 + 7 * 128 + 5, true);  // eight pages
+    // Resolved once, as a front end does before it runs them.
+    const std::vector<DeviceIdentity> boards = FindDevices(rack_->Platform(), ids_, {});
+    ASSERT_EQ(boards.size(), 3u);
+    std::vector<BoardRecord> records;
+    std::size_t lines = 0;
+    RunSideBySide(
+        setup, boards, {},
+        [&](const std::vector<LineState>& states, std::vector<BoardRecord>& finished) {
+          lines = states.size();
+          records.insert(records.end(), finished.begin(), finished.end());
+        },
+        10'000);
+    EXPECT_EQ(lines, 3u);
+    ASSERT_EQ(records.size(), 3u);
+    std::sort(records.begin(), records.end(), [](const BoardRecord& a, const BoardRecord& b) {
+      return a.Board.Port < b.Board.Port;
+    });
 
     for (int k = 1; k <= 3; ++k) {
       SCOPED_TRACE("board " + std::to_string(k));
-      const Road& road = *roads[static_cast<std::size_t>(k - 1)];
+      const BoardRecord& record = records[static_cast<std::size_t>(k - 1)];
+      EXPECT_EQ(record.Board.Port, rack_->Port(k));
+      EXPECT_EQ(record.Number, 1);
       const BoardSeen board = rack_->Seen(k);
       EXPECT_EQ(board.ProtocolErrors, 0);
       EXPECT_EQ(board.Resets, 1);
       if (k == vanishing) {
-        EXPECT_FALSE(road.sequencer.RoadCompleted());
-        EXPECT_EQ(road.Boxes(), std::vector<std::string>{"Boot data write Ack error"})
-            << road.sequencer.Outcome().Status;
+        EXPECT_FALSE(record.Outcome.Completed);
+        EXPECT_FALSE(record.Passed());
+        EXPECT_EQ(record.Failure, FailureKind::DeviceFailed);
+        EXPECT_EQ(record.Message, "Boot data write Ack error") << record.Outcome.Status;
         EXPECT_EQ(board.DataReports, 2u);
         EXPECT_FALSE(board.Present);
-        // What the road says it wrote is what the board holds.
-        ExpectFlashed(board.Flash, SentBytes(*road.image), road.sequencer.Outcome().PagesWritten);
+        // What the record says was written is what the board holds.
+        ExpectFlashed(board.Flash, SentBytes(*image_), record.Outcome.PagesWritten);
       } else {
-        EXPECT_TRUE(road.sequencer.RoadCompleted());
-        EXPECT_EQ(road.Boxes(), std::vector<std::string>{"Boot successful finished"})
-            << road.sequencer.Outcome().Status;
-        EXPECT_EQ(board.DataReports, (lengths[k - 1] - 4096) / 128 * 4 + 4);
-        ExpectFlashed(board.Flash, SentBytes(*road.image));
+        EXPECT_TRUE(record.Outcome.Completed);
+        EXPECT_TRUE(record.Passed());
+        EXPECT_EQ(record.Message, "Boot successful finished") << record.Outcome.Status;
+        EXPECT_EQ(board.DataReports, 8u * 4);
+        ExpectFlashed(board.Flash, SentBytes(*image_));
       }
     }
     EXPECT_EQ(rack_->Platform().OpenHandleCount(), 0u);

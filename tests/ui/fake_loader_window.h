@@ -22,12 +22,18 @@ class FakeLoaderWindow final : public LoaderWindow {
   std::string PathText;
   int SettingsDialogs = 0;
   int CloseRequests = 0;
+  // The tick timer's period while it runs, 0 while it does not.
+  unsigned TimerPeriodMs = 0;
+  int TimerStarts = 0;
+  int TimerStops = 0;
 
   // Each runs while its box or dialog is up; Closing is the window's close
   // handling, which reaches the controller.
   std::function<void()> WhileBoxIsUp;
   std::function<void()> WhileSettingsAreUp;
   std::function<void()> Closing;
+  // Runs as the timer stops.
+  std::function<void()> TimerStopping;
 
   void SetStatusText(const char* text) override { View.SetStatusText(text); }
   void ShowMessageBox(const char* text, const char* caption, MessageIcon icon) override {
@@ -53,6 +59,15 @@ class FakeLoaderWindow final : public LoaderWindow {
   void CloseWindow() override {
     ++CloseRequests;
     if (Closing) Closing();
+  }
+  void StartTickTimer(unsigned periodMs) override {
+    ++TimerStarts;
+    TimerPeriodMs = periodMs;
+  }
+  void StopTickTimer() override {
+    ++TimerStops;
+    if (TimerStopping) TimerStopping();
+    TimerPeriodMs = 0;
   }
 };
 

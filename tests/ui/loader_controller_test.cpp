@@ -217,6 +217,22 @@ TEST(LoaderController, IdsChangedDuringARoadAreUsedByItsNextSearch) {
   EXPECT_EQ(rig.device.ResetCount(), 0);
 }
 
+// The window up: a 10 ms timer, and the first tick has run (it gives the
+// buttons back) before any timer event.
+TEST(LoaderController, OpenStartsTheTimerAndRunsTheFirstTick) {
+  ControllerRig rig;
+  EXPECT_EQ(rig.window.TimerStarts, 0);
+  rig.controller.Open();
+  EXPECT_EQ(rig.window.TimerStarts, 1);
+  EXPECT_EQ(rig.window.TimerPeriodMs, 10u);
+  ASSERT_EQ(rig.window.View.Events.size(), 1u);
+  EXPECT_EQ(rig.window.View.Events[0].What, ViewEvent::Buttons);
+  EXPECT_TRUE(rig.window.View.Events[0].Enabled);
+  rig.controller.Close();
+  EXPECT_EQ(rig.window.TimerPeriodMs, 0u);
+  EXPECT_EQ(rig.window.TimerStops, 1);
+}
+
 TEST(LoaderController, ClosingInIdleTouchesNoDevice) {
   ControllerRig rig;
   // A device held open while the sequencer is Idle shows whether the close
@@ -257,8 +273,19 @@ TEST_P(KonecInAStage, StopsTheRoadAndNothingRunsAfter) {
   const int calls = rig.platform.Calls();
   const std::size_t packets = rig.device.DataReportCount();
   const std::size_t shown = rig.window.View.Events.size();
+  // Close, then stop the timer: the road is stopped and the device closed
+  // by the time the timer stops.
+  rig.window.TimerPeriodMs = 10;
+  bool stoppedFirst = false;
+  rig.window.TimerStopping = [&] {
+    stoppedFirst = rig.controller.Closed() && !rig.controller.Device().IsOpen() &&
+                   rig.Sequencer().Outcome().Ended;
+  };
 
   rig.controller.Choose(MenuItem::Exit);
+  EXPECT_TRUE(stoppedFirst);
+  EXPECT_EQ(rig.window.TimerStops, 1);
+  EXPECT_EQ(rig.window.TimerPeriodMs, 0u);
   EXPECT_EQ(rig.window.CloseRequests, 1);
   EXPECT_TRUE(rig.controller.Closed());
   EXPECT_FALSE(rig.controller.Device().IsOpen());

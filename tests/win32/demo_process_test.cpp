@@ -38,6 +38,13 @@ TEST(DemoProcessTest, StartsWithArgumentsAndEndsWithZeroAfterKonec) {
   ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &process))
       << command;
+  // A failed check below must not leave it running: the limit holds either way.
+  struct EndsWithTheTest {
+    HANDLE Process;
+    ~EndsWithTheTest() {
+      if (WaitForSingleObject(Process, 0) == WAIT_TIMEOUT) TerminateProcess(Process, 1);
+    }
+  } ends{process.hProcess};
   // Ready once its message loop waits for input.
   ASSERT_EQ(WaitForInputIdle(process.hProcess, 30000), 0u);
   const HWND window = zentrel::test::MainWindowOf(process.dwProcessId);

@@ -1,6 +1,6 @@
 #include "tests/win32/loader_window_harness.h"
 
-#include "ui/win32/window_texts.h"
+#include "ui/win32/win32_window_texts.h"
 
 namespace zentrel::win32::testing {
 namespace {

@@ -38,8 +38,9 @@ std::string ClipboardText(HWND owner) {
 }
 
 // The click starts the road (no tick yet), clears the road's field and
-// disables the buttons; the next tick's status text shows; back in Idle,
-// the next tick gives the buttons back.
+// disables the buttons; the next tick's status text shows. The rest of the
+// road is the controller's (its own test runs it); the window only shows the
+// buttons given back, here after the information road.
 struct RoadButton {
   HWND MainWindow::*Button;
   std::uint8_t State;
@@ -57,6 +58,7 @@ TEST_P(StartsItsRoad, HwInfoAndApplicationFw) {
   EXPECT_EQ(TextOf(Window().Fields[row.Cleared]), kCleared);
   Tick();
   EXPECT_EQ(Status(), row.Status);
+  if (row.Button != &MainWindow::HwInfoButton) return;
   ASSERT_TRUE(TickUntil(Idle));
   Tick();
   EXPECT_TRUE(ButtonsEnabled());

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "ui/qt/window_texts.h"
+#include "ui/qt/qt_window_texts.h"
 
 namespace zentrel::qt {
 

@@ -14,14 +14,12 @@
 #include "ui/qt/caption_face.h"
 #include "ui/qt/image_file_dialog.h"
 #include "ui/qt/settings_dialog.h"
-#include "ui/qt/window_layout.h"
-#include "ui/qt/window_texts.h"
+#include "ui/qt/qt_window_layout.h"
+#include "ui/qt/qt_window_texts.h"
 
 namespace zentrel::qt {
 
 namespace {
-
-constexpr int kTickPeriodMs = 10;
 
 constexpr const char* kFieldNames[6] = {"PlatformField", "HwVersionField",
                                         "BootVersionField", "AppInfoField",
@@ -47,11 +45,8 @@ MainWindow::MainWindow(HidPlatform& platform, const Clock& clock)
   move(kWindowX, kWindowY);
 
   tickTimer_.setTimerType(Qt::PreciseTimer);
-  tickTimer_.setInterval(kTickPeriodMs);
   connect(&tickTimer_, &QTimer::timeout, this, &MainWindow::OnTimerEvent);
-  tickTimer_.start();
-  // The first tick runs before the window is handed over.
-  controller_.OnTimer();
+  controller_.Open();
 }
 
 void MainWindow::OnTimerEvent() {
@@ -65,7 +60,6 @@ MainWindow::~MainWindow() {
   // The children go after this body; nothing they signal may reach the
   // controller any more.
   controller_.Close();
-  tickTimer_.stop();
   pathField_->removeEventFilter(this);
   disconnect(pathField_, nullptr, this, nullptr);
 }
@@ -155,9 +149,14 @@ void MainWindow::RunSettingsDialog() {
 
 void MainWindow::CloseWindow() { close(); }
 
+void MainWindow::StartTickTimer(unsigned periodMs) {
+  tickTimer_.start(static_cast<int>(periodMs));
+}
+
+void MainWindow::StopTickTimer() { tickTimer_.stop(); }
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   controller_.Close();
-  tickTimer_.stop();
   event->accept();
 }
 

@@ -40,7 +40,7 @@ class MainWindow final : public QMainWindow, public LoaderWindow {
     return buttons_[static_cast<std::size_t>(button)];
   }
   QStatusBar* StatusLine() const { return statusBar_; }
-  // The 10 ms timer that drives Tick; tests stop it to own the time.
+  // The controller's timer that drives Tick; tests stop it to own the time.
   QTimer& TickTimer() { return tickTimer_; }
 
   // SequencerView
@@ -53,6 +53,8 @@ class MainWindow final : public QMainWindow, public LoaderWindow {
   void SetPathText(const char* path) override;
   void RunSettingsDialog() override;
   void CloseWindow() override;
+  void StartTickTimer(unsigned periodMs) override;
+  void StopTickTimer() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "ui/win32/resource_ids.h"
-#include "ui/win32/window_layout.h"
-#include "ui/win32/window_texts.h"
+#include "ui/win32/win32_window_layout.h"
+#include "ui/win32/win32_window_texts.h"
 
 namespace zentrel::win32 {
 namespace {
@@ -23,12 +23,6 @@ void PaintCaptions(HWND window) {
   EndPaint(window, &paint);
 }
 
-void OnClose(LoaderContext& context, HWND window) {
-  // The default handling destroys the window next; on the way the focused
-  // path field reports losing focus, which the closed controller ignores.
-  context.Controller.Close();
-  KillTimer(window, kTickTimerId);
-}
 
 void OnCommand(LoaderContext& context, WPARAM wParam, LPARAM lParam) {
   LoaderController& controller = context.Controller;
@@ -107,7 +101,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PaintCaptions(window);
         break;
       case WM_CLOSE:
-        OnClose(*context, window);
+        // The default handling destroys the window next; on the way the
+        // focused path field reports losing focus, which the closed
+        // controller ignores.
+        context->Controller.Close();
         break;
       case WM_DESTROY:
         // Also when destroyed without a close: nothing may run after it.
@@ -165,9 +162,7 @@ int CreateMainWindow(LoaderContext& context) {
     SendMessageA(*ChildSlot(w, i), WM_SETFONT, font, 1);
   }
 
-  // A failed timer is not noticed: commands still tick.
-  SetTimer(w.Window, kTickTimerId, kTickPeriodMs, nullptr);
-  SendMessageA(w.Window, WM_TIMER, kTickTimerId, 0);
+  context.Controller.Open();
   return 1;
 }
 

@@ -12,8 +12,6 @@
 
 namespace zentrel::win32 {
 
-inline constexpr UINT_PTR kTickTimerId = 1;
-inline constexpr UINT kTickPeriodMs = 10;
 
 // The window's handles, its realisation of the controller's window, and the
 // controller with the records of the run; the window procedure and the
@@ -27,8 +25,8 @@ struct LoaderContext {
   LoaderController Controller;
 };
 
-// Creates the window class, the window and its controls, starts the tick
-// timer and runs the first Tick. 1 on success, 0 at the first failure
+// Creates the window class, the window and its controls, and opens the
+// controller (the tick timer and the first Tick). 1 on success, 0 at the first failure
 // (nothing created so far is destroyed). Window.Instance must be set.
 int CreateMainWindow(LoaderContext& context);
 

@@ -59,4 +59,11 @@ void WindowView::CloseWindow() {
   SendMessageA(window_.Window, WM_CLOSE, 0, 0);
 }
 
+void WindowView::StartTickTimer(unsigned periodMs) {
+  // A failed timer is not noticed: commands still tick.
+  SetTimer(window_.Window, kTickTimerId, periodMs, nullptr);
+}
+
+void WindowView::StopTickTimer() { KillTimer(window_.Window, kTickTimerId); }
+
 }  // namespace zentrel::win32

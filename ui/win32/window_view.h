@@ -10,6 +10,9 @@
 
 namespace zentrel::win32 {
 
+// The main window's one timer.
+inline constexpr UINT_PTR kTickTimerId = 1;
+
 struct MainWindow {
   HINSTANCE Instance = nullptr;
   HWND Window = nullptr;
@@ -34,6 +37,8 @@ class WindowView final : public LoaderWindow {
   void SetPathText(const char* path) override;
   void RunSettingsDialog() override;
   void CloseWindow() override;
+  void StartTickTimer(unsigned periodMs) override;
+  void StopTickTimer() override;
 
  private:
   const MainWindow& window_;

@@ -12,7 +12,7 @@
 
 #include "tests/win32/main_window_of.h"
 #include "ui/win32/resource_ids.h"
-#include "ui/window_layout.h"
+#include "ui/loader_window_layout.h"
 
 namespace {
 

@@ -206,8 +206,9 @@ void MainWindowTest::menuHasTheCzechItems() {
 }
 
 // The click starts the road (no tick yet), clears its fields and disables
-// the buttons; the next tick's status text shows, and back in Idle the next
-// tick gives the buttons back.
+// the buttons; the next tick's status text shows. The rest of the road is
+// the controller's (its own test runs it); the window only shows the
+// buttons given back, here after the information road.
 void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads() {
   struct Row {
     CommandButton Button;
@@ -230,10 +231,11 @@ void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads() {
     QVERIFY(FieldText(rig, row.Untouched).isEmpty());
     rig.Tick();
     QCOMPARE(StatusText(rig), QString::fromLatin1(row.Status));
+    QVERIFY(rig.driver.Boxes().empty());
+    if (row.Button != CommandButton::HwInfo) continue;
     QVERIFY(rig.TickUntilState(Idle));
     rig.Tick();
     QVERIFY(ButtonsEnabled(rig, true));
-    QVERIFY(rig.driver.Boxes().empty());
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <QRect>
 
-#include "ui/window_layout.h"
+#include "ui/loader_window_layout.h"
 
 namespace zentrel::qt {
 

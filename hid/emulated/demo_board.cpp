@@ -1,15 +1,15 @@
-#include "ui/qt/demo_device.h"
+#include "hid/emulated/demo_board.h"
 
-namespace zentrel::qt {
+namespace zentrel::emulated {
 
-emulated::BootLoaderConfig DemoBootLoaderConfig() {
-  emulated::BootLoaderConfig config;
+BootLoaderConfig DemoBoard() {
+  BootLoaderConfig config;
   // Starts as a running application, so that Application FW answers and
   // DownLoad shows the reset into the boot loader.
   config.StartInBootLoader = false;
   // Feels like a full-speed USB device, erase and page programming included.
-  config.Latency = emulated::LatencyProfile::FullSpeed();
+  config.Latency = LatencyProfile::FullSpeed();
   return config;
 }
 
-}  // namespace zentrel::qt
+}  // namespace zentrel::emulated

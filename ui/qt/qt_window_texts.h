@@ -1,7 +1,7 @@
 // The Czech menu of the Qt window, in UTF-8; the other texts are shared.
 #pragma once
 
-#include "ui/window_texts.h"
+#include "ui/loader_window_texts.h"
 
 namespace zentrel::qt {
 

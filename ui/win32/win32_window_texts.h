@@ -1,7 +1,7 @@
 // The Win32 window's own names; the texts are shared with the Qt window.
 #pragma once
 
-#include "ui/window_texts.h"
+#include "ui/loader_window_texts.h"
 
 namespace zentrel::win32 {
 

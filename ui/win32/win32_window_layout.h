@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "ui/window_layout.h"
-#include "ui/window_texts.h"
+#include "ui/loader_window_layout.h"
+#include "ui/loader_window_texts.h"
 
 namespace zentrel::win32 {
 

@@ -69,13 +69,10 @@ void ConsoleView::ShowMessageBox(const char* text, const char* caption, MessageI
 
 void ConsoleView::PrintFields(const std::vector<ValueField>& fields,
                               const std::array<std::string, 6>& values) {
-  static constexpr const char* kCaptions[6] = {"HW platform", "HW version", "BOOT SW version",
-                                               "Application info", "FW version",
-                                               "HID Device ID"};
   for (ValueField field : fields) {
     const auto i = static_cast<std::size_t>(field);
     char line[200];
-    std::snprintf(line, sizeof line, "%-17s %s", (std::string(kCaptions[i]) + ":").c_str(),
+    std::snprintf(line, sizeof line, "%-17s %s", (std::string(FieldCaption(field)) + ":").c_str(),
                   values[i].c_str());
     Note(line);
   }

@@ -141,7 +141,7 @@ class DeviceCommand {
       view_.TellUnopenable(unopenable_, o_.Ids);
       if (boards.empty() && unopenable_.empty()) {
         if (view_.Mode() != OutputMode::Json) {
-          view_.ShowMessageBox("No HID device detect", kBootCaption, MessageIcon::Error);
+          view_.ShowMessageBox(kNoDeviceText, kBootCaption, MessageIcon::Error);
         }
         return EndBeforeAnyBoard(FailureKind::NoDevice,
                                  "no device with IDs " + IdsText(o_.Ids) + " is attached");
@@ -192,7 +192,7 @@ class DeviceCommand {
       // A box has been shown on stderr already; else the status text, what
       // the device holds when it was stopped, or the dump that failed after
       // the box says why.
-      if (r.Outcome.Box == nullptr || r.Message != r.Outcome.Box) {
+      if (!r.MessageIsBox) {
         view_.Error("zentrel-flash: " + r.Message);
       }
       if (code == kExitNoDevice && !o_.Filter.Empty()) {

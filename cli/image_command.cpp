@@ -13,6 +13,7 @@
 #include "cli/exit_codes.h"
 #include "image/firmware_loader.h"
 #include "image/memory_image_header.h"
+#include "sequencer/boot_sequencer.h"
 #include "image/output_place.h"
 #include "image/whole_file_writer.h"
 
@@ -151,7 +152,7 @@ int RunImageCommand(const ImageOptions& o) {
   }
   // Nothing above the boot area: a download refuses it, and so does this.
   if (PagesToSend(store->ImageLength) == 0) {
-    view.ShowMessageBox("File has no data to download", "File info", MessageIcon::Warning);
+    view.ShowMessageBox(kNothingToSendText, kFileInfoCaption, MessageIcon::Warning);
     view.Json({{"event", "result"},
                {"command", "image"},
                {"exit_code", kExitFileRefused},

@@ -34,6 +34,7 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
   record.Message = o.Failure == FailureKind::Stopped ? StoppedText(o)
                    : o.Box != nullptr                ? o.Box
                                                      : o.Status;
+  record.MessageIsBox = o.Failure != FailureKind::Stopped && o.Box != nullptr;
   return record;
 }
 
@@ -120,6 +121,7 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
       if (!error.empty() && record.Passed()) {
         record.Failure = FailureKind::DeviceFailed;
         record.Message = error;
+        record.MessageIsBox = false;
       }
     }
     record.Advice = FailureAdvice(record, s.Image, s.Ids, s.Platform);

@@ -28,6 +28,7 @@ struct BoardRecord : RoadResult {
   // without one, or completed but what the line did after it failed.
   FailureKind Failure = FailureKind::None;
   std::string Message;  // the box, the status, or where it was stopped
+  bool MessageIsBox = false;  // Message is the box the road showed: no need to say it twice
   std::string Advice;   // after a failure: what failed and what to do
   bool Passed() const { return Failure == FailureKind::None; }
 };

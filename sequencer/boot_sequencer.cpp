@@ -26,7 +26,7 @@ struct PollStage {
 };
 
 constexpr PollStage kPollStages[] = {
-    {Connect, kConnectAttempts, 0, FailureKind::NoDevice, nullptr, "No HID device detect"},
+    {Connect, kConnectAttempts, 0, FailureKind::NoDevice, nullptr, kNoDeviceText},
     {ReadBootStrings, 0, kBootStringsTimeoutUs, FailureKind::DeviceFailed,
      "Device Strins comunication fail", "Boot strings read error"},
     {AwaitErase, 0, kEraseTimeoutUs, FailureKind::DeviceFailed, "Device Erase comunication fail",
@@ -120,7 +120,7 @@ void BootSequencer::StartDownload() {
   if (state_ != Idle) return;
   // Nothing lies above the boot area: the page count would wrap.
   if (PagesToSend(image_.ImageLength) == 0) {
-    RefuseStart("File has no data to download");
+    RefuseStart(kNothingToSendText);
     return;
   }
   BeginRoad(RoadKind::Download, ResetDevice);
@@ -399,12 +399,12 @@ void BootSequencer::Fail(FailureKind failure, const char* status, const char* bo
 
 void BootSequencer::RefuseStart(const char* box) {
   if (state_ != Idle) {
-    view_.ShowMessageBox(box, "File info", MessageIcon::Warning);
+    view_.ShowMessageBox(box, kFileInfoCaption, MessageIcon::Warning);
     return;
   }
   BeginRoad(RoadKind::Download, Idle);
   EndRoad(FailureKind::FileRefused);
-  ShowBox(box, "File info", MessageIcon::Warning);
+  ShowBox(box, kFileInfoCaption, MessageIcon::Warning);
 }
 
 void BootSequencer::EnterPoll(std::uint8_t state) {

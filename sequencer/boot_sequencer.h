@@ -52,6 +52,11 @@ inline constexpr std::int32_t kStatusDelayTicks = 18;
 
 // The caption of the road's boxes.
 inline constexpr const char* kBootCaption = "BOOT info";
+// The box of a search that found no device, and of an image with nothing to
+// send; front ends that end a run before any road say them in the same words.
+inline constexpr const char* kNoDeviceText = "No HID device detect";
+inline constexpr const char* kNothingToSendText = "File has no data to download";
+inline constexpr const char* kFileInfoCaption = "File info";
 
 // The text of a cleared value field.
 inline constexpr const char* kClearedField = "                              ";

@@ -15,6 +15,14 @@ enum class ValueField {
   DeviceIdField,
 };
 
+// The caption each field has in the window, and in every front end's
+// printout of it.
+inline constexpr const char* FieldCaption(ValueField field) {
+  constexpr const char* kCaptions[6] = {"HW platform",      "HW version", "BOOT SW version",
+                                        "Application info", "FW version", "HID Device ID"};
+  return kCaptions[static_cast<int>(field)];
+}
+
 class SequencerView {
  public:
   virtual ~SequencerView() = default;

@@ -3,6 +3,8 @@
 // (UTF-8 in Qt, code page 1250 in the Win32 resources).
 #pragma once
 
+#include "sequencer/sequencer_view.h"
+
 namespace zentrel {
 
 inline constexpr const char* kWindowTitle = " Zentrel  0.0.4 02.07.2013";
@@ -20,8 +22,12 @@ struct WindowCaption {
   int Y;
 };
 inline constexpr WindowCaption kCaptions[6] = {
-    {"HW platform", 20, 20},       {"HW version", 200, 20}, {"BOOT SW version", 380, 20},
-    {"Application info", 20, 100}, {"FW version", 200, 100}, {"HID Device ID", 380, 100},
+    {FieldCaption(ValueField::PlatformField), 20, 20},
+    {FieldCaption(ValueField::HwVersionField), 200, 20},
+    {FieldCaption(ValueField::BootVersionField), 380, 20},
+    {FieldCaption(ValueField::AppInfoField), 20, 100},
+    {FieldCaption(ValueField::FwVersionField), 200, 100},
+    {FieldCaption(ValueField::DeviceIdField), 380, 100},
 };
 
 inline constexpr const char* kAboutCaption = "About ";

@@ -95,7 +95,8 @@ for cmd in "" $commands; do
     for name in ${option//,/}; do
       [[ $name == -* ]] || continue
       name=${name%%[[=]*}  # --trace[=FILE]
-      bash_offers $cmd "$name" | grep -qxF -- "$name" ||
+      # A here-string, not a pipe: grep -q's early exit would fail the writer.
+      grep -qxF -- "$name" <<<"$(bash_offers $cmd "$name")" ||
         fail "bash completion does not offer \`zentrel-flash $cmd $name\`"
     done
   done < <(help_options $cmd)

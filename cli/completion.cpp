@@ -128,7 +128,7 @@ std::string Bash(const std::vector<CompletionCommand>& commands,
 
 // ---- zsh: _arguments per command.
 
-// Text inside a zsh completion spec: no brackets, colons or quotes.
+// Text inside a zsh _arguments description: no brackets, colons or quotes.
 std::string ZshText(const std::string& text) {
   std::string out;
   for (char ch : text) {

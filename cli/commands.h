@@ -34,12 +34,13 @@ int RunImageCommand(const ImageOptions& options);
 // Loads the firmware file. kExitOk when loaded; kExitUsage when the choice
 // of reader is refused (a raw binary without --address, --address for any
 // other format), said on stderr; kExitFileRefused for a refused file, which
-// shows its "File Error" box, and one that could not be read adds a line
-// with the path as given and why. A file of the formats that give addresses
+// shows its "File Error" box and ends command's JSON record (`result` with
+// the path only), and one that could not be read adds a line with the path
+// as given and why. A file of the formats that give addresses
 // with bytes below the boot area says on stderr how many are not sent.
 // layout, when given: where the pieces went.
 int LoadFirmwareFile(ImageStore& image, const std::string& path, const FirmwareChoice& choice,
-                     ConsoleView& view, FirmwareLoad* loaded = nullptr);
+                     ConsoleView& view, const char* command, FirmwareLoad* loaded = nullptr);
 
 // The firmware file's JSON object: path, format, kind, image length, pages,
 // the whole file's SHA-256.

@@ -326,17 +326,9 @@ int RunRoadCommand(RoadKind road, const DeviceOptions& options) {
   // board, read-only; info and app-info leave it empty.
   const auto image = std::make_unique<ImageStore>();
   const int loaded = road == RoadKind::Download
-                         ? LoadFirmwareFile(*image, options.InputPath, options.Firmware, view)
+                         ? LoadFirmwareFile(*image, options.InputPath, options.Firmware, view, "flash")
                          : kExitOk;
-  if (loaded == kExitUsage) return kExitUsage;  // a refused command line writes no record
-  if (loaded != kExitOk) {
-    view.Json({{"event", "result"},
-               {"command", "flash"},
-               {"exit_code", kExitFileRefused},
-               {"failure", "file_refused"},
-               {"file", {{"path", options.InputPath}}}});
-    return kExitFileRefused;
-  }
+  if (loaded != kExitOk) return loaded;  // a refused command line writes no record
   return RunDeviceCommand(road, options, view, *image, clock);
 }
 

@@ -95,7 +95,7 @@ nlohmann::json ImageJson(const ImageStore& store, const FirmwareLoad& loaded,
 }  // namespace
 
 int LoadFirmwareFile(ImageStore& image, const std::string& path, const FirmwareChoice& choice,
-                     ConsoleView& view, FirmwareLoad* loaded) {
+                     ConsoleView& view, const char* command, FirmwareLoad* loaded) {
   const auto load = std::make_unique<FirmwareLoad>(LoadFirmware(image, path.c_str(), choice));
   if (loaded != nullptr) *loaded = *load;
   const FormatChosen& chosen = load->Chosen;
@@ -117,6 +117,11 @@ int LoadFirmwareFile(ImageStore& image, const std::string& path, const FirmwareC
     if (load->Load.File.Fault != FileReadFault::None) {
       view.Error("zentrel-flash: " + path + ": " + FileReadReason(load->Load.File));
     }
+    view.Json({{"event", "result"},
+               {"command", command},
+               {"exit_code", kExitFileRefused},
+               {"failure", "file_refused"},
+               {"file", {{"path", path}}}});
     return kExitFileRefused;
   }
   if (GivesAddresses(image.Format) && load->Layout.BootAreaBytes > 0) {
@@ -139,15 +144,8 @@ int RunImageCommand(const ImageOptions& o) {
   auto loaded = std::make_unique<FirmwareLoad>();
   std::FILE* say = ConsoleOut(o.Output);
   ConsoleView view(say, stderr, o.Json ? OutputMode::Json : OutputMode::Lines);
-  if (const int code = LoadFirmwareFile(*store, o.Path, o.Firmware, view, loaded.get());
+  if (const int code = LoadFirmwareFile(*store, o.Path, o.Firmware, view, "image", loaded.get());
       code != kExitOk) {
-    if (code == kExitFileRefused) {
-      view.Json({{"event", "result"},
-                 {"command", "image"},
-                 {"exit_code", code},
-                 {"failure", "file_refused"},
-                 {"file", {{"path", o.Path}}}});
-    }
     return code;
   }
   // Nothing above the boot area: a download refuses it, and so does this.

@@ -55,6 +55,9 @@ set(ZENTREL_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zentrel-loader)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/packaging/deb/copyright
         DESTINATION ${ZENTREL_DOC_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${ZENTREL_DOC_DIR}/examples)
+# The example ELF is firmware for another architecture; lintian is told so.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/deb/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME zentrel-loader)
 # The README's pictures, where its links look for them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION ${ZENTREL_DOC_DIR}/docs/images)
 

@@ -26,6 +26,7 @@ for f in usr/bin/zentrel-flash usr/bin/zentrel-loader usr/bin/zentrel-loader-dem
          usr/share/man/man1/zentrel-loader-demo.1.gz \
          usr/share/doc/zentrel-loader/README.md usr/share/doc/zentrel-loader/copyright \
          usr/share/doc/zentrel-loader/examples/demo.mvx usr/share/doc/zentrel-loader/examples/demo.hex \
+         usr/share/doc/zentrel-loader/examples/demo.elf usr/share/doc/zentrel-loader/examples/demo.s19 \
          usr/share/zentrel-loader/zentrel-flash-records.schema.json \
          usr/share/bash-completion/completions/zentrel-flash \
          usr/share/zsh/vendor-completions/_zentrel-flash \
@@ -75,7 +76,8 @@ echo "$zip:"
 entries=$(cmake -E tar tf "$zip")
 echo "$entries"
 for f in bin/zentrel-flash.exe bin/zentrel-loader.exe bin/zentrel-loader-demo.exe README.txt \
-         LICENSE.txt examples/demo.mvx examples/demo.hex docs/zentrel-flash-records.schema.json; do
+         LICENSE.txt examples/demo.mvx examples/demo.hex examples/demo.elf examples/demo.s19 \
+         docs/zentrel-flash-records.schema.json; do
   grep -qx "zentrel-loader-$version-win64/$f" <<<"$entries" || fail "$zip lacks $f"
 done
 for image in $images; do

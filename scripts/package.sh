@@ -32,9 +32,10 @@ configure() {
   fi
 }
 
-# Only what the packages hold: the programs.
+# Only what the packages hold: the programs, and on Linux the completion
+# scripts that zentrel-flash writes.
 configure "$linux"
-cmake --build "$linux" -j2 --target zentrel-flash zentrel-loader zentrel-loader-demo
+cmake --build "$linux" -j2 --target zentrel-flash zentrel-loader zentrel-loader-demo zentrel_completions
 configure "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake
 cmake --build "$windows" -j2 --target zentrel-flash zentrel-loader zentrel-loader-demo
 

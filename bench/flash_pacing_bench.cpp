@@ -38,7 +38,7 @@ Outcome FlashOnce(ImageStore& image, Pace pace) {
   BootSequencer sequencer(view, link, image, ids, clock);
   sequencer.StartDownload();
   // Time the road from the moment the device answers the search.
-  while (sequencer.SequencerState() != Connect) {
+  while (sequencer.SequencerState() != SequencerStage::Connect) {
     sequencer.Tick();
     clock.SleepUs(kTickUs);
   }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -178,8 +179,8 @@ void AddFirmwareOptions(CLI::App& cmd, FirmwareChoice& choice) {
       ->group(kFileGroup);
 }
 
-// The options of the command that runs road; RoadKind::None is list, which runs none.
-void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, RoadKind road) {
+// The options of the command that runs road; list runs none.
+void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, std::optional<RoadKind> road) {
   auto usbId = [](const std::string& text) {
     std::uint32_t v = 0;
     return ParseUsbId(text, v) ? std::string()
@@ -217,7 +218,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, RoadKind road) {
                  "to come; Ctrl-C ends")
         ->group(kRunGroup);
   }
-  if (road != RoadKind::None) {
+  if (road) {
     cmd.add_option("--wait", o.WaitSeconds,
                    std::string("Wait up to SECONDS (0: for ever) for a device to appear") +
                        (road == RoadKind::Download ? "; with --repeat, for the first" : ""))
@@ -294,7 +295,7 @@ void AddDeviceOptions(CLI::App& cmd, DeviceOptions& o, RoadKind road) {
 
 // A device command: its options, and what runs once they are parsed.
 void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
-                      const std::string& description, RoadKind road) {
+                      const std::string& description, std::optional<RoadKind> road) {
   auto options = std::make_shared<DeviceOptions>();
   CLI::App* cmd = app.add_subcommand(name, description);
   if (road == RoadKind::Download) {
@@ -309,7 +310,7 @@ void AddDeviceCommand(CLI::App& app, int& exitCode, const char* name,
       exitCode = kExitUsage;
       return;
     }
-    exitCode = road == RoadKind::None ? RunListCommand(*options) : RunRoadCommand(road, *options);
+    exitCode = road ? RunRoadCommand(*road, *options) : RunListCommand(*options);
   });
 }
 
@@ -444,7 +445,7 @@ int RunCommandLine(int argc, char** argv) {
   AddDeviceCommand(app, exitCode, "list",
                    "List the HID devices, mark the boot loader candidates and those with "
                    "the IDs, and say why one cannot be opened",
-                   RoadKind::None);
+                   std::nullopt);
   AddImageCommand(app, exitCode);
   AddCompletionCommand(app, exitCode);
 

@@ -77,7 +77,7 @@ BoardRecord UnopenableRecord(const LineSetup& s, const UnopenableDevice& device)
   r.Start = std::chrono::system_clock::now();
   r.Outcome.Road = s.Road;
   r.Outcome.Failure = r.Failure = FailureKind::NoDevice;
-  r.Outcome.Stage = Connect;  // its road would have found none
+  r.Outcome.Stage = SequencerStage::Connect;  // its road would have found none
   r.Outcome.Pages = s.Road == RoadKind::Download ? PagesToSend(s.Image.ImageLength) : 0;
   r.Message = "cannot be opened: " + device.Reason;
   r.Advice = UnopenableAdvice({device});

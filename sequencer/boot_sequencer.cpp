@@ -8,6 +8,9 @@
 
 namespace zentrel {
 
+// The stages are this file's vocabulary.
+using enum SequencerStage;
+
 namespace {
 
 
@@ -17,7 +20,7 @@ namespace {
 // texts of its row. The row is found by the state that runs, so no state can
 // be polled with another's bound.
 struct PollStage {
-  std::uint8_t State;
+  SequencerStage State;
   std::int32_t Attempts;  // 0: bounded by time
   std::uint64_t LimitUs;
   FailureKind Failure;
@@ -39,7 +42,7 @@ constexpr PollStage kPollStages[] = {
      "Application strings read error"},
 };
 
-constexpr const PollStage* PollStageOf(std::uint8_t state) {
+constexpr const PollStage* PollStageOf(SequencerStage state) {
   for (const PollStage& stage : kPollStages) {
     if (stage.State == state) return &stage;
   }
@@ -47,8 +50,8 @@ constexpr const PollStage* PollStageOf(std::uint8_t state) {
 }
 
 constexpr bool EveryPolledStateHasARow() {
-  for (std::uint8_t state : {Connect, ReadBootStrings, AwaitErase, AwaitPacketAck,
-                             AppRequest, ReadAppStrings}) {
+  for (SequencerStage state :
+       {Connect, ReadBootStrings, AwaitErase, AwaitPacketAck, AppRequest, ReadAppStrings}) {
     if (PollStageOf(state) == nullptr) return false;
   }
   return true;
@@ -104,7 +107,7 @@ void BootSequencer::StartInfo() {
                ValueField::BootVersionField, ValueField::DeviceIdField});
   if (state_ != Idle) return;
   BeginRoad(RoadKind::Info, ResetDevice);
-  runMode_ = InfoOnly;
+  runMode_ = RoadMode::InfoOnly;
   tickCounter_ = kResetDelayTicks;
   view_.EnableCommandButtons(false);
 }
@@ -125,7 +128,7 @@ void BootSequencer::StartDownload() {
   }
   BeginRoad(RoadKind::Download, ResetDevice);
   pages_ = outcome_.Pages = PagesToSend(image_.ImageLength);
-  runMode_ = Download;
+  runMode_ = RoadMode::Download;
   tickCounter_ = kResetDelayTicks;
   view_.EnableCommandButtons(false);
 }
@@ -235,7 +238,7 @@ void BootSequencer::RunReadBootStrings() {
   ShowStringField(ValueField::PlatformField, kPlatformOffset, kPlatformLength);
   ShowStringField(ValueField::HwVersionField, kHwVersionOffset, kHwVersionLength);
   ShowStringField(ValueField::BootVersionField, kBootVersionOffset, kBootVersionLength);
-  if (runMode_ != Download) {
+  if (runMode_ != RoadMode::Download) {
     EndRoad(FailureKind::None);
     return;
   }
@@ -372,8 +375,8 @@ void BootSequencer::RunReadAppStrings() {
 
 // --- helpers -----------------------------------------------------------------
 
-void BootSequencer::BeginRoad(RoadKind road, std::uint8_t state) {
-  state_ = state;
+void BootSequencer::BeginRoad(RoadKind road, SequencerStage stage) {
+  state_ = stage;
   outcome_ = RoadOutcome{};
   outcome_.Road = road;
   pages_ = 0;
@@ -407,8 +410,8 @@ void BootSequencer::RefuseStart(const char* box) {
   ShowBox(box, kFileInfoCaption, MessageIcon::Warning);
 }
 
-void BootSequencer::EnterPoll(std::uint8_t state) {
-  state_ = state;
+void BootSequencer::EnterPoll(SequencerStage stage) {
+  state_ = stage;
   pollStartUs_ = clock_.NowUs();
   pollAttempts_ = 0;
 }

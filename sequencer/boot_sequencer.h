@@ -18,24 +18,8 @@
 
 namespace zentrel {
 
-enum SequencerStateValue : std::uint8_t {
-  Idle = 0,
-  ResetDevice = 1,
-  ResetDelay = 2,
-  Connect = 3,
-  BootStatus = 4,
-  StatusDelay = 5,
-  ReadBootStrings = 6,
-  AwaitErase = 7,
-  SendImageKind = 8,
-  WritePacket = 9,
-  AwaitPacketAck = 10,
-  AppRequest = 11,
-  AppDelay = 12,
-  ReadAppStrings = 13,
-};
-
-enum RunModeValue : std::uint8_t { InfoOnly = 0, Download = 1 };
+// What a road that reads the boot loader goes on to do.
+enum class RoadMode : std::uint8_t { InfoOnly = 0, Download = 1 };
 
 // Bounds on the polls that would otherwise wait for ever on a silent device
 // (attempts for the searches, measured time for the report polls).
@@ -87,8 +71,8 @@ class BootSequencer {
   bool RoadCompleted() const { return outcome_.Completed; }
 
   // The record's fields, for reading; only the sequencer writes them.
-  std::uint8_t SequencerState() const { return state_; }
-  std::uint8_t RunMode() const { return runMode_; }
+  SequencerStage SequencerState() const { return state_; }
+  RoadMode RunMode() const { return runMode_; }
   std::int32_t TickCounter() const { return tickCounter_; }
   std::uint16_t FlashSizeKiB() const { return flashSizeKiB_; }
   const StringsReport& Strings() const { return strings_; }
@@ -109,7 +93,7 @@ class BootSequencer {
   void RunReadAppStrings();
 
   // A road begins: its kind, and nothing of the last one's outcome.
-  void BeginRoad(RoadKind road, std::uint8_t state);
+  void BeginRoad(RoadKind road, SequencerStage stage);
   // Idle, device closed, outcome recorded: how every road ends.
   void EndRoad(FailureKind failure);
   // Ends the road: status text (if any), Idle, device closed, then the box.
@@ -118,7 +102,7 @@ class BootSequencer {
   // road is no longer reported.
   void RefuseStart(const char* box);
   // Enters a polled state: its attempts and its time count from here.
-  void EnterPoll(std::uint8_t state);
+  void EnterPoll(SequencerStage stage);
   // Counts one more attempt of the current polled state; true when the bound
   // of its row (attempts or time) is reached.
   bool PollBoundReached();
@@ -140,8 +124,8 @@ class BootSequencer {
   const DeviceIds& ids_;
   const Clock& clock_;
 
-  std::uint8_t state_ = Idle;
-  std::uint8_t runMode_ = InfoOnly;
+  SequencerStage state_ = SequencerStage::Idle;
+  RoadMode runMode_ = RoadMode::InfoOnly;
   std::int32_t tickCounter_ = 0;
   std::uint16_t flashSizeKiB_ = 0;
   // The download accounting.

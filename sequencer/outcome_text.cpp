@@ -47,7 +47,7 @@ std::string DeviceHolds(const RoadOutcome& o) {
     case RoadPhase::AskingApplication: return "nothing was changed on the device";
     case RoadPhase::Idle: return "nothing was sent to the device";
     default:
-      if (o.Stage == ResetDevice) return "nothing was sent to the device";
+      if (o.Stage == SequencerStage::ResetDevice) return "nothing was sent to the device";
       if (!o.ResetSent) return "the device was not reset and its flash is unchanged";
       // The command reaching the node is no proof of a reset: only the boot
       // loader answering after it is.
@@ -69,7 +69,9 @@ std::string StoppedText(const RoadOutcome& o) {
     case RoadPhase::Erasing: return "download interrupted during the erase: " + DeviceHolds(o);
     case RoadPhase::AskingApplication: return "interrupted: " + DeviceHolds(o);
     default:
-      if (o.Stage == ResetDevice) return "interrupted before anything was sent to the device";
+      if (o.Stage == SequencerStage::ResetDevice) {
+        return "interrupted before anything was sent to the device";
+      }
       // Only a download erases.
       return (o.Road == RoadKind::Download ? "interrupted before the erase: " : "interrupted: ") +
              DeviceHolds(o);

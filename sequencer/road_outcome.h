@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
+#include "sequencer/road_stage.h"
 #include "sequencer/sequencer_view.h"
 
 namespace zentrel {
 
-enum class RoadKind : std::uint8_t { None, Info, Download, AppInfo };
+// The roads the front ends start; NotRun before the first one.
+enum class RoadKind : std::uint8_t { NotRun, Info, Download, AppInfo };
 
 // Why a road ended without reaching its goal.
 enum class FailureKind : std::uint8_t {
@@ -22,7 +24,7 @@ enum class FailureKind : std::uint8_t {
 };
 
 struct RoadProgress {
-  std::uint8_t Stage = 0;        // the SequencerState now
+  SequencerStage Stage = SequencerStage::Idle;  // where the sequencer stands now
   std::uint32_t PagesDone = 0;   // pages the device has acknowledged whole
   std::uint32_t Pages = 0;       // pages the download sends; 0 for the other roads
 };
@@ -30,11 +32,11 @@ struct RoadProgress {
 inline constexpr std::size_t kStatusTextSize = 48;
 
 struct RoadOutcome {
-  RoadKind Road = RoadKind::None;
+  RoadKind Road = RoadKind::NotRun;
   bool Ended = false;  // false while the road runs and before the first one
   bool Completed = false;
   FailureKind Failure = FailureKind::None;
-  std::uint8_t Stage = 0;  // the SequencerState it ended in
+  SequencerStage Stage = SequencerStage::Idle;  // the stage it ended in
   std::uint32_t PagesWritten = 0;
   std::uint32_t Pages = 0;
   // The reset command reached the node. Without it a device found later

@@ -82,7 +82,7 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
       sequencer.Stop();
       return;
     }
-    const std::uint8_t before = sequencer.SequencerState();
+    const SequencerStage before = sequencer.SequencerState();
     sequencer.Tick();
     if (afterTick) afterTick();
     if (pace == Pace::Window || !IsTransferStage(sequencer.SequencerState())) {
@@ -90,7 +90,7 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
     } else if (sequencer.SequencerState() == before) {
       clock.SleepUs(kFastPollPauseUs);
     }
-  } while (sequencer.SequencerState() != Idle);
+  } while (sequencer.SequencerState() != SequencerStage::Idle);
 }
 
 RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
@@ -122,7 +122,7 @@ RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
   view.BeforeBox = show;
   Start(sequencer, s.Road);
   // A start that was refused (no image, say) leaves the sequencer Idle.
-  if (sequencer.SequencerState() != Idle) {
+  if (sequencer.SequencerState() != SequencerStage::Idle) {
     TickUntilIdle(sequencer, s.Time, s.Pacing, watch.StopRequested, show);
   }
   const std::uint64_t endUs = s.Time.NowUs();

@@ -4,8 +4,10 @@
 
 namespace zentrel {
 
-RoadPhase PhaseOf(std::uint8_t state) {
-  switch (state) {
+using enum SequencerStage;
+
+RoadPhase PhaseOf(SequencerStage stage) {
+  switch (stage) {
     case ResetDevice:
     case ResetDelay: return RoadPhase::Resetting;
     case Connect: return RoadPhase::Searching;
@@ -23,8 +25,8 @@ RoadPhase PhaseOf(std::uint8_t state) {
   }
 }
 
-bool IsTransferStage(std::uint8_t state) {
-  switch (state) {
+bool IsTransferStage(SequencerStage stage) {
+  switch (stage) {
     case BootStatus:
     case ReadBootStrings:
     case SendImageKind:

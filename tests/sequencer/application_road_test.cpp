@@ -29,7 +29,7 @@ TEST(ApplicationRoad, FillsTheApplicationFieldsOnly) {
   EXPECT_EQ(h.view.Field(ValueField::FwVersionField), "  3.1.4");
   EXPECT_EQ(h.view.Field(ValueField::DeviceIdField), "ZENTREL BOOT");
   EXPECT_EQ(h.view.Field(ValueField::PlatformField), "  kept");
-  EXPECT_EQ(h.sequencer.RunMode(), Download);  // left as it was
+  EXPECT_EQ(h.sequencer.RunMode(), RoadMode::Download);  // left as it was
   EXPECT_TRUE(h.view.Boxes().empty());
   EXPECT_FALSE(h.device.IsOpen());
   EXPECT_EQ(device.ResetCount(), 0);
@@ -44,7 +44,7 @@ TEST(ApplicationRoad, NoDeviceFailsOnTheFirstTick) {
   SequencerHarness h;
   h.sequencer.StartAppInfo();
   h.TickOnce();
-  EXPECT_EQ(h.sequencer.SequencerState(), Idle);
+  EXPECT_EQ(h.sequencer.SequencerState(), SequencerStage::Idle);
   EXPECT_EQ(h.view.Sequence(), std::vector<std::string>{
                                   "Idle box:Application ID request fail (BOOT info, error)"});
 }

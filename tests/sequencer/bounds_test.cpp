@@ -8,6 +8,8 @@
 namespace zentrel {
 namespace {
 
+using enum SequencerStage;
+
 using emulated::BootLoaderConfig;
 using emulated::FaultKind;
 using testing::LoadRandomImage;
@@ -22,7 +24,7 @@ struct BoundRow {
   FaultKind Fault;
   bool Inject;
   int ClearFaultAfter;  // ticks in State after which the fault is gone; 0: never
-  std::uint8_t State;
+  SequencerStage State;
   int Ticks;  // ticks that found the sequencer in State
   bool Completes;
 };

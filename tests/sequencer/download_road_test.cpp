@@ -14,6 +14,8 @@
 namespace zentrel {
 namespace {
 
+using enum SequencerStage;
+
 using testing::LoadRandomImage;
 using testing::PutMemoryImageHeader;
 using testing::SequencerHarness;
@@ -25,7 +27,7 @@ TEST(DownloadRoad, FlashesTheImageFrom4096PageByPage) {
   LoadRandomImage(*h.image, length);
 
   h.sequencer.StartDownload();
-  EXPECT_EQ(h.sequencer.RunMode(), Download);
+  EXPECT_EQ(h.sequencer.RunMode(), RoadMode::Download);
   h.RunUntilIdle();
 
   ASSERT_EQ(device.DataReportCount(), 6u * 4);
@@ -160,7 +162,7 @@ TEST(DownloadRoad, StoppedAtPageThreeSaysThreePagesAndShowsNothing) {
   EXPECT_TRUE(outcome.Ended);
   EXPECT_FALSE(outcome.Completed);
   EXPECT_EQ(outcome.Failure, FailureKind::Stopped);
-  EXPECT_EQ(int{outcome.Stage}, int{AwaitPacketAck});
+  EXPECT_EQ(outcome.Stage, AwaitPacketAck);
   EXPECT_EQ(outcome.PagesWritten, 3u);
   EXPECT_EQ(outcome.Pages, 9u);
   EXPECT_EQ(h.sequencer.SequencerState(), Idle);
@@ -179,7 +181,7 @@ TEST(StoppedText, SaysWhatTheDeviceHoldsWhereverTheRoadStopped) {
       "the reset command was sent but no boot loader has answered since; the flash is unchanged";
   // Stage, whether the reset reached the device, whether the boot loader
   // answered after it.
-  const std::tuple<RoadKind, std::uint8_t, bool, bool, std::string> rows[] = {
+  const std::tuple<RoadKind, SequencerStage, bool, bool, std::string> rows[] = {
       {RoadKind::Download, ResetDevice, false, false,
        "interrupted before anything was sent to the device"},
       {RoadKind::Download, Connect, true, false, "interrupted before the erase: " + sent},

@@ -12,6 +12,8 @@
 namespace zentrel {
 namespace {
 
+using enum SequencerStage;
+
 using emulated::BootLoaderConfig;
 using emulated::FaultKind;
 using testing::LoadRandomImage;
@@ -32,7 +34,7 @@ struct FailureRow {
   std::vector<std::string> End;
   std::string Fields;  // PlatformField and DeviceIdField at the end, "|" between
   FailureKind Kind;     // how the engine says it ended
-  std::uint8_t Stage;   // and where
+  SequencerStage Stage;  // and where
 };
 
 constexpr FaultKind kNone = FaultKind::FailSetFeature;
@@ -80,7 +82,7 @@ TEST_P(RoadFailure, ShowsItsTextsInOrderAndEndsIdleWithTheDeviceClosed) {
   const RoadOutcome& outcome = h.sequencer.Outcome();
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.Failure, row.Kind);
-  EXPECT_EQ(int{outcome.Stage}, int{row.Stage});
+  EXPECT_EQ(outcome.Stage, row.Stage);
   const std::vector<std::string> statuses = h.view.Statuses();
   EXPECT_EQ(outcome.Status, statuses.empty() ? "" : statuses.back());
   const std::vector<testing::ViewEvent> boxes = h.view.Boxes();

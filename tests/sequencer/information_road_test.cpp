@@ -10,6 +10,8 @@
 namespace zentrel {
 namespace {
 
+using enum SequencerStage;
+
 using emulated::FaultKind;
 using testing::LoadRandomImage;
 using testing::SequencerHarness;
@@ -111,7 +113,7 @@ TEST(Starts, DuringAnyRoadOnlyClearTheirFields) {
   using Start = void (BootSequencer::*)();
   struct Road {
     Start Begin;
-    std::uint8_t Midway;  // a delay stage, whose counter a start could spoil
+    SequencerStage Midway;  // a delay stage, whose counter a start could spoil
   };
   const Road roads[] = {{&BootSequencer::StartInfo, ResetDelay},
                         {&BootSequencer::StartDownload, StatusDelay},

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct ViewEvent {
   bool Enabled = false;
   // What the sequencer was at when it showed this (for a box: what the
   // nested ticks of a modal box would find).
-  int StateAt = -1;
+  std::optional<SequencerStage> StateAt;
   bool DeviceOpen = false;
 };
 
@@ -58,7 +59,7 @@ class RecordingView final : public SequencerView {
     std::vector<std::string> sequence;
     for (const ViewEvent& e : Events) {
       if (e.What != ViewEvent::Status && e.What != ViewEvent::Box) continue;
-      std::string s = e.StateAt == Idle ? "Idle " : "";
+      std::string s = e.StateAt == SequencerStage::Idle ? "Idle " : "";
       if (e.DeviceOpen) s += "open ";
       s += e.What == ViewEvent::Status ? "status:" + e.Text
                                        : "box:" + e.Text + " (" + e.Caption + ", " +

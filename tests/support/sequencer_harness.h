@@ -39,7 +39,7 @@ struct SequencerHarness {
   // Ticks until the sequencer is Idle again (at least once).
   void RunUntilIdle() {
     TickOnce();
-    TickUntil(sequencer, Idle, [this] { TickOnce(); }, 1'000'000);
+    TickUntil(sequencer, SequencerStage::Idle, [this] { TickOnce(); }, 1'000'000);
   }
 };
 

@@ -10,7 +10,7 @@ namespace zentrel::testing {
 
 // False if the sequencer was not in state after limit ticks.
 template <typename Tick>
-bool TickUntil(const BootSequencer& sequencer, std::uint8_t state, Tick tick,
+bool TickUntil(const BootSequencer& sequencer, SequencerStage state, Tick tick,
                int limit = 100'000) {
   for (int i = 0; i < limit && sequencer.SequencerState() != state; ++i) tick();
   return sequencer.SequencerState() == state;

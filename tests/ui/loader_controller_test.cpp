@@ -18,6 +18,8 @@
 namespace zentrel {
 namespace {
 
+using enum SequencerStage;
+
 using testing::ExamplePath;
 using testing::ViewEvent;
 
@@ -36,7 +38,7 @@ struct ControllerRig {
     clock.AdvanceUs(10'000);
   }
   // Ticks until the sequencer is in state; false if it never got there.
-  bool TickUntil(std::uint8_t state) {
+  bool TickUntil(SequencerStage state) {
     return testing::TickUntil(Sequencer(), state, [this] { Tick(); });
   }
   // OpenFile, and the dialog answers path.
@@ -62,7 +64,7 @@ struct ControllerRig {
 TEST(LoaderController, EachDeviceButtonRunsItsRoad) {
   struct Row {
     CommandButton Button;
-    std::uint8_t FirstState;
+    SequencerStage FirstState;
     ValueField Cleared, Filled, Untouched;
     const char* Value;
     const char* Status;
@@ -254,7 +256,7 @@ TEST(LoaderController, ClosingInIdleTouchesNoDevice) {
 // closes, and its close reaches the controller.
 struct CloseCase {
   bool Download;  // the download road, else the application road
-  std::uint8_t State;
+  SequencerStage State;
 };
 
 class KonecInAStage : public ::testing::TestWithParam<CloseCase> {};
@@ -267,7 +269,7 @@ TEST_P(KonecInAStage, StopsTheRoadAndNothingRunsAfter) {
   } else {
     rig.controller.Press(CommandButton::AppFw);
   }
-  const std::uint8_t state = GetParam().State;
+  const SequencerStage state = GetParam().State;
   ASSERT_TRUE(rig.TickUntil(state));
   const bool wasOpen = rig.controller.Device().IsOpen();
   const int calls = rig.platform.Calls();

@@ -33,7 +33,7 @@ class LoaderWindowTest : public ::testing::Test {
 
   void Tick();
   // Ticks until the sequencer is in state; false if it never got there.
-  bool TickUntil(std::uint8_t state) {
+  bool TickUntil(SequencerStage state) {
     return zentrel::testing::TickUntil(Controller().Sequencer(), state, [this] { Tick(); });
   }
   // A left click at the centre of the control as it shows on screen; the

@@ -140,7 +140,7 @@ TEST_F(MainWindowLayoutTest, StartState) {
   EXPECT_EQ(TextOf(Window().PathField), "");
   for (HWND field : Window().Fields) EXPECT_EQ(TextOf(field), "");
   EXPECT_TRUE(ButtonsEnabled());
-  EXPECT_EQ(Controller().Sequencer().SequencerState(), Idle);
+  EXPECT_EQ(Controller().Sequencer().SequencerState(), SequencerStage::Idle);
 }
 
 TEST_F(MainWindowLayoutTest, CzechMenuOfThreePopups) {

@@ -11,6 +11,8 @@
 namespace zentrel::win32::testing {
 namespace {
 
+using enum SequencerStage;
+
 using WiringTest = LoaderWindowTest;
 
 const std::string kCleared(30, ' ');
@@ -43,7 +45,7 @@ std::string ClipboardText(HWND owner) {
 // buttons given back, here after the information road.
 struct RoadButton {
   HWND MainWindow::*Button;
-  std::uint8_t State;
+  SequencerStage State;
   int Cleared;
   const char* Status;
 };

@@ -30,7 +30,7 @@ class LoaderRig {
     clock.AdvanceUs(10'000);
   }
   // Ticks until the state is the given one; false at the limit.
-  bool TickUntilState(std::uint8_t state) {
+  bool TickUntilState(SequencerStage state) {
     return zentrel::testing::TickUntil(Sequencer(), state, [this] { Tick(); });
   }
   LoaderController& Controller() { return window->Controller(); }

@@ -25,6 +25,8 @@ namespace zentrel::qt::test {
 
 namespace {
 
+using enum SequencerStage;
+
 const QString kCleared = QString(30, QLatin1Char(' '));
 
 constexpr ValueField kAllFields[] = {ValueField::PlatformField,  ValueField::HwVersionField,
@@ -130,7 +132,7 @@ void MainWindowTest::startState() {
   QCOMPARE(rig.window->Button(CommandButton::AppFw)->text(), QStringLiteral("Application FW"));
   QVERIFY(rig.window->TickTimer().isActive());
   QCOMPARE(rig.window->TickTimer().interval(), 10);
-  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{Idle});
+  QCOMPARE(rig.Sequencer().SequencerState(), Idle);
   // The value fields have a sunken edge.
   for (ValueField f : kAllFields) {
     QCOMPARE(rig.window->Field(f)->frameShadow(), QFrame::Sunken);
@@ -212,7 +214,7 @@ void MainWindowTest::menuHasTheCzechItems() {
 void MainWindowTest::hwInfoAndApplicationFwStartTheirRoads() {
   struct Row {
     CommandButton Button;
-    std::uint8_t State;
+    SequencerStage State;
     ValueField Cleared;
     ValueField Untouched;
     const char* Status;
@@ -281,7 +283,7 @@ void MainWindowTest::aboutAndSettingsRunTheirWindowThenOneTick() {
   LoaderRig rig(Ticks::OfTheTest);
   Click(rig, CommandButton::HwInfo);
   rig.Tick();  // reset sent, first delay step
-  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
+  QCOMPARE(rig.Sequencer().SequencerState(), ResetDelay);
   const std::int32_t before = rig.Sequencer().TickCounter();
 
   MenuItem(*rig.window, QStringLiteral("O programu"))->trigger();
@@ -321,7 +323,7 @@ void MainWindowTest::thePathFieldTicksOnItsFocusAndRefusesTheKeys() {
   QCOMPARE(field->text(), example);
   Click(rig, CommandButton::HwInfo);
   rig.Tick();
-  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
+  QCOMPARE(rig.Sequencer().SequencerState(), ResetDelay);
   const std::int32_t before = rig.Sequencer().TickCounter();
   ClickIntoThePathField(rig);
   QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
@@ -338,7 +340,7 @@ void MainWindowTest::thePathFieldTicksOnItsFocusAndRefusesTheKeys() {
   QTest::keyClick(keys, Qt::Key_X, Qt::ControlModifier);
   QCOMPARE(field->text(), example);
   QCOMPARE(rig.Sequencer().TickCounter(), before - 1);
-  QCOMPARE(rig.Sequencer().SequencerState(), std::uint8_t{ResetDelay});
+  QCOMPARE(rig.Sequencer().SequencerState(), ResetDelay);
 
   // The path can be selected and copied.
   QCOMPARE(field->selectedText(), example);

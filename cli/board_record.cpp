@@ -43,7 +43,7 @@ int ExitCodeOf(FailureKind failure) {
   return kExitDeviceFailed;
 }
 
-std::string ResultLine(const BoardRecord& r, bool numbered) {
+std::string ResultLine(const RoadRecord& r, bool numbered) {
   std::string line = Shown(r.Board.Port) + " " + Shown(r.Board.Serial);
   if (numbered) line += " board " + std::to_string(r.Number);
   line += r.Passed() ? ": passed" : ": FAILED: " + r.Message;
@@ -53,16 +53,16 @@ std::string ResultLine(const BoardRecord& r, bool numbered) {
   return line + tail;
 }
 
-void AddBoardJson(nlohmann::json& j, const BoardRecord& r) {
+void AddBoardJson(nlohmann::json& j, const RoadRecord& r) {
   const RoadOutcome& o = r.Outcome;
   j["port"] = r.Board.Port;
   j["serial"] = r.Board.Serial;
   j["path"] = r.Board.Path;
   j["board"] = r.Number;
-  j["exit_code"] = ExitCodeOf(r.Failure);
+  j["exit_code"] = ExitCodeOf(r.Failure());
   j["passed"] = r.Passed();
-  j["failure"] = FailureKindName(r.Failure);
-  j["stage"] = PhaseWord(PhaseOf(o.Stage));
+  j["failure"] = FailureKindName(r.Failure());
+  j["stage"] = StageWord(o.Stage);
   j["message"] = r.Message;
   j["advice"] = r.Advice;
   j["status"] = o.Status;

@@ -14,9 +14,9 @@ namespace zentrel::cli {
 int ExitCodeOf(FailureKind failure);
 
 // "emu-2 ZB-000002 board 3: FAILED: Boot data write Ack error (1 pages, 2.5 s)".
-std::string ResultLine(const BoardRecord& record, bool numbered);
+std::string ResultLine(const RoadRecord& record, bool numbered);
 
 // The board's part of a JSON record: which board, how it ended, its fields.
-void AddBoardJson(nlohmann::json& object, const BoardRecord& record);
+void AddBoardJson(nlohmann::json& object, const RoadRecord& record);
 
 }  // namespace zentrel::cli

@@ -32,7 +32,7 @@ const char* CommandName(RoadKind road) {
 // A board's result line, or its device_result record; a table on a terminal
 // shows the result in its row instead. file: the firmware a flash sent, so
 // that the record names it; null for info and app-info.
-void ShowBoardResult(ConsoleView& view, const BoardRecord& r, bool numbered, bool inTable,
+void ShowBoardResult(ConsoleView& view, const RoadRecord& r, bool numbered, bool inTable,
                      const nlohmann::json& file) {
   nlohmann::json object = {{"event", "device_result"}};
   AddBoardJson(object, r);
@@ -55,14 +55,14 @@ class ConsoleLine final : public LineObserver {
   void CannotOpen(const std::vector<UnopenableDevice>& found, const DeviceIds& ids) override {
     view_.TellUnopenable(found, ids);
   }
-  void Finished(const BoardRecord& record) override {
+  void Finished(const RoadRecord& record) override {
     view_.EndLiveLine();
     Records.push_back(record);
     if (!repeat_) return;
     ShowBoardResult(view_, record, true, false, file_);
     if (!record.Advice.empty()) view_.Error("zentrel-flash: " + record.Advice);
   }
-  std::vector<BoardRecord> Records;
+  std::vector<RoadRecord> Records;
 
  private:
   ConsoleView& view_;
@@ -186,8 +186,8 @@ class DeviceCommand {
 
   // The record of a single board: its fields or its JSON object, and one
   // line on stderr for every failure.
-  int FinishOne(const BoardRecord& r) {
-    const int code = ExitCodeOf(r.Failure);
+  int FinishOne(const RoadRecord& r) {
+    const int code = ExitCodeOf(r.Failure());
     if (code != kExitOk) {
       // A box has been shown on stderr already; else the status text, what
       // the device holds when it was stopped, or the dump that failed after
@@ -202,7 +202,7 @@ class DeviceCommand {
       if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);
       // Only a search that found nothing to open: a device that failed
       // midway was open, and its advice says where it stopped.
-      if (r.Outcome.Failure == FailureKind::NoDevice) {
+      if (r.Failure() == FailureKind::NoDevice) {
         view_.TellUnopenable(FindUnopenableWithIds(rig_->Platform(), o_.Ids), o_.Ids);
       }
     }
@@ -227,9 +227,9 @@ class DeviceCommand {
 
   // The end of a run of many boards: the counts, the result record, and
   // one line on stderr when the run did not pass.
-  int Summarise(const std::vector<BoardRecord>& records, std::size_t devices) {
+  int Summarise(const std::vector<RoadRecord>& records, std::size_t devices) {
     const auto passed = static_cast<int>(std::count_if(
-        records.begin(), records.end(), [](const BoardRecord& r) { return r.Passed(); }));
+        records.begin(), records.end(), [](const RoadRecord& r) { return r.Passed(); }));
     const int failed = static_cast<int>(records.size()) - passed;
     const int code = ExitCodeOf(RunFailure(records));
     const double seconds = static_cast<double>(clock_.NowUs() - startUs_) / 1e6;
@@ -250,7 +250,7 @@ class DeviceCommand {
     }
     view_.Note(counts);
     if (o_.All) {
-      for (const BoardRecord& r : records) {
+      for (const RoadRecord& r : records) {
         if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Board.Port + ": " + r.Advice);
       }
     }
@@ -269,10 +269,10 @@ class DeviceCommand {
     // each board's result is a line of its own.
     const bool drawn =
         view_.Mode() == OutputMode::Terminal && devices + 2 <= TerminalSizeOf(stdout).Rows;
-    std::vector<BoardRecord> records;
+    std::vector<RoadRecord> records;
     std::size_t onScreen = 0;
-    const auto show = [&](const std::vector<LineState>& rows, std::vector<BoardRecord>& finished) {
-      for (BoardRecord& r : finished) {
+    const auto show = [&](const std::vector<LineState>& rows, std::vector<RoadRecord>& finished) {
+      for (RoadRecord& r : finished) {
         ShowBoardResult(view_, r, o_.Repeat, drawn, file_);
         records.push_back(std::move(r));
       }

@@ -224,7 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(device.OpenHandleCount() == 0);
   // Asked while the road runs, a stop ends it as stopped; nothing else does.
   FUZZ_CHECK((outcome.Failure == FailureKind::Stopped) == stopped);
-  if (!outcome.Completed) return 0;
+  if (!outcome.Completed()) return 0;
   FUZZ_CHECK(outcome.Failure == FailureKind::None);
   FUZZ_CHECK(device.ValidStringsCame);
   if (device.Road != RoadKind::Download) return 0;

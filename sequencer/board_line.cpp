@@ -18,19 +18,17 @@ constexpr std::uint64_t kWaitPollUs = 100'000;
 
 bool Stop(const LineSetup& s) { return s.StopRequested && s.StopRequested(); }
 
-BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const DeviceFilter& filter,
+RoadRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const DeviceFilter& filter,
                      int number, LineObserver& observer) {
-  BoardRecord record;
-  record.Number = number;
-  record.Start = std::chrono::system_clock::now();
+  const auto start = std::chrono::system_clock::now();
   RoadWatch watch{observer.RoadView(), observer.ShowsPages(),
                   [&observer](const ProgressSnapshot& p) { observer.Progress(p); },
                   s.StopRequested};
-  static_cast<RoadResult&>(record) =
+  RoadRecord record =
       RunRoad({s.Road, s.Platform, filter, s.Image, s.Ids, s.Time, s.Pacing, board}, watch);
+  record.Number = number;
+  record.Start = start;
   const RoadOutcome& o = record.Outcome;
-  record.Failure = o.Completed || o.Failure != FailureKind::None ? o.Failure
-                                                                 : FailureKind::DeviceFailed;
   record.Message = o.Failure == FailureKind::Stopped ? StoppedText(o)
                    : o.Box != nullptr                ? o.Box
                                                      : o.Status;
@@ -42,7 +40,7 @@ BoardRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const Devi
 struct SharedLines {
   std::mutex Lock;
   std::vector<LineState> States;
-  std::vector<BoardRecord> Finished;  // not yet shown
+  std::vector<RoadRecord> Finished;  // not yet shown
 };
 
 // Keeps a line's state from the line's own thread.
@@ -56,7 +54,7 @@ class LineKeeper final : public LineObserver {
     // The next board's road has begun: the last one's record goes.
     if (p.Writing || p.Pages > 0) state.Last.reset();
   }
-  void Finished(const BoardRecord& r) override {
+  void Finished(const RoadRecord& r) override {
     std::lock_guard<std::mutex> hold(shared_.Lock);
     LineState& state = shared_.States[line_];
     state.Board.Serial = r.Board.Serial;
@@ -71,12 +69,13 @@ class LineKeeper final : public LineObserver {
 };
 
 // A device with the IDs that cannot be opened, as a board that failed.
-BoardRecord UnopenableRecord(const LineSetup& s, const UnopenableDevice& device) {
-  BoardRecord r;
+RoadRecord UnopenableRecord(const LineSetup& s, const UnopenableDevice& device) {
+  RoadRecord r;
   r.Board = ReadDeviceIdentity(s.Platform, device.Path);
   r.Start = std::chrono::system_clock::now();
   r.Outcome.Road = s.Road;
-  r.Outcome.Failure = r.Failure = FailureKind::NoDevice;
+  r.Outcome.Ended = true;
+  r.Outcome.Failure = FailureKind::NoDevice;
   r.Outcome.Stage = SequencerStage::Connect;  // its road would have found none
   r.Outcome.Pages = s.Road == RoadKind::Download ? PagesToSend(s.Image.ImageLength) : 0;
   r.Message = "cannot be opened: " + device.Reason;
@@ -115,18 +114,18 @@ WaitEnd WaitForDevice(const LineSetup& s, const DeviceFilter& filter, bool want,
 void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitFilter,
              LineObserver& observer) {
   for (int number = 1;; ++number) {
-    BoardRecord record = RunBoard(s, board, waitFilter, number, observer);
+    RoadRecord record = RunBoard(s, board, waitFilter, number, observer);
     if (s.Hands != nullptr) {
       const std::string error = s.Hands->AfterRoad(board);
       if (!error.empty() && record.Passed()) {
-        record.Failure = FailureKind::DeviceFailed;
+        record.AfterRoadFailed = true;
         record.Message = error;
         record.MessageIsBox = false;
       }
     }
     record.Advice = FailureAdvice(record, s.Image, s.Ids, s.Platform);
     observer.Finished(record);
-    if (!s.Repeat || record.Outcome.Failure == FailureKind::Stopped) return;
+    if (!s.Repeat || record.Failure() == FailureKind::Stopped) return;
     // The operator takes the board off, and the next one comes.
     if (s.Hands != nullptr && !s.Hands->TakeOffAndPlugNext(board.Path)) return;
     const DeviceFilter leaving = board.Path.empty() ? waitFilter : FollowFilter(board);
@@ -151,7 +150,7 @@ void RunSideBySide(const LineSetup& s, const std::vector<DeviceIdentity>& boards
     keepers.push_back(std::make_unique<LineKeeper>(shared, keepers.size()));
   }
   for (const UnopenableDevice& device : unopenable) {
-    const BoardRecord r = UnopenableRecord(s, device);
+    const RoadRecord r = UnopenableRecord(s, device);
     shared.States.push_back({r.Board, {}, r});
     shared.States.back().Progress.Stage = "failed";
     shared.Finished.push_back(r);
@@ -165,7 +164,7 @@ void RunSideBySide(const LineSetup& s, const std::vector<DeviceIdentity>& boards
     });
   }
   const auto showNow = [&] {
-    std::vector<BoardRecord> finished;
+    std::vector<RoadRecord> finished;
     std::vector<LineState> states;
     {
       std::lock_guard<std::mutex> hold(shared.Lock);
@@ -182,12 +181,13 @@ void RunSideBySide(const LineSetup& s, const std::vector<DeviceIdentity>& boards
   showNow();
 }
 
-FailureKind RunFailure(const std::vector<BoardRecord>& records) {
+FailureKind RunFailure(const std::vector<RoadRecord>& records) {
   FailureKind run = FailureKind::None;
-  for (const BoardRecord& r : records) {
-    if (r.Failure == FailureKind::Stopped) return FailureKind::Stopped;
-    if (r.Passed()) continue;
-    run = run == FailureKind::None || run == r.Failure ? r.Failure : FailureKind::DeviceFailed;
+  for (const RoadRecord& r : records) {
+    const FailureKind failure = r.Failure();
+    if (failure == FailureKind::Stopped) return FailureKind::Stopped;
+    if (failure == FailureKind::None) continue;
+    run = run == FailureKind::None || run == failure ? failure : FailureKind::DeviceFailed;
   }
   return run;
 }

@@ -20,19 +20,6 @@
 
 namespace zentrel {
 
-// One board's road, and how the line ended it.
-struct BoardRecord : RoadResult {
-  int Number = 1;  // the n-th board on its line
-  std::chrono::system_clock::time_point Start;
-  // The road's failure, or DeviceFailed when the road did not complete
-  // without one, or completed but what the line did after it failed.
-  FailureKind Failure = FailureKind::None;
-  std::string Message;  // the box, the status, or where it was stopped
-  bool MessageIsBox = false;  // Message is the box the road showed: no need to say it twice
-  std::string Advice;   // after a failure: what failed and what to do
-  bool Passed() const { return Failure == FailureKind::None; }
-};
-
 // What a line tells whoever shows it, from the line's own thread.
 class LineObserver {
  public:
@@ -45,7 +32,7 @@ class LineObserver {
   // After every tick of a road, and while the line waits for a board.
   virtual void Progress(const ProgressSnapshot& progress) = 0;
   // A board's road has ended.
-  virtual void Finished(const BoardRecord& record) = 0;
+  virtual void Finished(const RoadRecord& record) = 0;
   // While the line waits for a board: devices with the IDs that cannot be
   // opened, each time one comes that was not there before.
   virtual void CannotOpen(const std::vector<UnopenableDevice>&, const DeviceIds&) {}
@@ -92,13 +79,13 @@ struct LineState {
   DeviceIdentity Board;       // as chosen; its serial as its last road read it
   ProgressSnapshot Progress;  // "starting" before its first road, "done" or
                               // "failed" when a road has just ended
-  std::optional<BoardRecord> Last;  // the last road's, until the next one runs
+  std::optional<RoadRecord> Last;  // the last road's, until the next one runs
 };
 
 // Gets where each line stands and the records finished since it was called
 // last, in the order they finished.
 using ShowLines =
-    std::function<void(const std::vector<LineState>& lines, std::vector<BoardRecord>& finished)>;
+    std::function<void(const std::vector<LineState>& lines, std::vector<RoadRecord>& finished)>;
 
 // A line per board at once, each on a thread of its own and each board
 // followed by its port; each device with the IDs that cannot be opened is a
@@ -113,6 +100,6 @@ void RunSideBySide(const LineSetup& setup, const std::vector<DeviceIdentity>& bo
 // None when every board passed; else the one failure they share, or
 // DeviceFailed. A stop while the line waits for the next board stops no
 // road: it only ends the run.
-FailureKind RunFailure(const std::vector<BoardRecord>& records);
+FailureKind RunFailure(const std::vector<RoadRecord>& records);
 
 }  // namespace zentrel

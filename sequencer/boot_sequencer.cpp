@@ -388,7 +388,6 @@ void BootSequencer::EndRoad(FailureKind failure) {
   state_ = Idle;
   device_.CloseDevice();
   outcome_.Ended = true;
-  outcome_.Completed = failure == FailureKind::None;
   outcome_.Failure = failure;
   outcome_.PagesWritten = pagesDone_;
 }
@@ -461,8 +460,6 @@ void BootSequencer::ShowStatus(const char* text) {
 
 void BootSequencer::ShowBox(const char* text, const char* caption, MessageIcon icon) {
   outcome_.Box = text;
-  outcome_.BoxCaption = caption;
-  outcome_.BoxIcon = icon;
   view_.ShowMessageBox(text, caption, icon);
 }
 

@@ -68,14 +68,13 @@ class BootSequencer {
   // Whether the road that ended last reached its goal (fields read, image
   // flashed); false while a road runs, after any failure and after a refused
   // start.
-  bool RoadCompleted() const { return outcome_.Completed; }
+  bool RoadCompleted() const { return outcome_.Completed(); }
 
   // The record's fields, for reading; only the sequencer writes them.
   SequencerStage SequencerState() const { return state_; }
   RoadMode RunMode() const { return runMode_; }
   std::int32_t TickCounter() const { return tickCounter_; }
   std::uint16_t FlashSizeKiB() const { return flashSizeKiB_; }
-  const StringsReport& Strings() const { return strings_; }
 
  private:
   void RunResetDevice();

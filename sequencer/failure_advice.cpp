@@ -38,7 +38,7 @@ std::string NoDevice(const DeviceIds& ids, HidPlatform& platform) {
   return advice;
 }
 
-std::string DoesNotFit(const RoadResult& r, const ImageStore& image) {
+std::string DoesNotFit(const RoadRecord& r, const ImageStore& image) {
   const std::string& platform = r.Fields[static_cast<std::size_t>(ValueField::PlatformField)];
   const std::string& version = r.Fields[static_cast<std::size_t>(ValueField::HwVersionField)];
   char device[160];
@@ -55,9 +55,13 @@ std::string DoesNotFit(const RoadResult& r, const ImageStore& image) {
   return file + length + "; " + device;
 }
 
-std::string DeviceFailed(const RoadResult& r, const DeviceIds& ids) {
+std::string DeviceFailed(const RoadRecord& r, const DeviceIds& ids) {
   const RoadOutcome& o = r.Outcome;
-  std::string text = std::string("failed while ") + PhaseWord(PhaseOf(o.Stage));
+  if (o.Completed()) {
+    // The message says what failed; the board itself is fine.
+    return "the road on the board completed; only what followed it failed";
+  }
+  std::string text = std::string("failed while ") + StageWord(o.Stage);
   if (PhaseOf(o.Stage) == RoadPhase::Writing) {
     char pages[64];
     std::snprintf(pages, sizeof pages, " page %u of %u", static_cast<unsigned>(o.PagesWritten + 1),
@@ -78,9 +82,9 @@ std::string DeviceFailed(const RoadResult& r, const DeviceIds& ids) {
 
 }  // namespace
 
-std::string FailureAdvice(const RoadResult& r, const ImageStore& image, const DeviceIds& ids,
+std::string FailureAdvice(const RoadRecord& r, const ImageStore& image, const DeviceIds& ids,
                           HidPlatform& platform) {
-  switch (r.Outcome.Failure) {
+  switch (r.Failure()) {
     case FailureKind::NoDevice: return NoDevice(ids, platform);
     case FailureKind::DoesNotFit: return DoesNotFit(r, image);
     case FailureKind::DeviceFailed: return DeviceFailed(r, ids);

@@ -8,13 +8,13 @@
 #include "hid/hid_platform.h"
 #include "image/image_store.h"
 #include "protocol/device_ids.h"
-#include "sequencer/road_run.h"
+#include "sequencer/road_record.h"
 
 namespace zentrel {
 
 // Empty when there is nothing to add (a completed road, a stopped one,
 // whose text says it all already).
-std::string FailureAdvice(const RoadResult& result, const ImageStore& image, const DeviceIds& ids,
+std::string FailureAdvice(const RoadRecord& result, const ImageStore& image, const DeviceIds& ids,
                           HidPlatform& platform);
 
 // Discovery leaves out the devices with the IDs that cannot be opened, so a

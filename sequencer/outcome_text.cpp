@@ -19,6 +19,8 @@ const char* PhaseWord(RoadPhase phase) {
   return "";
 }
 
+const char* StageWord(SequencerStage stage) { return PhaseWord(PhaseOf(stage)); }
+
 const char* FailureKindName(FailureKind kind) {
   switch (kind) {
     case FailureKind::None: return "";

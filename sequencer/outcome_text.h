@@ -12,6 +12,8 @@ namespace zentrel {
 
 // "resetting", "searching", ... "done".
 const char* PhaseWord(RoadPhase phase);
+// The word of the phase a stage belongs to: where a record says a road ended.
+const char* StageWord(SequencerStage stage);
 
 // "no_device", "device_failed", ...; "" for none.
 const char* FailureKindName(FailureKind kind);

@@ -34,7 +34,6 @@ inline constexpr std::size_t kStatusTextSize = 48;
 struct RoadOutcome {
   RoadKind Road = RoadKind::NotRun;
   bool Ended = false;  // false while the road runs and before the first one
-  bool Completed = false;
   FailureKind Failure = FailureKind::None;
   SequencerStage Stage = SequencerStage::Idle;  // the stage it ended in
   std::uint32_t PagesWritten = 0;
@@ -47,11 +46,12 @@ struct RoadOutcome {
   // takes the command but does not reset is found again by the search.
   bool BootLoaderAnswered = false;
   // The last status text the road set ("" if none) and its box, if it
-  // opened one (the caption and icon with it).
+  // opened one.
   char Status[kStatusTextSize] = "";
   const char* Box = nullptr;
-  const char* BoxCaption = nullptr;
-  MessageIcon BoxIcon = MessageIcon::Error;
+
+  // The road reached its goal: fields read, image flashed.
+  bool Completed() const { return Ended && Failure == FailureKind::None; }
 };
 
 }  // namespace zentrel

@@ -58,7 +58,7 @@ double Seconds(std::uint64_t us) { return static_cast<double>(us) / 1e6; }
 // and port the road found it on and what is on that port now, and tells
 // after a failed conversation whether a device is still where it looked.
 void NameBoard(const RoadRunSetup& s, const DeviceFilter& where, const DeviceAccess& device,
-               RoadResult& result) {
+               RoadRecord& result) {
   const bool found = s.Board.Path.empty() && !device.FirstPath().empty();
   const bool onAPort = found && !device.FirstPort().empty();
   std::vector<DeviceIdentity> there;
@@ -93,7 +93,7 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
   } while (sequencer.SequencerState() != SequencerStage::Idle);
 }
 
-RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
+RoadRecord RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
   const DeviceFilter where = s.Board.Path.empty() ? s.Filter : FollowFilter(s.Board);
   DeviceAccess device(s.Platform, where);
   FieldKeeper view(watch);
@@ -126,7 +126,7 @@ RoadResult RunRoad(const RoadRunSetup& s, const RoadWatch& watch) {
     TickUntilIdle(sequencer, s.Time, s.Pacing, watch.StopRequested, show);
   }
   const std::uint64_t endUs = s.Time.NowUs();
-  RoadResult result;
+  RoadRecord result;
   result.Outcome = sequencer.Outcome();
   result.Fields = view.Fields;
   result.FlashSizeKiB = sequencer.FlashSizeKiB();

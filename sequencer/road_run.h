@@ -3,7 +3,6 @@
 // end that runs a road without a window's timer runs it through here.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,7 +14,7 @@
 #include "protocol/clock.h"
 #include "protocol/device_ids.h"
 #include "sequencer/boot_sequencer.h"
-#include "sequencer/road_outcome.h"
+#include "sequencer/road_record.h"
 
 namespace zentrel {
 
@@ -37,22 +36,6 @@ struct ProgressSnapshot {
   std::uint32_t Pages = 0;
   std::uint64_t ElapsedUs = 0;  // since the road started
   std::uint64_t WritingUs = 0;  // since the first page went out
-};
-
-// What a road left when it ended.
-struct RoadResult {
-  RoadOutcome Outcome;
-  std::array<std::string, 6> Fields;  // as the road set them, without the indent
-  std::uint16_t FlashSizeKiB = 0;     // as the boot status gave it
-  double Seconds = 0;
-  double WritingSeconds = 0;  // from the first page on
-  // The board the road ran on: the chosen one or, when none was, the device
-  // it opened first (its node and port then, the rest as that port has it
-  // now); empty when it opened none.
-  DeviceIdentity Board;
-  // After a failed conversation: no device with the IDs is where the road
-  // looked for its board.
-  bool LeftBus = false;
 };
 
 struct RoadRunSetup {
@@ -80,7 +63,8 @@ void TickUntilIdle(BootSequencer& sequencer, Clock& clock, Pace pace,
                    const std::function<bool()>& stopRequested = {},
                    const std::function<void()>& afterTick = {});
 
-// Starts the road and runs it to its end.
-RoadResult RunRoad(const RoadRunSetup& setup, const RoadWatch& watch);
+// Starts the road and runs it to its end: the road's part of its record
+// (the line adds the rest).
+RoadRecord RunRoad(const RoadRunSetup& setup, const RoadWatch& watch);
 
 }  // namespace zentrel

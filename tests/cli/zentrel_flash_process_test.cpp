@@ -169,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"DumpNotWritten",
             {"flash", "@demo", "--emulate", kInstant, "--emulate-dump", "/dev/full"}, 1,
             "zentrel-flash: cannot write /dev/full: No space left on device\n", "",
-            {{"/passed", false}, {"/failure", "device_failed"}, {"/pages_written", 8}}},
+            {{"/passed", false}, {"/failure", "device_failed"}, {"/pages_written", 8},
+             {"/advice", "the road on the board completed; only what followed it failed"}}},
         Row{"FlashTooSmall", {"flash", "@demo", "--emulate", "--emulate-flash-kib", "4"}, 4,
             "Device Flash size is smaller than SW image", ""},
         // A trace or capture that fills its disk: said once, and never exit 0.

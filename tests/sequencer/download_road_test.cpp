@@ -160,7 +160,7 @@ TEST(DownloadRoad, StoppedAtPageThreeSaysThreePagesAndShowsNothing) {
 
   const RoadOutcome& outcome = h.sequencer.Outcome();
   EXPECT_TRUE(outcome.Ended);
-  EXPECT_FALSE(outcome.Completed);
+  EXPECT_FALSE(outcome.Completed());
   EXPECT_EQ(outcome.Failure, FailureKind::Stopped);
   EXPECT_EQ(outcome.Stage, AwaitPacketAck);
   EXPECT_EQ(outcome.PagesWritten, 3u);

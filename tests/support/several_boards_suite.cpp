@@ -26,10 +26,10 @@ class LineRecorder final : public LineObserver {
  public:
   SequencerView* RoadView() override { return &view; }
   void Progress(const ProgressSnapshot&) override {}
-  void Finished(const BoardRecord& record) override { records.push_back(record); }
+  void Finished(const RoadRecord& record) override { records.push_back(record); }
 
   RecordingView view;
-  std::vector<BoardRecord> records;
+  std::vector<RoadRecord> records;
 };
 
 const std::vector<std::uint8_t> kErased(256 * 1024, 0xFF);
@@ -80,9 +80,9 @@ TEST_P(SeveralBoards, AFilteredLineFlashesOnlyTheChosenBoardAcrossItsReset) {
     LineRecorder line;
     RunLine(setup, {}, filter, line);
     ASSERT_EQ(line.records.size(), 1u);
-    const BoardRecord& record = line.records.front();
+    const RoadRecord& record = line.records.front();
     EXPECT_EQ(record.Passed(), row.Flashed != 0);
-    EXPECT_EQ(record.Outcome.Completed, row.Flashed != 0);
+    EXPECT_EQ(record.Outcome.Completed(), row.Flashed != 0);
     EXPECT_EQ(record.Message, row.Flashed ? "Boot successful finished" : "No HID device detect");
     EXPECT_EQ(line.view.BoxTexts(), std::vector<std::string>{record.Message});
     if (row.Flashed != 0) {
@@ -118,40 +118,40 @@ TEST_P(SeveralBoards, LinesSideBySideFlashEachTheirOwnBoardAndAVanishingOneFails
     // Resolved once, as a front end does before it runs them.
     const std::vector<DeviceIdentity> boards = FindDevices(rack_->Platform(), ids_, {});
     ASSERT_EQ(boards.size(), 3u);
-    std::vector<BoardRecord> records;
+    std::vector<RoadRecord> records;
     std::size_t lines = 0;
     RunSideBySide(
         setup, boards, {},
-        [&](const std::vector<LineState>& states, std::vector<BoardRecord>& finished) {
+        [&](const std::vector<LineState>& states, std::vector<RoadRecord>& finished) {
           lines = states.size();
           records.insert(records.end(), finished.begin(), finished.end());
         },
         10'000);
     EXPECT_EQ(lines, 3u);
     ASSERT_EQ(records.size(), 3u);
-    std::sort(records.begin(), records.end(), [](const BoardRecord& a, const BoardRecord& b) {
+    std::sort(records.begin(), records.end(), [](const RoadRecord& a, const RoadRecord& b) {
       return a.Board.Port < b.Board.Port;
     });
 
     for (int k = 1; k <= 3; ++k) {
       SCOPED_TRACE("board " + std::to_string(k));
-      const BoardRecord& record = records[static_cast<std::size_t>(k - 1)];
+      const RoadRecord& record = records[static_cast<std::size_t>(k - 1)];
       EXPECT_EQ(record.Board.Port, rack_->Port(k));
       EXPECT_EQ(record.Number, 1);
       const BoardSeen board = rack_->Seen(k);
       EXPECT_EQ(board.ProtocolErrors, 0);
       EXPECT_EQ(board.Resets, 1);
       if (k == vanishing) {
-        EXPECT_FALSE(record.Outcome.Completed);
+        EXPECT_FALSE(record.Outcome.Completed());
         EXPECT_FALSE(record.Passed());
-        EXPECT_EQ(record.Failure, FailureKind::DeviceFailed);
+        EXPECT_EQ(record.Failure(), FailureKind::DeviceFailed);
         EXPECT_EQ(record.Message, "Boot data write Ack error") << record.Outcome.Status;
         EXPECT_EQ(board.DataReports, 2u);
         EXPECT_FALSE(board.Present);
         // What the record says was written is what the board holds.
         ExpectFlashed(board.Flash, SentBytes(*image_), record.Outcome.PagesWritten);
       } else {
-        EXPECT_TRUE(record.Outcome.Completed);
+        EXPECT_TRUE(record.Outcome.Completed());
         EXPECT_TRUE(record.Passed());
         EXPECT_EQ(record.Message, "Boot successful finished") << record.Outcome.Status;
         EXPECT_EQ(board.DataReports, 8u * 4);

@@ -8,8 +8,9 @@
 # binary (with --address), and of srec_cat's S19 and S28, must equal the
 # objcopy binary placed at 0x1000: byte for byte. Then flashes into the
 # emulated device, the examples among them, and refusals of broken ELFs.
+# With SCHEMA, every JSON record of those flashes is checked against it.
 #
-# Usage: check_firmware_formats.sh PATH/TO/zentrel-flash EXAMPLES_DIR
+# Usage: check_firmware_formats.sh PATH/TO/zentrel-flash EXAMPLES_DIR [SCHEMA]
 # Exit status: 0 when every case matches; 77 (skipped) when
 # arm-none-eabi-gcc is not installed (scripts/install-deps.sh test installs
 # it); 1 on a mismatch, the work folder kept.
@@ -17,6 +18,8 @@ set -eu
 
 flash=${1:?usage: $0 PATH/TO/zentrel-flash EXAMPLES_DIR}
 examples=${2:?usage: $0 PATH/TO/zentrel-flash EXAMPLES_DIR}
+schema=${3:-}
+validator=$(dirname "$0")/../support/validate_records.py
 for tool in arm-none-eabi-gcc arm-none-eabi-objcopy srec_cat; do
   if ! command -v "$tool" > /dev/null; then
     echo "SKIPPED: $tool not found (Debian: gcc-arm-none-eabi, binutils-arm-none-eabi," \
@@ -57,13 +60,15 @@ check_flash() {
   if ! run flash "$reference" --emulate --emulate-latency instant \
         --emulate-dump "$work/$name.ref.dump" > "$work/$name.ref.log" 2>&1 ||
      ! run flash "$@" --emulate --emulate-latency instant --json \
-        --emulate-dump "$work/$name.dump" > "$work/$name.log" 2>&1; then
+        --emulate-dump "$work/$name.dump" > "$work/$name.json" 2> "$work/$name.log"; then
     fail "$name: a download failed:"
     tail -n 3 "$work/$name.ref.log" "$work/$name.log"
   elif ! cmp -s "$work/$name.ref.dump" "$work/$name.dump"; then
     fail "$name: the device's flash differs from $reference's"
-  elif ! grep -q "\"sha256\":\"$(sha256sum < "$1" | cut -d' ' -f1)\"" "$work/$name.log"; then
+  elif ! grep -q "\"sha256\":\"$(sha256sum < "$1" | cut -d' ' -f1)\"" "$work/$name.json"; then
     fail "$name: the record's sha256 is not the whole file's"
+  elif [ -n "$schema" ] && ! python3 "$validator" "$schema" < "$work/$name.json"; then
+    fail "$name: records that the schema does not describe"
   else
     echo "ok   $name (device flash as after $(basename "$reference"))"
   fi

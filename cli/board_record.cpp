@@ -53,8 +53,10 @@ std::string ResultLine(const RoadRecord& r, bool numbered) {
   return line + tail;
 }
 
-void AddBoardJson(nlohmann::json& j, const RoadRecord& r) {
+nlohmann::json BoardJson(const RoadRecord& r, const nlohmann::json& file) {
   const RoadOutcome& o = r.Outcome;
+  nlohmann::json j = nlohmann::json::object();
+  if (!file.is_null()) j["file"] = file;
   j["port"] = r.Board.Port;
   j["serial"] = r.Board.Serial;
   j["path"] = r.Board.Path;
@@ -76,6 +78,16 @@ void AddBoardJson(nlohmann::json& j, const RoadRecord& r) {
     fields[kFieldNames[static_cast<std::size_t>(field)]] = r.Fields[static_cast<std::size_t>(field)];
   }
   j["fields"] = fields;
+  return j;
+}
+
+nlohmann::json RunJson(const char* command, const nlohmann::json& file, int exitCode,
+                       nlohmann::json ending) {
+  ending["event"] = "result";
+  ending["command"] = command;
+  if (!file.is_null()) ending["file"] = file;
+  ending["exit_code"] = exitCode;
+  return ending;
 }
 
 }  // namespace zentrel::cli

@@ -16,7 +16,14 @@ int ExitCodeOf(FailureKind failure);
 // "emu-2 ZB-000002 board 3: FAILED: Boot data write Ack error (1 pages, 2.5 s)".
 std::string ResultLine(const RoadRecord& record, bool numbered);
 
-// The board's part of a JSON record: which board, how it ended, its fields.
-void AddBoardJson(nlohmann::json& object, const RoadRecord& record);
+// A board's JSON object: which board, how it ended, its fields, and file,
+// the firmware a flash sent (null for info and app-info: left out).
+nlohmann::json BoardJson(const RoadRecord& record, const nlohmann::json& file);
+
+// A run's result record: the command, the firmware a flash sent, the exit
+// code, and how the run ended (a board's object, the counts of many, or why
+// it ended before any board).
+nlohmann::json RunJson(const char* command, const nlohmann::json& file, int exitCode,
+                       nlohmann::json ending);
 
 }  // namespace zentrel::cli

@@ -34,9 +34,8 @@ const char* CommandName(RoadKind road) {
 // that the record names it; null for info and app-info.
 void ShowBoardResult(ConsoleView& view, const RoadRecord& r, bool numbered, bool inTable,
                      const nlohmann::json& file) {
-  nlohmann::json object = {{"event", "device_result"}};
-  AddBoardJson(object, r);
-  if (!file.is_null()) object["file"] = file;
+  nlohmann::json object = BoardJson(r, file);
+  object["event"] = "device_result";
   view.Json(object);  // Json and Note write in their modes only
   if (view.Mode() == OutputMode::Quiet && !r.Passed()) {
     view.Error("zentrel-flash: " + ResultLine(r, numbered));
@@ -167,21 +166,10 @@ class DeviceCommand {
   // --json, the result record that a log keeps.
   int EndBeforeAnyBoard(FailureKind failure, const std::string& why) {
     view_.Error("zentrel-flash: " + why);
-    nlohmann::json result = ResultRecord();
     const int code = ExitCodeOf(failure);
-    result["exit_code"] = code;
-    result["failure"] = FailureKindName(failure);
-    result["message"] = why;
-    view_.Json(result);
+    view_.Json(RunJson(CommandName(road_), file_, code,
+                       {{"failure", FailureKindName(failure)}, {"message", why}}));
     return code;
-  }
-
-  // The command's result record as every run ends it: what ran, and the
-  // file a download sent.
-  nlohmann::json ResultRecord() const {
-    nlohmann::json result = {{"event", "result"}, {"command", CommandName(road_)}};
-    if (road_ == RoadKind::Download) result["file"] = file_;
-    return result;
   }
 
   // The record of a single board: its fields or its JSON object, and one
@@ -207,10 +195,7 @@ class DeviceCommand {
       }
     }
     if (view_.Mode() == OutputMode::Json) {  // the record hashes the file
-      nlohmann::json result = ResultRecord();
-      AddBoardJson(result, r);
-      result["exit_code"] = WithTrace(code);
-      view_.Json(result);
+      view_.Json(RunJson(CommandName(road_), file_, WithTrace(code), BoardJson(r, nullptr)));
     } else if (code == kExitOk) {  // Note and PrintFields write nothing with --quiet
       if (road_ == RoadKind::Download) {
         const std::uint32_t pages = r.Outcome.PagesWritten;
@@ -237,16 +222,11 @@ class DeviceCommand {
     std::snprintf(counts, sizeof counts, "%d passed, %d failed in %.1f s", passed, failed,
                   seconds);
     if (view_.Mode() == OutputMode::Json) {  // the record hashes the file
-      nlohmann::json result = ResultRecord();
-      result.update({{"all", o_.All},
-                     {"repeat", o_.Repeat},
-                     {"exit_code", WithTrace(code)},
-                     {"boards", records.size()},
-                     {"passed", passed},
-                     {"failed", failed},
-                     {"duration_s", seconds}});
-      if (o_.All) result["devices"] = devices;
-      view_.Json(result);
+      nlohmann::json counts = {{"all", o_.All},         {"repeat", o_.Repeat},
+                               {"boards", records.size()}, {"passed", passed},
+                               {"failed", failed},       {"duration_s", seconds}};
+      if (o_.All) counts["devices"] = devices;
+      view_.Json(RunJson(CommandName(road_), file_, WithTrace(code), std::move(counts)));
     }
     view_.Note(counts);
     if (o_.All) {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <utility>
 
 #include "cli/commands.h"
@@ -221,7 +222,7 @@ Outcome RunInProcess(std::vector<std::string> args) {
 }
 
 TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
-                          const std::string& interruptAt) {
+                          const std::string& interruptWhen) {
   const std::string command = CommandLine(args);
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kChildLimitMs);
   args.insert(args.begin(), ZENTREL_FLASH_PROGRAM);
@@ -241,7 +242,8 @@ TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
   }
   char buffer[512];
   // Ends with EIO once the program has ended.
-  bool interrupt = !interruptAt.empty();
+  bool interrupt = !interruptWhen.empty();
+  const std::regex when(interruptWhen);
   bool timeUp = false;
   for (;;) {
     pollfd polled{terminal, POLLIN, 0};
@@ -255,7 +257,7 @@ TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns,
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     run.Screen.append(buffer, static_cast<std::size_t>(n));
-    if (interrupt && run.Screen.find(interruptAt) != std::string::npos) {
+    if (interrupt && std::regex_search(run.Screen, when)) {
       kill(pid, SIGINT);
       interrupt = false;
     }

@@ -88,10 +88,10 @@ struct TerminalRun {
   std::string Screen;
   std::vector<std::string> Lines;
 };
-// With interruptAt, Ctrl-C (SIGINT) once the screen shows that text. Under
-// the same time limit as a Child.
+// With interruptWhen, Ctrl-C (SIGINT) once the output so far holds a match
+// of that regular expression. Under the same time limit as a Child.
 TerminalRun RunOnTerminal(std::vector<std::string> args, unsigned short columns = 120,
-                          const std::string& interruptAt = "");
+                          const std::string& interruptWhen = "");
 
 // What a terminal of the given width shows after ASCII text: lines wrap at
 // the width; carriage return, line feed, cursor up (ESC [ n A) and erase to

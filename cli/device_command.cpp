@@ -188,11 +188,7 @@ class DeviceCommand {
                     FilterText(o_.Filter));
       }
       if (!r.Advice.empty()) view_.Error("zentrel-flash: " + r.Advice);
-      // Only a search that found nothing to open: a device that failed
-      // midway was open, and its advice says where it stopped.
-      if (r.Failure() == FailureKind::NoDevice) {
-        view_.TellUnopenable(FindUnopenableWithIds(rig_->Platform(), o_.Ids), o_.Ids);
-      }
+      view_.TellUnopenable(r.Unopenable, o_.Ids);
     }
     if (view_.Mode() == OutputMode::Json) {  // the record hashes the file
       view_.Json(RunJson(CommandName(road_), file_, WithTrace(code), BoardJson(r, nullptr)));

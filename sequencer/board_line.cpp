@@ -124,6 +124,9 @@ void RunLine(const LineSetup& s, DeviceIdentity board, const DeviceFilter& waitF
       }
     }
     record.Advice = FailureAdvice(record, s.Image, s.Ids, s.Platform);
+    if (record.Failure() == FailureKind::NoDevice) {
+      record.Unopenable = FindUnopenableWithIds(s.Platform, s.Ids);
+    }
     observer.Finished(record);
     if (!s.Repeat || record.Failure() == FailureKind::Stopped) return;
     // The operator takes the board off, and the next one comes.

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hid/device_identity.h"
+#include "hid/hid_platform.h"
 #include "sequencer/road_outcome.h"
 
 namespace zentrel {
@@ -36,6 +38,10 @@ struct RoadRecord {
   std::string Message;        // the box, the status, or where it was stopped
   bool MessageIsBox = false;  // Message is the box the road showed: no need to say it twice
   std::string Advice;         // after a failure: what failed and what to do
+  // After a search that found nothing to open: the devices with the IDs
+  // that are there but cannot be opened. (A device that failed midway was
+  // open, and its advice says where it stopped.)
+  std::vector<UnopenableDevice> Unopenable;
 
   // How the board ended: the road's failure; DeviceFailed for a road that
   // never ended, or one that completed but what followed it failed.

@@ -19,7 +19,7 @@ constexpr std::uint64_t kWaitPollUs = 100'000;
 bool Stop(const LineSetup& s) { return s.StopRequested && s.StopRequested(); }
 
 RoadRecord RunBoard(const LineSetup& s, const DeviceIdentity& board, const DeviceFilter& filter,
-                     int number, LineObserver& observer) {
+                    int number, LineObserver& observer) {
   const auto start = std::chrono::system_clock::now();
   RoadWatch watch{observer.RoadView(), observer.ShowsPages(),
                   [&observer](const ProgressSnapshot& p) { observer.Progress(p); },

@@ -4,7 +4,6 @@
 // how it ended, so a front end only shows it.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>

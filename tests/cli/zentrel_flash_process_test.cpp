@@ -118,12 +118,14 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"Version", {"--version"}, 0, "", "default device IDs: vendor 0x1D50, product 0x61A7"},
         Row{"InfoDone", {"info", "--emulate", kInstant}, 0, "", "HW platform:      ZX-CORE",
             {{"/event", "result"}, {"/exit_code", 0}, {"/fields/platform", "ZX-CORE"},
-             {"/port", "emu-1"}, {"/serial", "ZB-000001"}, {"/failure", ""}}},
+             {"/port", "emu-1"}, {"/serial", "ZB-000001"}, {"/failure", ""},
+             {"/stage", "reading the boot loader"}}},
         Row{"NoDevice", {"info", "--emulate", "--emulate-fault", "never-returns", kInstant}, 5,
             "BOOT info: No HID device detect\nzentrel-flash: searched for IDs 1D50:61A7: 0 HID "
             "collections, 0 boot loader candidates, 0 with the IDs now; `zentrel-flash list` "
             "shows them\n",
-            "", {{"/failure", "no_device"}, {"/box", "No HID device detect"}}},
+            "",
+            {{"/failure", "no_device"}, {"/box", "No HID device detect"}, {"/stage", "searching"}}},
         Row{"NoDeviceNamedLikeABootLoader",
             {"info", "--emulate", "--emulate-fault", "lower-case-product", kInstant}, 5,
             "1 with the IDs now; `zentrel-flash list` shows them; emulated-hid-0 names itself "
@@ -138,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"PacketNotWritten",
             {"flash", "@demo", "--emulate", "--emulate-fault", "fail-output:3", kInstant}, 1,
             "Boot data write error", "",
-            {{"/failure", "device_failed"}, {"/box", "Boot data write error"}}},
+            {{"/failure", "device_failed"}, {"/box", "Boot data write error"}, {"/stage", "writing"}}},
         Row{"RoadEndsWithoutBox",
             {"info", "--emulate", "--emulate-fault", "fail-set-feature:2", kInstant}, 1,
             "zentrel-flash: HID device start boot sequence fail", "",

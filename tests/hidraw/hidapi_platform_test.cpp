@@ -5,13 +5,17 @@
 // Runs under umockdev-wrapper.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -171,6 +175,52 @@ TEST_F(HidapiOnHidraw, SignalWhileWaitingForInputIsNoFailureOfTheRead) {
   sigaction(SIGUSR1, &before, nullptr);
   EXPECT_EQ(got, 1);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&strings[1]), 16), "ZENTREL DEMO APP");
+}
+
+// Opens the node alongside the road's handle, as another line's search does.
+int OpenAlongside(const HidrawBootLoader& device) {
+  return open(device.CurrentDevNode().c_str(), O_RDWR | O_CLOEXEC);
+}
+
+TEST_F(HidapiOnHidraw, SearchWhileABoardIsOpenTakesNoReportFromIt) {
+  // Lines side by side: one looks for its board, opening every node, while
+  // another's report waits to be read. The first report is not yet valid.
+  config_.Behaviour.StartInBootLoader = true;
+  config_.Behaviour.InvalidStringsReads = 1;
+  PlugAndOpen();
+  ASSERT_EQ(access_->SendCommandReport(kStartBoot), 1);
+  const int watcher = OpenAlongside(*device_);
+  ASSERT_GE(watcher, 0);
+  pollfd ready{watcher, POLLIN, 0};
+  const int queued = poll(&ready, 1, 2000);
+  close(watcher);
+  ASSERT_EQ(queued, 1);
+  EXPECT_EQ(access_->RefreshDeviceList(), 1);
+  StringsReport strings{};
+  ASSERT_EQ(access_->ReadStringsReport(strings), 1);
+  EXPECT_EQ(strings[1], 0x00);
+  ASSERT_EQ(access_->ReadStringsReport(strings), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&strings[1])), "ZX-CORE");
+}
+
+TEST_F(HidapiOnHidraw, ReadWithNothingQueuedGetsTheNextReport) {
+  // A blocking read, as the kernel's, waits for the report to come.
+  config_.Behaviour.AppAnswerUs = 300'000;
+  PlugAndOpen();
+  ASSERT_EQ(access_->SendCommandReport(
+                {0x00, 0xCC, 0x00, 0x00, 0x00, 0x5A, 0x45, 0x4E, 0x54}),  // CMD_APP_ID
+            1);
+  const int reader = OpenAlongside(*device_);
+  ASSERT_GE(reader, 0);
+  char report[64] = {};
+  auto got = std::async(std::launch::async, [&] { return read(reader, report, sizeof report); });
+  if (got.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+    bed_.reset();  // which ends the read
+    FAIL() << "the read still waits";
+  }
+  close(reader);
+  EXPECT_EQ(got.get(), 63);
+  EXPECT_EQ(std::string(report, 16), "ZENTREL DEMO APP");
 }
 
 // A node that fails ends the stage that met it, with that stage's texts.

@@ -85,6 +85,7 @@ struct HidrawBootLoader::Node {
   int ResetsAtPlug = 0;
   std::deque<std::vector<std::uint8_t>> Queue;
   UMockdevIoctlClient* Pending = nullptr;  // a read waiting for a report
+  std::vector<UMockdevIoctlClient*> Openers;  // held; the closed ones go at the next open
 };
 
 struct NodeCallbacks {
@@ -96,8 +97,8 @@ struct NodeCallbacks {
     (Of(n).Owner->*Handle)(Of(n), c);
     return TRUE;
   }
-  static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer n) {
-    Of(n).Owner->ClientConnected(Of(n));
+  static void Connected(UMockdevIoctlBase*, UMockdevIoctlClient* c, gpointer n) {
+    Of(n).Owner->ClientConnected(Of(n), c);
   }
 };
 
@@ -123,6 +124,7 @@ void HidrawBootLoader::Stop() {
 HidrawBootLoader::~HidrawBootLoader() {
   Stop();
   for (auto& node : nodes_) {
+    for (UMockdevIoctlClient* opener : node->Openers) g_object_unref(opener);
     if (node->Handler != nullptr) g_object_unref(node->Handler);
   }
 }
@@ -276,8 +278,8 @@ void HidrawBootLoader::PumpOnce() {
         std::chrono::steady_clock::now() >= arriveAt_) {
       comeBack = true;
     }
-    if (live_ != nullptr && present && live_->Pending == nullptr && live_->Queue.empty() &&
-        bus_.InputReady(live_->Bus)) {
+    // A read left waiting gets the next report, as a blocked read does.
+    if (live_ != nullptr && present && live_->Queue.empty() && bus_.InputReady(live_->Bus)) {
       StringsReport report{};
       // A failed transfer on the interrupt pipe is simply no report.
       if (bus_.ReadInput(live_->Bus, report.data(), report.size(), 0)) {
@@ -310,10 +312,20 @@ bool HidrawBootLoader::TakeTransportFault(TransportFault kind, std::uint64_t cou
   return false;
 }
 
-void HidrawBootLoader::ClientConnected(Node& node) {
+void HidrawBootLoader::ClientConnected(Node& node, void* c) {
   // Each opener has its own queue in hidraw: reports from before it opened
-  // are not its to read.
+  // are not its to read. The node has one queue, for the one that reads:
+  // emptied only for an opener that has the node to itself. A search that
+  // opens every node (hidraw_probe.h) takes nothing from a board's line.
+  auto* client = static_cast<UMockdevIoctlClient*>(c);
   std::lock_guard<std::mutex> hold(lock_);
+  std::erase_if(node.Openers, [](UMockdevIoctlClient* opener) {
+    if (umockdev_ioctl_client_get_connected(opener)) return false;
+    g_object_unref(opener);
+    return true;
+  });
+  node.Openers.push_back(static_cast<UMockdevIoctlClient*>(g_object_ref(client)));
+  if (node.Openers.size() > 1) return;
   char tokens[64];
   while (!node.Queue.empty()) {
     const std::size_t n = std::min(node.Queue.size(), sizeof tokens);

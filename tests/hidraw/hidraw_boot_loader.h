@@ -105,7 +105,7 @@ class HidrawBootLoader {
   void HandleIoctl(Node& node, void* client);
   void HandleRead(Node& node, void* client);
   void HandleWrite(Node& node, void* client);
-  void ClientConnected(Node& node);
+  void ClientConnected(Node& node, void* client);
 
   HidrawTestbed& bed_;
   HidrawDeviceConfig config_;

@@ -105,11 +105,6 @@ TEST_P(SeveralBoards, AFilteredLineFlashesOnlyTheChosenBoardAcrossItsReset) {
 }
 
 TEST_P(SeveralBoards, LinesSideBySideFlashEachTheirOwnBoardAndAVanishingOneFailsAlone) {
-  // In one process, the mocked nodes' reads from several threads have been
-  // seen to block past their time limit now and then; the hidraw harness
-  // runs boards side by side through the real program instead
-  // (several_on_hidraw.sh: flash --all on three nodes, byte for byte).
-  if (std::string(GetParam().Name) == "Hidraw") GTEST_SKIP() << "threads on one umockdev process";
   for (const int vanishing : {0, 2}) {
     SCOPED_TRACE("vanishing board " + std::to_string(vanishing));
     Plug(3);

@@ -25,8 +25,8 @@ enum class FailureKind : std::uint8_t {
 
 struct RoadProgress {
   SequencerStage Stage = SequencerStage::Idle;  // where the sequencer stands now
-  std::uint32_t PagesDone = 0;   // pages the device has acknowledged whole
-  std::uint32_t Pages = 0;       // pages the download sends; 0 for the other roads
+  std::uint32_t PagesDone = 0;  // pages the device has acknowledged whole
+  std::uint32_t Pages = 0;      // pages the download sends; 0 for the other roads
 };
 
 inline constexpr std::size_t kStatusTextSize = 48;

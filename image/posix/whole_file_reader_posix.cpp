@@ -29,10 +29,19 @@ FileRead RefusedForErrno(int error) {
   }
 }
 
-FileRead RefusedForType(const struct stat& status) {
+// What no reader takes: a folder, anything but a regular file, an empty file.
+FileRead RefusedForKind(const struct stat& status) {
   if (S_ISDIR(status.st_mode)) return Refused(FileReadFault::IsDirectory);
   if (!S_ISREG(status.st_mode)) return Refused(FileReadFault::NotRegularFile);
   if (status.st_size <= 0) return Refused(FileReadFault::Empty);
+  return {};
+}
+
+// The kind, and the size that the whole-file buffer holds.
+FileRead RefusedForType(const struct stat& status) {
+  if (const FileRead refused = RefusedForKind(status); refused.Fault != FileReadFault::None) {
+    return refused;
+  }
   if (static_cast<unsigned long long>(status.st_size) > kFileBufferSize) {
     return Refused(FileReadFault::TooLarge);
   }
@@ -94,17 +103,19 @@ std::string SystemErrorText(int systemError) {
 namespace zentrel {
 
 FileRead FileAtOffset::Open(const char* path) {
+  // As ReadWholeFile: look, open without blocking, judge what is open.
   struct stat status {};
   if (stat(path, &status) != 0) return RefusedForErrno(errno);
-  if (S_ISDIR(status.st_mode)) return Refused(FileReadFault::IsDirectory);
-  if (!S_ISREG(status.st_mode)) return Refused(FileReadFault::NotRegularFile);
+  if (const FileRead refused = RefusedForKind(status); refused.Fault != FileReadFault::None) {
+    return refused;
+  }
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return RefusedForErrno(errno);
   handle_ = fd;
-  // Judge what is open: the path may lead elsewhere since the first look.
   if (fstat(fd, &status) != 0) return RefusedForErrno(errno);
-  if (!S_ISREG(status.st_mode)) return Refused(FileReadFault::NotRegularFile);
-  if (status.st_size <= 0) return Refused(FileReadFault::Empty);
+  if (const FileRead refused = RefusedForKind(status); refused.Fault != FileReadFault::None) {
+    return refused;
+  }
   size_ = static_cast<std::uint64_t>(status.st_size);
   return {};
 }

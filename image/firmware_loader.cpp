@@ -62,6 +62,13 @@ bool DigestWholeFile(FileAtOffset& file, ImageStore& store) {
   return true;
 }
 
+// Only a raw binary takes --address, and it needs one.
+ChoiceProblem AddressProblem(FirmwareFormat format, bool hasAddress) {
+  const bool binary = format == FirmwareFormat::Binary;
+  if (binary == hasAddress) return ChoiceProblem::None;
+  return binary ? ChoiceProblem::AddressMissing : ChoiceProblem::AddressUnused;
+}
+
 FirmwareLoad& RefuseRead(FirmwareLoad& out, const FileRead& read) {
   out.Load.File = read;
   std::snprintf(out.Load.BoxText, sizeof out.Load.BoxText, "%s", "File read error");
@@ -112,11 +119,8 @@ FirmwareLoad LoadFirmware(ImageStore& store, const char* path, const FirmwareCho
   // A choice named on the command line is judged before the file is touched.
   if (choice.Format != FirmwareFormat::None) {
     out.Chosen = ChooseFormat(path, nullptr, 0, choice.Format);
-    const bool binary = choice.Format == FirmwareFormat::Binary;
-    if (binary != choice.HasAddress) {
-      out.Problem = binary ? ChoiceProblem::AddressMissing : ChoiceProblem::AddressUnused;
-      return out;
-    }
+    out.Problem = AddressProblem(choice.Format, choice.HasAddress);
+    if (out.Problem != ChoiceProblem::None) return out;
   }
 
   FileAtOffset file;
@@ -127,14 +131,8 @@ FirmwareLoad LoadFirmware(ImageStore& store, const char* path, const FirmwareCho
   if (!file.ReadAt(0, head, headCount)) return RefuseRead(out, {0, FileReadFault::Other, 0});
   out.Chosen = ChooseFormat(path, head, headCount, choice.Format);
   const FirmwareFormat format = out.Chosen.Format;
-  if (format == FirmwareFormat::Binary && !choice.HasAddress) {
-    out.Problem = ChoiceProblem::AddressMissing;
-    return out;
-  }
-  if (format != FirmwareFormat::Binary && choice.HasAddress) {
-    out.Problem = ChoiceProblem::AddressUnused;
-    return out;
-  }
+  out.Problem = AddressProblem(format, choice.HasAddress);
+  if (out.Problem != ChoiceProblem::None) return out;
   store.ImageKind = format == FirmwareFormat::MemoryImage ? 'm'
                     : format == FirmwareFormat::None      ? out.Chosen.Letter
                                                           : 'h';

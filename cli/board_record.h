@@ -20,9 +20,9 @@ std::string ResultLine(const RoadRecord& record, bool numbered);
 // the firmware a flash sent (null for info and app-info: left out).
 nlohmann::json BoardJson(const RoadRecord& record, const nlohmann::json& file);
 
-// A run's result record: the command, the firmware a flash sent, the exit
-// code, and how the run ended (a board's object, the counts of many, or why
-// it ended before any board).
+// Every command's result record: the command, its file (null: none), the
+// exit code, and how the run ended (a board's object, the counts of many,
+// why it ended before any board, an image, a list's counts).
 nlohmann::json RunJson(const char* command, const nlohmann::json& file, int exitCode,
                        nlohmann::json ending);
 

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/board_record.h"
 #include "cli/commands.h"
 #include "cli/console_view.h"
 #include "cli/exit_codes.h"
@@ -117,11 +118,7 @@ int LoadFirmwareFile(ImageStore& image, const std::string& path, const FirmwareC
     if (load->Load.File.Fault != FileReadFault::None) {
       view.Error("zentrel-flash: " + path + ": " + FileReadReason(load->Load.File));
     }
-    view.Json({{"event", "result"},
-               {"command", command},
-               {"exit_code", kExitFileRefused},
-               {"failure", "file_refused"},
-               {"file", {{"path", path}}}});
+    view.Json(RunJson(command, {{"path", path}}, kExitFileRefused, {{"failure", "file_refused"}}));
     return kExitFileRefused;
   }
   if (GivesAddresses(image.Format) && load->Layout.BootAreaBytes > 0) {
@@ -151,11 +148,8 @@ int RunImageCommand(const ImageOptions& o) {
   // Nothing above the boot area: a download refuses it, and so does this.
   if (PagesToSend(store->ImageLength) == 0) {
     view.ShowMessageBox(kNothingToSendText, kFileInfoCaption, MessageIcon::Warning);
-    view.Json({{"event", "result"},
-               {"command", "image"},
-               {"exit_code", kExitFileRefused},
-               {"failure", "file_refused"},
-               {"file", ImageJson(*store, *loaded, o.Path)}});
+    view.Json(RunJson("image", ImageJson(*store, *loaded, o.Path), kExitFileRefused,
+                      {{"failure", "file_refused"}}));
     return kExitFileRefused;
   }
 
@@ -191,10 +185,8 @@ int RunImageCommand(const ImageOptions& o) {
               std::to_string(store->ImageLength ? store->ImageLength - 1 : 0) + ") to " +
               o.Output);
   }
-  view.Json({{"event", "result"},
-             {"command", "image"},
-             {"exit_code", kExitOk},
-             {"file", ImageJson(*store, *loaded, o.Path)}});
+  view.Json(RunJson("image", ImageJson(*store, *loaded, o.Path), kExitOk,
+                    nlohmann::json::object()));
   return view.ExitCode(kExitOk, "the command reached its goal");
 }
 

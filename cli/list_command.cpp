@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/board_record.h"
 #include "cli/commands.h"
 #include "cli/emulated_rig.h"
 #include "cli/exit_codes.h"
@@ -77,13 +78,11 @@ int RunListCommand(const DeviceOptions& options) {
   }
   view.TellUnopenable(unopenable, ids);
   const bool traceFailed = rig.TraceFailed();
-  view.Json({{"event", "result"},
-             {"command", "list"},
-             {"exit_code", traceFailed ? kExitDeviceFailed : kExitOk},
-             {"collections", census.size()},
-             {"candidates", candidates},
-             {"with_ids", configured},
-             {"unopenable_with_ids", unopenable.size()}});
+  view.Json(RunJson("list", nullptr, traceFailed ? kExitDeviceFailed : kExitOk,
+                    {{"collections", census.size()},
+                     {"candidates", candidates},
+                     {"with_ids", configured},
+                     {"unopenable_with_ids", unopenable.size()}}));
   char line[160];
   std::snprintf(line, sizeof line, "%zu collections, %d boot loader candidates, %d with IDs ",
                 census.size(), candidates, configured);
